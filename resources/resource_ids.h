@@ -1,0 +1,25 @@
+// Resource and control identifiers shared by kestrelcue.rc and the code.
+// The numbers are fixed: tests and users' automation find controls by them.
+#pragma once
+
+#define IDD_MAIN                    101
+#define IDD_NETWORK_SETUP           102
+
+#define IDC_SETUP_GAME_SIDE         1001
+#define IDC_SETUP_XSPLIT_SIDE       1002
+#define IDC_MAIN_ENTER_SCENE        1004
+#define IDC_MAIN_APPLY_ON_TAB       1005
+#define IDC_MAIN_LEAVE_SCENE        1006
+#define IDC_MAIN_TAB_OUT_SCENE      1007
+#define IDC_MAIN_TAB_IN_SCENE       1008
+#define IDC_MAIN_PATCH_LIST         1009
+#define IDC_MAIN_APPLY_WHEN_TABBED  1010
+#define IDC_MAIN_START_STOP         1011
+#define IDC_MAIN_STATUS             1012
+#define IDC_MAIN_NETWORK_MODE       1013
+#define IDC_MAIN_SETUP              1014
+#define IDC_SETUP_HOST              1015
+
+#ifndef IDC_STATIC
+#define IDC_STATIC                  (-1)
+#endif

@@ -1,0 +1,165 @@
+// The main window as a user first sees it, and "/autostart".
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "drive/program.h"
+
+namespace {
+
+struct ExpectedControl {
+    int id;             // -1 for group boxes and labels
+    const wchar_t* className;
+    LONG kind;          // button or static style, checked under its type mask
+    const wchar_t* text;
+    int x, y, width, height;  // dialog units
+    bool tabStop;
+};
+
+constexpr LONG kEdit = 0, kCombo = CBS_DROPDOWNLIST, kLabel = SS_LEFT;
+
+const ExpectedControl kMainControls[] = {
+    {-1, L"Button", BS_GROUPBOX, L"When entering a game", 7, 7, 89, 30, false},
+    {1004, L"Edit", kEdit, L"", 15, 17, 70, 14, true},
+    {-1, L"Button", BS_GROUPBOX, L"When leaving a game", 7, 42, 89, 30, false},
+    {1006, L"Edit", kEdit, L"", 15, 52, 70, 14, true},
+    {-1, L"Button", BS_GROUPBOX, L"When alt+tabbing out", 103, 7, 89, 30, false},
+    {1007, L"Edit", kEdit, L"", 108, 17, 70, 14, true},
+    {-1, L"Button", BS_GROUPBOX, L"When alt+tabbing in", 103, 42, 89, 30, false},
+    {1008, L"Edit", kEdit, L"", 108, 52, 70, 14, true},
+    {1005, L"Button", BS_AUTOCHECKBOX, L"Apply game status on alt+tab", 7, 78, 114, 10, true},
+    {1009, L"ComboBox", kCombo, L"", 140, 85, 53, 0, true},
+    {1010, L"Button", BS_AUTOCHECKBOX, L"Apply game status when tabbed out", 7, 90, 129, 10, true},
+    {-1, L"Static", kLabel, L"Patch", 140, 76, 19, 8, false},
+    {1012, L"Static", kLabel, L"Waiting...", 0, 136, 205, 10, false},
+    {1013, L"Button", BS_AUTOCHECKBOX, L"Network Mode", 7, 108, 62, 10, true},
+    {1014, L"Button", BS_PUSHBUTTON, L"Setup...", 7, 119, 50, 14, true},
+    {1011, L"Button", BS_PUSHBUTTON, L"Start", 143, 119, 50, 14, true},
+};
+
+std::wstring ClassOf(HWND window)
+{
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override { DeleteSettings(); }
+    KestrelcueProgram program;
+};
+
+TEST_F(MainWindowTest, ShowsEveryControlOfTheTemplateInOrder)
+{
+    ASSERT_TRUE(program.Launch());
+    HWND window = program.Window();
+    EXPECT_TRUE(IsWindowVisible(window));
+    EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
+
+    // Pixels per dialog unit, from the status line, which spans the whole width.
+    RECT status;
+    GetWindowRect(program.Control(1012), &status);
+    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&status), 2);
+    const double unitX = (status.right - status.left) / 205.0;
+    const double unitY = (status.bottom - status.top) / 10.0;
+
+    HWND child = GetWindow(window, GW_CHILD);
+    for (const ExpectedControl& expected : kMainControls) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(expected.text)) + " id " + std::to_string(expected.id));
+        ASSERT_NE(child, nullptr);
+        EXPECT_EQ(GetDlgCtrlID(child), expected.id == -1 ? GetDlgCtrlID(child) : expected.id);
+        if (expected.id == -1) {
+            EXPECT_TRUE(GetDlgCtrlID(child) == 0xFFFF || GetDlgCtrlID(child) == -1);
+        }
+        EXPECT_EQ(ClassOf(child), expected.className);
+        const LONG style = GetWindowLongW(child, GWL_STYLE);
+        if (std::wstring(expected.className) == L"Button") {
+            EXPECT_EQ(style & BS_TYPEMASK, expected.kind);
+        }
+        if (std::wstring(expected.className) == L"ComboBox") {
+            EXPECT_EQ(style & 3, CBS_DROPDOWNLIST);
+            EXPECT_FALSE(style & CBS_SORT);
+        }
+        if (std::wstring(expected.className) == L"Edit") {
+            EXPECT_TRUE(style & ES_AUTOHSCROLL);
+            // The dialog manager may turn the border into a sunken client edge.
+            EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
+        }
+        if (expected.id == 1012) {
+            EXPECT_TRUE(style & SS_SUNKEN);
+        }
+        EXPECT_EQ((style & WS_TABSTOP) != 0, expected.tabStop);
+        EXPECT_TRUE(IsWindowEnabled(child));
+        EXPECT_TRUE(IsWindowVisible(child));
+        if (expected.id != 1009) {
+            wchar_t text[128] = {};
+            SendMessageW(child, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text));
+            EXPECT_EQ(std::wstring(text), expected.text);
+            RECT r;
+            GetWindowRect(child, &r);
+            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+            EXPECT_NEAR(r.left, expected.x * unitX, 1.5);
+            EXPECT_NEAR(r.top, expected.y * unitY, 1.5);
+            EXPECT_NEAR(r.right - r.left, expected.width * unitX, 1.5);
+            EXPECT_NEAR(r.bottom - r.top, expected.height * unitY, 1.5);
+        } else {
+            EXPECT_EQ(SendMessageW(child, CB_GETCOUNT, 0, 0), 0);
+        }
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(child, nullptr) << "a control that the template does not have";
+    // No default push button: Enter goes to the focused control.
+    EXPECT_EQ(GetWindowLongW(program.Control(1011), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_EQ(GetWindowLongW(program.Control(1014), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
+}
+
+TEST_F(MainWindowTest, EnterAndEscapeOnTheFieldsDoNothing)
+{
+    ASSERT_TRUE(program.Launch());
+    for (int id : {1004, 1005, 1009, 1013}) {
+        for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+            PostMessageW(program.Control(id), WM_KEYDOWN, key, 1);
+            PostMessageW(program.Control(id), WM_KEYUP, key, 0xC0000001);
+        }
+    }
+    // Let the posted keys pass through the message loop.
+    Sleep(300);
+    EXPECT_TRUE(program.Process().IsRunning());
+    EXPECT_TRUE(IsWindowVisible(program.Window()));
+    EXPECT_EQ(program.Text(1011), L"Start");
+    EXPECT_EQ(program.Status(), L"Waiting...");
+}
+
+struct AutostartCase {
+    std::vector<std::wstring> args;
+    bool starts;
+};
+
+TEST_F(MainWindowTest, AutostartPressesStartOnlyWhenGivenExactly)
+{
+    const AutostartCase cases[] = {
+        {{L"/autostart"}, true},
+        {{L"/autostart", L"now"}, false},
+        {{L"/AUTOSTART"}, false},
+        {{L"/Autostart"}, false},
+        {{}, false},
+    };
+    for (const AutostartCase& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        KestrelcueProgram run;
+        ASSERT_TRUE(run.Launch(c.args));
+        if (c.starts) {
+            EXPECT_TRUE(run.WaitForStatus(L"Finding StarCraft II window..."));
+            EXPECT_EQ(run.Text(1011), L"Stop");
+        } else {
+            Sleep(500);
+            EXPECT_EQ(run.Text(1011), L"Start");
+            EXPECT_EQ(run.Status(), L"Waiting...");
+        }
+        EXPECT_TRUE(run.Close());
+    }
+}
+
+} // namespace

@@ -1,0 +1,119 @@
+// Start and Stop of the watch worker, as the user clicks them.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "drive/program.h"
+#include "drive/simulators.h"
+
+namespace {
+
+class WorkerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteSettings();
+        ASSERT_TRUE(program.Launch());
+    }
+
+    // Clicks Stop and returns how long the click took to be handled.
+    ULONGLONG TimedStop()
+    {
+        const ULONGLONG before = GetTickCount64();
+        program.PressStartStop();
+        return GetTickCount64() - before;
+    }
+
+    void ExpectIdle()
+    {
+        EXPECT_EQ(program.Text(1011), L"Start");
+        EXPECT_TRUE(program.IsEnabled(1011));
+        EXPECT_TRUE(program.IsEnabled(1013));
+        EXPECT_TRUE(program.IsEnabled(1014));
+    }
+
+    KestrelcueProgram program;
+};
+
+TEST_F(WorkerTest, StartLooksForTheGameAndStopReturnsToIdle)
+{
+    ExpectIdle();
+    program.PressStartStop();
+    EXPECT_EQ(program.Text(1011), L"Stop");
+    EXPECT_FALSE(program.IsEnabled(1013));
+    EXPECT_FALSE(program.IsEnabled(1014));
+    EXPECT_TRUE(program.WaitForStatus(L"Finding StarCraft II window..."));
+    // It keeps looking while there is no game.
+    Sleep(400);
+    EXPECT_EQ(program.Status(), L"Finding StarCraft II window...");
+
+    const ULONGLONG took = TimedStop();
+    std::printf("Stop while looking for the game took %llu ms\n", took);
+    EXPECT_EQ(program.Status(), L"Aborted.");
+    ExpectIdle();
+
+    // And it starts again.
+    program.PressStartStop();
+    EXPECT_TRUE(program.WaitForStatus(L"Finding StarCraft II window..."));
+    TimedStop();
+    ExpectIdle();
+}
+
+TEST_F(WorkerTest, FindingTheGameMovesOnToXSplit)
+{
+    SimulatedGame game;
+    ASSERT_TRUE(game.Launch());
+    program.PressStartStop();
+    EXPECT_TRUE(program.WaitForStatus(L"Finding XSplit window..."));
+    TimedStop();
+    EXPECT_EQ(program.Status(), L"Aborted.");
+}
+
+TEST_F(WorkerTest, StopCompletesWhileTheWorkerKeepsWritingTheStatusLine)
+{
+    // On the game side of network mode with no patch address every probe
+    // fails, so the worker rewrites the status line about ten times a second.
+    SimulatedGame game;
+    ASSERT_TRUE(game.Launch());
+    program.SetChecked(1013, true);
+    for (int round = 0; round < 5; ++round) {
+        program.PressStartStop();
+        std::vector<std::wstring> seen;
+        ASSERT_TRUE(program.WaitForStatusSeen(L"Running. Waiting for events...", &seen));
+        ASSERT_TRUE(program.WaitForStatus(L"Finding StarCraft II window..."));
+        const ULONGLONG took = TimedStop();
+        std::printf("Stop while the worker cycles took %llu ms\n", took);
+        EXPECT_EQ(program.Status(), L"Aborted.");
+        ExpectIdle();
+    }
+}
+
+TEST_F(WorkerTest, ClicksDuringStopDoNotStartASecondWorker)
+{
+    program.PressStartStop();
+    ASSERT_TRUE(program.WaitForStatus(L"Finding StarCraft II window..."));
+    // Several clicks queued behind Stop: the first stops, the next starts
+    // again, and so on; never two workers, and the window ends consistent.
+    for (int i = 0; i < 4; ++i)
+        PostMessageW(program.Window(), WM_COMMAND, MAKEWPARAM(1011, BN_CLICKED), LPARAM(program.Control(1011)));
+    Sleep(1500);
+    EXPECT_EQ(program.Text(1011), L"Stop");
+    EXPECT_FALSE(program.IsEnabled(1013));
+    TimedStop();
+    ExpectIdle();
+    EXPECT_EQ(program.Status(), L"Aborted.");
+}
+
+TEST_F(WorkerTest, ClosingTheWindowWhileTheWorkerRunsEndsTheProcess)
+{
+    SimulatedGame game;
+    ASSERT_TRUE(game.Launch());
+    program.PressStartStop();
+    ASSERT_TRUE(program.WaitForStatus(L"Finding XSplit window..."));
+    DWORD code = 1234;
+    EXPECT_TRUE(program.Close());
+    EXPECT_TRUE(program.Process().WaitForExit(0, &code));
+    EXPECT_EQ(code, 0u);
+}
+
+} // namespace

@@ -1,0 +1,149 @@
+#include "drive/child_process.h"
+
+#include <cwchar>
+
+std::wstring BinaryPath(const std::wstring& fileName)
+{
+    wchar_t self[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path = self;
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + fileName;
+}
+
+std::wstring FreshTempFolder(const std::wstring& name)
+{
+    wchar_t temp[MAX_PATH] = {};
+    GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp) + L"kestrelcue-tests\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    folder += name;
+    std::wstring pattern = folder + L"\\*";
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search != INVALID_HANDLE_VALUE) {
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+        } while (FindNextFileW(search, &found));
+        FindClose(search);
+    }
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder;
+}
+
+bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (condition())
+            return true;
+        if (GetTickCount64() >= deadline)
+            return false;
+        Sleep(20);
+    }
+}
+
+std::wstring QuoteArgument(const std::wstring& arg)
+{
+    if (!arg.empty() && arg.find_first_of(L" \t\"") == std::wstring::npos)
+        return arg;
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : arg) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(backslashes * 2, L'\\');
+    return quoted + L"\"";
+}
+
+ChildProcess::~ChildProcess()
+{
+    Kill();
+}
+
+bool ChildProcess::Start(const std::wstring& exe, const std::vector<std::wstring>& args)
+{
+    Kill();
+    std::wstring commandLine = QuoteArgument(exe);
+    for (const std::wstring& arg : args)
+        commandLine += L" " + QuoteArgument(arg);
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
+        return false;
+    CloseHandle(info.hThread);
+    process_ = info.hProcess;
+    id_ = info.dwProcessId;
+    return true;
+}
+
+bool ChildProcess::IsRunning() const
+{
+    return process_ != nullptr && WaitForSingleObject(process_, 0) == WAIT_TIMEOUT;
+}
+
+bool ChildProcess::WaitForExit(DWORD timeoutMs, DWORD* code) const
+{
+    if (process_ == nullptr || WaitForSingleObject(process_, timeoutMs) != WAIT_OBJECT_0)
+        return false;
+    if (code != nullptr)
+        GetExitCodeProcess(process_, code);
+    return true;
+}
+
+void ChildProcess::Kill()
+{
+    if (process_ == nullptr)
+        return;
+    if (IsRunning()) {
+        TerminateProcess(process_, 99);
+        WaitForSingleObject(process_, 10000);
+    }
+    CloseHandle(process_);
+    process_ = nullptr;
+    id_ = 0;
+}
+
+namespace {
+struct WindowQuery {
+    DWORD processId;
+    const wchar_t* className;
+    const wchar_t* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM context)
+{
+    auto* query = reinterpret_cast<WindowQuery*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != query->processId || !IsWindowVisible(window))
+        return TRUE;
+    wchar_t text[512] = {};
+    GetClassNameW(window, text, 512);
+    if (std::wcscmp(text, query->className) != 0)
+        return TRUE;
+    if (query->caption != nullptr) {
+        GetWindowTextW(window, text, 512);
+        if (std::wcscmp(text, query->caption) != 0)
+            return TRUE;
+    }
+    query->found = window;
+    return FALSE;
+}
+} // namespace
+
+HWND ChildProcess::FindWindowOfClass(const wchar_t* className, const wchar_t* caption) const
+{
+    WindowQuery query = {id_, className, caption, nullptr};
+    if (id_ != 0)
+        EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
+    return query.found;
+}

@@ -1,0 +1,160 @@
+// The watch worker: finds the game and XSplit, then samples the game's state
+// and the foreground window every 100 ms and turns changes into scene
+// switches. On the XSplit side of a network pair it runs the relay receiver.
+#include <winsock2.h>
+
+#include "watch/watch.h"
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "app/status_line.h"
+#include "relay/relay.h"
+#include "resource_ids.h"
+#include "xsplit/xsplit.h"
+
+namespace {
+
+constexpr DWORD kSamplePeriodMs = 100;
+constexpr DWORD kExitStopped = 1;
+constexpr DWORD kExitReceiverReturned = 0;
+
+struct GameTarget {
+    HWND window;
+    DWORD processId;
+};
+
+bool IsStopRequested()
+{
+    return WaitForSingleObject(g_app.StopEvent, 0) == WAIT_OBJECT_0;
+}
+
+// One sampling period's pause, cut short by Stop so that Stop never waits out a sleep.
+bool PauseUnlessStopped()
+{
+    return WaitForSingleObject(g_app.StopEvent, kSamplePeriodMs) == WAIT_OBJECT_0;
+}
+
+// False when Stop was requested before the game was found.
+bool LocateGame(GameTarget* game)
+{
+    SetStatusLine(L"Finding StarCraft II window...");
+    for (;;) {
+        game->window = FindWindowW(L"StarCraft II", nullptr);
+        if (PauseUnlessStopped())
+            return false;
+        if (game->window != nullptr)
+            break;
+    }
+    game->processId = 0;
+    GetWindowThreadProcessId(game->window, &game->processId);
+    return true;
+}
+
+// False when Stop was requested before XSplit was found.
+bool LocateXSplit()
+{
+    SetStatusLine(L"Finding XSplit window...");
+    for (;;) {
+        g_app.XSplitWindow = FindXSplitWindow();
+        if (PauseUnlessStopped())
+            return false;
+        if (g_app.XSplitWindow != nullptr)
+            break;
+    }
+    g_app.XSplitProcessId = 0;
+    GetWindowThreadProcessId(g_app.XSplitWindow, &g_app.XSplitProcessId);
+    return true;
+}
+
+bool IsGameOrXSplitLost(const GameTarget& game, GameState current)
+{
+    return current == GameState::ProbeFailed || !IsWindow(game.window) ||
+           (g_app.RemoteEnabled == 0 && !IsWindow(g_app.XSplitWindow));
+}
+
+// Tab in and tab out: either the game-state scene again or the tab scenes.
+void ApplyFocusChange(HWND foreground, const GameTarget& game, GameState current, bool* gameFocused)
+{
+    const bool applyOnTab = IsMainBoxChecked(IDC_MAIN_APPLY_ON_TAB);
+    if (foreground == game.window) {
+        if (applyOnTab)
+            ApplyGameState(current);
+        else
+            SwitchToSlot(SceneSlot::TabInScene);
+        *gameFocused = true;
+    } else if (*gameFocused) {
+        if (applyOnTab)
+            ApplyGameState(current);
+        else
+            SwitchToSlot(SceneSlot::TabOutScene);
+        *gameFocused = false;
+    }
+}
+
+// Samples until the game or XSplit is lost (true) or Stop is requested (false).
+bool WatchGame(const GameTarget& game)
+{
+    GameState previous = GameState::None;
+    HWND lastForeground = GetForegroundWindow();
+    bool gameFocused = lastForeground == game.window;
+    SetStatusLine(L"Running. Waiting for events...");
+    for (;;) {
+        const bool applyWhenTabbedOut = IsMainBoxChecked(IDC_MAIN_APPLY_WHEN_TABBED);
+        if (IsStopRequested())
+            return false;
+        const GameState current = ProbeGameState(game.processId);
+        if (IsGameOrXSplitLost(game, current))
+            return true;
+        // The focus test uses the foreground of the last focus check, so a
+        // game that starts while tabbed out is left to the tab-in scene.
+        if (current != previous && (lastForeground == game.window || applyWhenTabbedOut))
+            ApplyGameState(current);
+        previous = current;
+        HWND foreground = GetForegroundWindow();
+        if (foreground != lastForeground) {
+            ApplyFocusChange(foreground, game, current, &gameFocused);
+            lastForeground = foreground;
+        }
+        if (PauseUnlessStopped())
+            return false;
+    }
+}
+
+// A "Remote Role" other than the two known ones can only come from an edited
+// registry value: there is neither a game nor an XSplit to look for here.
+DWORD WaitForStopWithUnknownRole()
+{
+    SetStatusLine(L"Network role unknown. Click Stop, then choose this computer's role in Setup...");
+    WaitForSingleObject(g_app.StopEvent, INFINITE);
+    return kExitStopped;
+}
+
+} // namespace
+
+DWORD WINAPI RunWatchLoop(void*)
+{
+    g_app.RemoteEnabled = IsMainBoxChecked(IDC_MAIN_NETWORK_MODE) ? 1 : 0;
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(2, 0), &winsock);
+
+    const bool remote = g_app.RemoteEnabled != 0;
+    const DWORD role = g_app.RemoteRole;
+    if (remote && role != kRoleGameSide && role != kRoleXSplitSide)
+        return WaitForStopWithUnknownRole();
+    const bool watchesGame = !remote || role == kRoleGameSide;
+    const bool drivesXSplit = !remote || role == kRoleXSplitSide;
+
+    for (;;) {
+        GameTarget game = {};
+        if (watchesGame && !LocateGame(&game))
+            return kExitStopped;
+        if (drivesXSplit && !LocateXSplit())
+            return kExitStopped;
+        if (remote && role == kRoleXSplitSide) {
+            RunRelayReceiver();
+            return kExitReceiverReturned;
+        }
+        if (!WatchGame(game))
+            return kExitStopped;
+    }
+}

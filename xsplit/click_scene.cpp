@@ -1,0 +1,55 @@
+// Clicking a scene button: a descendant "Button" of XSplit's main window,
+// owned by XSplit's process, whose caption equals the scene name exactly.
+#include "xsplit/xsplit.h"
+
+#include <cwchar>
+
+#include "app/app_state.h"
+#include "app/status_line.h"
+
+namespace {
+
+constexpr int kButtonTextChars = 255;  // 254 characters compared, and the terminator
+// A hung XSplit must not hold the worker, and with it Stop, for ever.
+constexpr UINT kClickTimeoutMs = 2000;
+
+struct ButtonSearch {
+    const wchar_t* name;
+    HWND found;
+};
+
+BOOL CALLBACK TestSceneButton(HWND window, LPARAM context)
+{
+    ButtonSearch* search = reinterpret_cast<ButtonSearch*>(context);
+    DWORD owner = 0;
+    if (GetWindowThreadProcessId(window, &owner) == 0 || owner != g_app.XSplitProcessId)
+        return TRUE;
+    wchar_t className[kButtonTextChars] = {};
+    GetClassNameW(window, className, kButtonTextChars);
+    if (std::wcscmp(className, L"Button") != 0)
+        return TRUE;
+    wchar_t caption[kButtonTextChars] = {};
+    GetWindowTextW(window, caption, kButtonTextChars);
+    if (std::wcscmp(caption, search->name) != 0)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+} // namespace
+
+void ClickSceneButton(const wchar_t* name)
+{
+    ButtonSearch search = {name, nullptr};
+    // A null parent would make the enumeration walk every top-level window.
+    if (g_app.XSplitWindow != nullptr)
+        EnumChildWindows(g_app.XSplitWindow, TestSceneButton, reinterpret_cast<LPARAM>(&search));
+    if (search.found != nullptr) {
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(search.found, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kClickTimeoutMs, &ignored);
+        return;
+    }
+    wchar_t status[kStatusChars];
+    FormatStatus(status, L"Error: Scene '%s' not found.", name);
+    SetStatusLine(status);
+}
