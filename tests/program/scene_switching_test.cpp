@@ -1,0 +1,178 @@
+// Scene switching from end to end: the real program watching the simulated
+// game and clicking the simulated XSplit's scene buttons.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "drive/program.h"
+#include "drive/simulators.h"
+
+namespace {
+
+using Clicks = std::vector<std::wstring>;
+
+class SceneSwitchingTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteSettings();
+        ASSERT_TRUE(game.Launch());
+        ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus", L"Away", L"Back", L"Other"}));
+        ASSERT_TRUE(program.Launch());
+        program.SetText(1004, L"Game");
+        program.SetText(1006, L"Menus");
+        program.SetText(1007, L"Away");
+        program.SetText(1008, L"Back");
+    }
+
+    // Starts watching with the game in front; the first sample applies the
+    // scene of the game's current state.
+    void StartWithGameInFront(const std::wstring& firstScene = L"Menus")
+    {
+        ASSERT_TRUE(BringToFront(game.Window()));
+        program.PressStartStop();
+        ExpectClicks({firstScene});
+    }
+
+    // Waits for the clicks and then a little longer, so that a click too
+    // many is seen as well.
+    void ExpectClicks(const Clicks& expected)
+    {
+        xsplit.WaitForClicks(expected.size());
+        Sleep(400);
+        EXPECT_EQ(xsplit.Clicks(), expected);
+    }
+
+    SimulatedGame game;
+    SimulatedXSplit xsplit;
+    KestrelcueProgram program;
+};
+
+TEST_F(SceneSwitchingTest, GameStartAndEndSwitchScenesWhileTheGameIsInFront)
+{
+    StartWithGameInFront();
+    EXPECT_EQ(program.Status(), L"Last event: Switch to leave game scene.");
+    game.StartGame();
+    ExpectClicks({L"Menus", L"Game"});
+    EXPECT_EQ(program.Status(), L"Last event: Switch to enter game scene.");
+    game.EndGame();
+    ExpectClicks({L"Menus", L"Game", L"Menus"});
+    EXPECT_EQ(program.Status(), L"Last event: Switch to leave game scene.");
+}
+
+TEST_F(SceneSwitchingTest, AltTabSwitchesToTheTabScenes)
+{
+    StartWithGameInFront();
+    ASSERT_TRUE(BringToFront(xsplit.Window()));
+    ExpectClicks({L"Menus", L"Away"});
+    EXPECT_EQ(program.Status(), L"Last event: Switch to tab out scene.");
+    // Between two windows that are not the game nothing happens.
+    ASSERT_TRUE(BringToFront(program.Window()));
+    ExpectClicks({L"Menus", L"Away"});
+    ASSERT_TRUE(BringToFront(game.Window()));
+    ExpectClicks({L"Menus", L"Away", L"Back"});
+    EXPECT_EQ(program.Status(), L"Last event: Switch to tab in scene.");
+}
+
+TEST_F(SceneSwitchingTest, ApplyGameStatusOnAltTabRepeatsTheGameScene)
+{
+    program.SetChecked(1005, true);
+    game.StartGame();
+    StartWithGameInFront(L"Game");
+    ASSERT_TRUE(BringToFront(xsplit.Window()));
+    ExpectClicks({L"Game", L"Game"});
+    EXPECT_EQ(program.Status(), L"Last event: Switch to enter game scene.");
+    ASSERT_TRUE(BringToFront(game.Window()));
+    ExpectClicks({L"Game", L"Game", L"Game"});
+}
+
+TEST_F(SceneSwitchingTest, AGameThatStartsWhileTabbedOutIsLeftToTheTabInScene)
+{
+    StartWithGameInFront();
+    ASSERT_TRUE(BringToFront(xsplit.Window()));
+    ExpectClicks({L"Menus", L"Away"});
+    game.StartGame();
+    ExpectClicks({L"Menus", L"Away"});
+    ASSERT_TRUE(BringToFront(game.Window()));
+    ExpectClicks({L"Menus", L"Away", L"Back"});
+}
+
+TEST_F(SceneSwitchingTest, AGameThatStartsWhileTabbedOutWithApplyOnTabShowsTheGameOnReturn)
+{
+    StartWithGameInFront();
+    program.SetChecked(1005, true);
+    ASSERT_TRUE(BringToFront(xsplit.Window()));
+    ExpectClicks({L"Menus", L"Menus"});
+    game.StartGame();
+    ExpectClicks({L"Menus", L"Menus"});
+    ASSERT_TRUE(BringToFront(game.Window()));
+    ExpectClicks({L"Menus", L"Menus", L"Game"});
+}
+
+TEST_F(SceneSwitchingTest, ApplyGameStatusWhenTabbedOutSwitchesWithoutTheGameInFront)
+{
+    program.SetChecked(1010, true);
+    ASSERT_TRUE(BringToFront(xsplit.Window()));
+    program.PressStartStop();
+    ExpectClicks({L"Menus"});
+    game.StartGame();
+    ExpectClicks({L"Menus", L"Game"});
+    game.EndGame();
+    ExpectClicks({L"Menus", L"Game", L"Menus"});
+}
+
+TEST_F(SceneSwitchingTest, AnEmptySlotShowsItsEventAndClicksNothing)
+{
+    program.SetText(1007, L"");
+    StartWithGameInFront();
+    ASSERT_TRUE(BringToFront(xsplit.Window()));
+    EXPECT_TRUE(program.WaitForStatus(L"Last event: Switch to tab out scene."));
+    ExpectClicks({L"Menus"});
+}
+
+TEST_F(SceneSwitchingTest, SceneNamesAreReadAtTheMomentOfTheEvent)
+{
+    StartWithGameInFront();
+    program.SetText(1004, L"Other");
+    game.StartGame();
+    ExpectClicks({L"Menus", L"Other"});
+}
+
+TEST_F(SceneSwitchingTest, ASceneThatXSplitLacksIsReported)
+{
+    program.SetText(1006, L"menus");
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene 'menus' not found."));
+    EXPECT_TRUE(xsplit.Clicks().empty());
+}
+
+TEST_F(SceneSwitchingTest, LosingXSplitGoesBackToLookingForIt)
+{
+    StartWithGameInFront();
+    xsplit.Kill();
+    EXPECT_TRUE(program.WaitForStatus(L"Finding XSplit window..."));
+    // XSplit back: the scene of the current state is applied again.
+    SimulatedXSplit again;
+    ASSERT_TRUE(again.Launch({L"Game", L"Menus"}));
+    ASSERT_TRUE(BringToFront(game.Window()));
+    EXPECT_TRUE(again.WaitForClicks(1));
+    EXPECT_EQ(again.Clicks(), Clicks{L"Menus"});
+}
+
+TEST_F(SceneSwitchingTest, ARestartedGameIsFoundAndItsSceneAppliedAgain)
+{
+    // Whether the new window is in front at the first sample or comes to
+    // the front just after, the game's scene is what the streamer sees.
+    program.SetChecked(1005, true);
+    StartWithGameInFront();
+    game.Kill();
+    EXPECT_TRUE(program.WaitForStatus(L"Finding StarCraft II window..."));
+    SimulatedGame restarted;
+    ASSERT_TRUE(restarted.Launch(kSimFlagAddress, true));
+    ASSERT_TRUE(BringToFront(restarted.Window()));
+    ExpectClicks({L"Menus", L"Game"});
+}
+
+} // namespace

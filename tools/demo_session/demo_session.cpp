@@ -1,0 +1,159 @@
+// The demo: Kestrelcue with the simulated game and the simulated XSplit.
+//   demo_session.exe --interactive      run them all until Kestrelcue's window is closed
+//   demo_session.exe OUTPUT-FOLDER      play a short scripted session, print each status
+//                                        text as it changes and save pictures of the window
+// Exit code 0 when the scripted session went as expected.
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "drive/program.h"
+#include "drive/screenshot.h"
+#include "drive/simulators.h"
+
+namespace {
+
+struct Session {
+    SimulatedGame game;
+    SimulatedXSplit xsplit;
+    KestrelcueProgram program;
+    std::wstring outputFolder;
+    std::wstring lastStatus;
+    int failures = 0;
+};
+
+void Say(const char* text)
+{
+    std::printf("demo: %s\n", text);
+    std::fflush(stdout);
+}
+
+void PrintStatusIfChanged(Session& s)
+{
+    std::wstring now = s.program.Status();
+    if (now == s.lastStatus)
+        return;
+    s.lastStatus = now;
+    std::printf("  status: %ls\n", now.c_str());
+    std::fflush(stdout);
+}
+
+// Polls the status line, printing each new text, until the simulated XSplit
+// has seen `clicks` clicks and the last of them is `scene`.
+void ExpectScene(Session& s, size_t clicks, const wchar_t* scene)
+{
+    const bool arrived = WaitUntil([&] {
+        PrintStatusIfChanged(s);
+        return s.xsplit.Clicks().size() >= clicks;
+    });
+    PrintStatusIfChanged(s);
+    std::vector<std::wstring> seen = s.xsplit.Clicks();
+    if (arrived && seen.size() == clicks && seen.back() == scene) {
+        std::printf("  XSplit switched to '%ls'\n", scene);
+    } else {
+        std::printf("  FAILED: expected XSplit to switch to '%ls' (click %zu), it has seen %zu clicks\n", scene,
+                    clicks, seen.size());
+        ++s.failures;
+    }
+    std::fflush(stdout);
+}
+
+void SavePicture(Session& s, HWND window, const wchar_t* name)
+{
+    std::wstring path = s.outputFolder + L"\\" + name + L".bmp";
+    if (SaveWindowPicture(window, path)) {
+        std::printf("  picture: %ls.bmp\n", name);
+    } else {
+        std::printf("  FAILED: could not save the picture %ls\n", name);
+        ++s.failures;
+    }
+    std::fflush(stdout);
+}
+
+bool LaunchAll(Session& s)
+{
+    if (!s.game.Launch()) {
+        Say("could not start the simulated game");
+        return false;
+    }
+    if (!s.xsplit.Launch({L"Game", L"Menus", L"Away", L"Back"})) {
+        Say("could not start the simulated XSplit");
+        return false;
+    }
+    if (!s.program.Launch()) {
+        Say("Kestrelcue's main window did not show");
+        return false;
+    }
+    return true;
+}
+
+int RunScripted(Session& s)
+{
+    Say("starting the simulated game, the simulated XSplit and Kestrelcue");
+    if (!LaunchAll(s))
+        return 1;
+    s.program.SetText(1004, L"Game");
+    s.program.SetText(1006, L"Menus");
+    s.program.SetText(1007, L"Away");
+    s.program.SetText(1008, L"Back");
+    PrintStatusIfChanged(s);
+    SavePicture(s, s.program.Window(), L"main-window");
+
+    Say("the game comes to the front and Start is pressed");
+    BringToFront(s.game.Window());
+    s.program.PressStartStop();
+    ExpectScene(s, 1, L"Menus");
+    Say("a game starts");
+    s.game.StartGame();
+    ExpectScene(s, 2, L"Game");
+    SavePicture(s, s.program.Window(), L"main-window-in-game");
+    Say("the player alt+tabs out and back in");
+    BringToFront(s.xsplit.Window());
+    ExpectScene(s, 3, L"Away");
+    BringToFront(s.game.Window());
+    ExpectScene(s, 4, L"Back");
+    Say("the game ends");
+    s.game.EndGame();
+    ExpectScene(s, 5, L"Menus");
+
+    Say("Stop is pressed and the window closed");
+    s.program.PressStartStop();
+    PrintStatusIfChanged(s);
+    if (s.program.Status() != L"Aborted.") {
+        Say("FAILED: Stop did not end with \"Aborted.\"");
+        ++s.failures;
+    }
+    if (!s.program.Close()) {
+        Say("FAILED: the program did not end when its window was closed");
+        ++s.failures;
+    }
+    std::printf("demo: %s\n", s.failures == 0 ? "everything went as expected" : "some steps FAILED");
+    return s.failures == 0 ? 0 : 1;
+}
+
+int RunInteractive(Session& s)
+{
+    if (!LaunchAll(s))
+        return 1;
+    Say("running: use the simulated game's buttons, alt+tab, and close Kestrelcue's window to end");
+    s.program.Process().WaitForExit(INFINITE);
+    return 0;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    Session session;
+    if (argc == 2 && std::wstring(argv[1]) == L"--interactive")
+        return RunInteractive(session);
+    if (argc != 2) {
+        std::printf("usage: demo_session.exe --interactive | OUTPUT-FOLDER\n");
+        return 2;
+    }
+    session.outputFolder = argv[1];
+    CreateDirectoryW(session.outputFolder.c_str(), nullptr);
+    return RunScripted(session);
+}
