@@ -5,8 +5,14 @@
 
 constexpr unsigned short kRelayPort = 53871;
 
-// Game side: sends the scene name to RemoteHost.
+// Game side: sends the scene name to RemoteHost. A socket that cannot be
+// opened or a host that cannot be resolved is reported in a message box and
+// the request dropped.
 void SendSceneToRemote(const wchar_t* name);
 
-// XSplit side: receives scene names and clicks them until Stop.
+// XSplit side: receives scene names on port 53871 and clicks them until
+// Stop; returns at once when the port cannot be had.
 void RunRelayReceiver();
+
+// The relay's message boxes: caption "Error", no icon, owned by the main window.
+void ShowRelayError(const wchar_t* text);
