@@ -125,10 +125,8 @@ TEST_F(ReceiverTest, EdgesOfTheNameAreTakenAsTheyCome)
     Bytes full(1024, 'z');
     full[0] = 1, full[1] = full[2] = full[3] = 0;
     ASSERT_TRUE(SendDatagram(kRelayPort, full));
-    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene '" + std::wstring(510, L'\u7a7a') + L"' not found.",
-                                      15000) ||
-                program.Status().substr(0, 14) == L"Error: Scene '");
-    EXPECT_EQ(program.Status().size(), 511u) << "the text is cut to the status line's 511 characters";
+    // The not-found text is cut to the status line's 511 characters.
+    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene '" + std::wstring(511 - 14, L'\u7a7a')));
 }
 
 TEST_F(ReceiverTest, AFloodOfGarbageDoesNotDrownTheNextRequest)
