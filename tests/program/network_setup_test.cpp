@@ -34,8 +34,10 @@ const ExpectedControl kSetupControls[] = {
 
 std::wstring ClassOf(HWND window)
 {
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
+    constexpr int kClassNameChars = 64;  // longer than any class the dialog uses
+    wchar_t name[kClassNameChars] = {};
+    GetClassNameW(window, name, kClassNameChars);
+    name[kClassNameChars - 1] = L'\0';
     return name;
 }
 

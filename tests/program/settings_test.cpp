@@ -25,7 +25,7 @@ constexpr wchar_t kApplyWhenTabbed[] = L"Apply Game Settings When Tabbed";
 
 constexpr int kSceneControls[] = {1004, 1006, 1008, 1007, 1005, 1010, 1009};
 
-std::string Narrow(const std::wstring& text)
+std::string Quoted(const std::wstring& text)
 {
     return testing::PrintToString(text);
 }
@@ -47,7 +47,7 @@ struct Saved {
 
 void ExpectStoredText(const wchar_t* name, const std::wstring& expected)
 {
-    SCOPED_TRACE(Narrow(name));
+    SCOPED_TRACE(Quoted(name));
     StoredValue value;
     ASSERT_TRUE(ReadStoredValue(name, &value)) << "not saved";
     EXPECT_EQ(value.type, DWORD(REG_SZ));
@@ -59,7 +59,7 @@ void ExpectStoredText(const wchar_t* name, const std::wstring& expected)
 
 void ExpectStoredDword(const wchar_t* name, DWORD expected)
 {
-    SCOPED_TRACE(Narrow(name));
+    SCOPED_TRACE(Quoted(name));
     StoredValue value;
     ASSERT_TRUE(ReadStoredValue(name, &value)) << "not saved";
     EXPECT_EQ(value.type, DWORD(REG_DWORD));
