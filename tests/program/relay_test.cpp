@@ -10,6 +10,7 @@
 #include "drive/message_box.h"
 #include "drive/program.h"
 #include "drive/simulators.h"
+#include "drive/stored_settings.h"
 #include "drive/udp_sender.h"
 
 namespace {
@@ -18,32 +19,13 @@ using Bytes = std::vector<uint8_t>;
 using Clicks = std::vector<std::wstring>;
 constexpr unsigned short kRelayPort = 53871;
 
-void StoreDword(const wchar_t* name, DWORD value)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != 0)
-        return;
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-    RegCloseKey(key);
-}
-
-void StoreString(const wchar_t* name, const std::wstring& value)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) != 0)
-        return;
-    RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                   DWORD((value.size() + 1) * sizeof(wchar_t)));
-    RegCloseKey(key);
-}
-
 // Settings as a computer of one side of a network pair has them.
 void StoreNetworkSettings(DWORD role, const std::wstring& host = L"")
 {
     DeleteSettings();
-    StoreDword(L"Remote Enabled", 1);
-    StoreDword(L"Remote Role", role);
-    StoreString(L"Remote Host", host);
+    WriteStoredDword(L"Remote Enabled", 1);
+    WriteStoredDword(L"Remote Role", role);
+    WriteStoredString(L"Remote Host", host);
 }
 
 Bytes SceneDatagram(const std::wstring& name)
@@ -104,6 +86,9 @@ TEST_F(ReceiverTest, MalformedDatagramsSwitchNothingAndSayNothing)
     };
     for (const Bytes& d : garbage)
         ASSERT_TRUE(SendDatagram(kRelayPort, d));
+    Sleep(500);
+    EXPECT_EQ(program.Status(), L"Waiting for network event...");
+    EXPECT_TRUE(xsplit.Clicks().empty());
     ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
     ExpectClicks(xsplit, {L"Game"});
 }
@@ -163,16 +148,21 @@ TEST_F(ReceiverTest, XSplitClosedWhileIdleIsNoticedAtTheNextDatagram)
     EXPECT_EQ(program.Status(), L"Remote switching to 'Game'.");
 }
 
-TEST_F(ReceiverTest, RequestsSentBeforeXSplitIsFoundWaitForIt)
+// The port stays bound while the receiver looks for XSplit again, so the
+// requests sent meanwhile wait in the socket and are obeyed in order.
+TEST_F(ReceiverTest, RequestsSentWhileXSplitIsBeingFoundAgainWaitForIt)
 {
-    ASSERT_TRUE(program.Launch());
-    program.PressStartStop();
-    ASSERT_TRUE(program.WaitForStatus(L"Finding XSplit window..."));
+    ASSERT_TRUE(xsplit.Launch({L"Game"}));
+    StartReceiver();
+    xsplit.Kill();
     ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
+    ASSERT_TRUE(program.WaitForStatus(L"Lost XSplit, trying to find..."));
     ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Away")));
     Sleep(300);
-    ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
-    ExpectClicks(xsplit, {L"Menus", L"Game"});
+    SimulatedXSplit again;
+    ASSERT_TRUE(again.Launch({L"Game", L"Menus", L"Away"}));
+    ExpectClicks(again, {L"Menus", L"Game", L"Away"});
 }
 
 TEST_F(ReceiverTest, StopEndsTheReceiverWhetherWaitingForDatagramsOrForXSplit)
