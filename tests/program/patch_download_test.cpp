@@ -5,9 +5,11 @@
 
 #include <string>
 
+#include "drive/box_icon.h"
 #include "drive/local_patch_server.h"
 #include "drive/message_box.h"
 #include "drive/program.h"
+#include "drive/simulators.h"
 #include "patch_server.h"
 
 namespace {
@@ -95,6 +97,18 @@ TEST_F(PatchDownloadTest, TheRequestIsOnePlainGetThatBypassesCaches)
     EXPECT_EQ(request.bytesAfterHead, "") << "no request body";
 }
 
+TEST_F(PatchDownloadTest, ProgramsRunningTogetherShareTheSampleServer)
+{
+    KestrelcueProgram first;
+    KestrelcueProgram second;
+    ASSERT_TRUE(first.Launch());
+    ASSERT_TRUE(second.Launch()) << "the second program found no server";
+    for (KestrelcueProgram* run : {&first, &second}) {
+        ASSERT_TRUE(run->WaitForPatchCount(2));
+        EXPECT_EQ(run->PatchItems()[0].address, kSimFlagAddress);
+    }
+}
+
 struct FailingAnswer {
     const char* name;
     bool serverRuns;
@@ -141,7 +155,7 @@ TEST_F(PatchDownloadTest, AFailedDownloadIsReportedThenClosesTheProgram)
         ASSERT_TRUE(run.Launch());
 
         HWND box = nullptr;
-        ASSERT_TRUE(WaitUntil([&] { return (box = FindErrorBox(run.Process())) != nullptr; }))
+        ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(run.Process().Id())) != nullptr; }))
             << "no \"Error\" box";
         EXPECT_EQ(MessageBoxText(box), kFailureText);
         EXPECT_EQ(GetWindow(box, GW_OWNER), run.Window()) << "the box belongs to the main window";
@@ -157,7 +171,7 @@ TEST_F(PatchDownloadTest, AFailedDownloadIsReportedThenClosesTheProgram)
         }
         EXPECT_TRUE(run.Process().IsRunning()) << "the program ended before the box was dismissed";
 
-        ASSERT_TRUE(ClickOk(box));
+        DismissMessageBox(box);
         DWORD code = 1234;
         EXPECT_TRUE(run.Process().WaitForExit(15000, &code)) << "the program goes on after the failure";
         EXPECT_EQ(code, 0u);
@@ -202,7 +216,7 @@ TEST_F(PatchDownloadTest, ASlowAnswerInSmallPortionsIsReadWhole)
     const std::vector<PatchItem> items = program.PatchItems();
     EXPECT_EQ(items[0].label, L"Simulated game");
     EXPECT_EQ(items[1].label, L"Another version");
-    EXPECT_EQ(FindErrorBox(program.Process()), nullptr);
+    EXPECT_EQ(FindMessageBox(program.Process().Id()), nullptr);
 }
 
 TEST_F(PatchDownloadTest, AnEmptyBodyGivesAnEmptyListWithoutAMessage)
@@ -212,7 +226,7 @@ TEST_F(PatchDownloadTest, AnEmptyBodyGivesAnEmptyListWithoutAMessage)
     ASSERT_TRUE(program.Launch());
     ASSERT_TRUE(server.WaitForClientClose(0)) << "the download never ended";
     // Nothing marks the end of an empty load: give a wrong one time to show.
-    EXPECT_FALSE(WaitUntil([&] { return FindErrorBox(program.Process()) != nullptr; }, 1500));
+    EXPECT_FALSE(WaitUntil([&] { return FindMessageBox(program.Process().Id()) != nullptr; }, 1500));
     EXPECT_EQ(program.PatchCount(), 0);
     EXPECT_EQ(program.SelectedPatch(), -1);
     EXPECT_TRUE(program.Process().IsRunning());
@@ -238,7 +252,7 @@ TEST_F(PatchDownloadTest, ABodyOfExactly16383BytesInPortionsIsKeptWhole)
     EXPECT_EQ(items[0].label, L"kept");
     EXPECT_EQ(items[1].label, L"last portion");
     EXPECT_EQ(items[1].address, 0x30000000u);
-    EXPECT_EQ(FindErrorBox(program.Process()), nullptr);
+    EXPECT_EQ(FindMessageBox(program.Process().Id()), nullptr);
 }
 
 TEST_F(PatchDownloadTest, APortionThatWouldReach16384BytesIsLeftOutWithoutAMessage)
@@ -259,7 +273,7 @@ TEST_F(PatchDownloadTest, APortionThatWouldReach16384BytesIsLeftOutWithoutAMessa
     const std::vector<PatchItem> items = program.PatchItems();
     ASSERT_EQ(items.size(), 1u);
     EXPECT_EQ(items[0].label, L"kept");
-    EXPECT_EQ(FindErrorBox(program.Process()), nullptr);
+    EXPECT_EQ(FindMessageBox(program.Process().Id()), nullptr);
     EXPECT_TRUE(program.Process().IsRunning());
 }
 

@@ -144,7 +144,7 @@ TEST_F(PatchTableTest, EachDocumentFillsTheListWithItsVersionsInOrder)
         EXPECT_TRUE(actual == c.expected) << "case \"" << c.name << "\"\n  expected " << Describe(c.expected)
                                           << "\n  actual   " << Describe(actual);
         EXPECT_EQ(program.SelectedPatch(), c.expected.empty() ? -1 : 0) << "case \"" << c.name << "\"";
-        EXPECT_EQ(FindErrorBox(program.Process()), nullptr) << "case \"" << c.name << "\": a document never shows a box";
+        EXPECT_EQ(FindMessageBox(program.Process().Id()), nullptr) << "case \"" << c.name << "\": a document never shows a box";
         EXPECT_TRUE(program.Close()) << "case \"" << c.name << "\"";
     }
 }

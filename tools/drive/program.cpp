@@ -1,22 +1,45 @@
 #include "drive/program.h"
 
+#include <mutex>
+
 void DeleteSettings()
 {
     RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
 }
 
+namespace {
+
+// One server on the port for every program alive that wants the sample;
+// it stops with the last of them.
+std::shared_ptr<LocalPatchServer> ShareSamplePatchServer()
+{
+    static std::mutex mutex;
+    static std::weak_ptr<LocalPatchServer> shared;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::shared_ptr<LocalPatchServer> server = shared.lock();
+    if (server == nullptr) {
+        server = std::make_shared<LocalPatchServer>();
+        if (!server->Start())
+            return nullptr;
+        shared = server;
+    }
+    return server;
+}
+
+} // namespace
+
 void KestrelcueProgram::UseOutsidePatchServer()
 {
     patchServerChosen_ = true;
-    ownPatchServer_.reset();
+    samplePatchServer_.reset();
 }
 
 bool KestrelcueProgram::Launch(const std::vector<std::wstring>& args)
 {
     window_ = nullptr;
-    if (!patchServerChosen_ && ownPatchServer_ == nullptr) {
-        ownPatchServer_ = std::make_unique<LocalPatchServer>();
-        if (!ownPatchServer_->Start())
+    if (!patchServerChosen_ && samplePatchServer_ == nullptr) {
+        samplePatchServer_ = ShareSamplePatchServer();
+        if (samplePatchServer_ == nullptr)
             return false;
     }
     if (!process_.Start(BinaryPath(L"Kestrelcue.exe"), args))

@@ -29,10 +29,11 @@ inline bool operator==(const PatchItem& a, const PatchItem& b)
 class KestrelcueProgram {
 public:
     // The program downloads its patch table at every start. By default Launch
-    // starts a server of its own that serves the sample document (whose first
-    // address is the simulated game's), and keeps it until this object goes.
-    // A test that wants another answer calls this first and runs its own
-    // server on the same port, or none at all.
+    // makes sure a server serves the sample document (whose first address is
+    // the simulated game's) until this object goes; programs that run at the
+    // same time share it. A test that wants another answer calls this first
+    // and runs its own server on the same port, or none at all, with no
+    // program of the default kind alive beside it.
     void UseOutsidePatchServer();
     // Starts the program and waits for its main window; false when it never showed.
     bool Launch(const std::vector<std::wstring>& args = {});
@@ -71,7 +72,7 @@ public:
 
 private:
     // Declared before the process, so the process ends before its server.
-    std::unique_ptr<LocalPatchServer> ownPatchServer_;
+    std::shared_ptr<LocalPatchServer> samplePatchServer_;
     bool patchServerChosen_ = false;
     ChildProcess process_;
     HWND window_ = nullptr;
