@@ -20,7 +20,7 @@ BOOL CALLBACK FindIconControl(HWND child, LPARAM context)
     return TRUE;
 }
 
-// The pixels of a rectangle of the screen, as 32-bit values.
+// The pixels of a rectangle of a device context, as 32-bit values.
 std::vector<DWORD> CapturePixels(HDC source, int x, int y, int width, int height)
 {
     std::vector<DWORD> pixels(size_t(width) * size_t(height));

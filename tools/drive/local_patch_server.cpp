@@ -313,16 +313,15 @@ bool LocalPatchServer::SendAnswer(SOCKET client)
     head += "Connection: close\r\n\r\n";
     if (!SendAll(client, head.data(), head.size()))
         return false;
-    const size_t bodyBytes = std::min(answer_.body.size(), answer_.dropAfterBodyBytes);
+    const std::string& body = answer_.body;
     size_t sent = 0;
     for (size_t portion : answer_.portions) {
-        const size_t count = std::min(portion, bodyBytes - sent);
-        if (!SendAll(client, answer_.body.data() + sent, count) || !PauseUnlessStopping(answer_.pauseAfterPortionMs))
+        const size_t count = std::min(portion, body.size() - sent);
+        if (!SendAll(client, body.data() + sent, count) || !PauseUnlessStopping(answer_.pauseAfterPortionMs))
             return false;
         sent += count;
     }
-    // Failing here drops the connection, which is what an answer cut short asks for.
-    return SendAll(client, answer_.body.data() + sent, bodyBytes - sent) && bodyBytes == answer_.body.size();
+    return SendAll(client, body.data() + sent, body.size() - sent);
 }
 
 // The client closes first, so the port is not held after the test.

@@ -27,9 +27,6 @@ struct PatchAnswer {
     DWORD delayBeforeAnswerMs = 0;
     // Reads the request, then drops the connection without a byte of answer.
     bool closeWithoutAnswer = false;
-    // Drops the connection after this many body bytes, although the answer
-    // announced the whole body; npos sends it all.
-    size_t dropAfterBodyBytes = std::string::npos;
 };
 
 // Status 200 with the document as its body.
