@@ -104,8 +104,6 @@ TEST_F(MainWindowTest, ShowsEveryControlOfTheTemplateInOrder)
             EXPECT_NEAR(r.top, expected.y * unitY, 1.5);
             EXPECT_NEAR(r.right - r.left, expected.width * unitX, 1.5);
             EXPECT_NEAR(r.bottom - r.top, expected.height * unitY, 1.5);
-        } else {
-            EXPECT_EQ(SendMessageW(child, CB_GETCOUNT, 0, 0), 0);
         }
         child = GetWindow(child, GW_HWNDNEXT);
     }

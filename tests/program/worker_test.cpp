@@ -71,10 +71,14 @@ TEST_F(WorkerTest, FindingTheGameMovesOnToXSplit)
 
 TEST_F(WorkerTest, StopCompletesWhileTheWorkerKeepsWritingTheStatusLine)
 {
-    // On the game side of network mode with no patch address every probe
-    // fails, so the worker rewrites the status line about ten times a second.
+    // On the game side of network mode with a patch address where the game
+    // has nothing mapped every probe fails, so the worker rewrites the status
+    // line about ten times a second.
     SimulatedGame game;
-    ASSERT_TRUE(game.Launch());
+    ASSERT_TRUE(game.Launch(kSimFlagAddress));
+    ASSERT_TRUE(program.WaitForPatchCount(2));
+    ASSERT_EQ(program.PatchItems()[1].address, 0x70000000u) << "the sample document changed";
+    program.PickPatch(1);
     program.SetChecked(1013, true);
     for (int round = 0; round < 5; ++round) {
         program.PressStartStop();

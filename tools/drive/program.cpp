@@ -1,13 +1,47 @@
 #include "drive/program.h"
 
+#include <mutex>
+
 void DeleteSettings()
 {
     RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
 }
 
+namespace {
+
+// One server on the port for every program alive that wants the sample;
+// it stops with the last of them.
+std::shared_ptr<LocalPatchServer> ShareSamplePatchServer()
+{
+    static std::mutex mutex;
+    static std::weak_ptr<LocalPatchServer> shared;
+    std::lock_guard<std::mutex> lock(mutex);
+    std::shared_ptr<LocalPatchServer> server = shared.lock();
+    if (server == nullptr) {
+        server = std::make_shared<LocalPatchServer>();
+        if (!server->Start())
+            return nullptr;
+        shared = server;
+    }
+    return server;
+}
+
+} // namespace
+
+void KestrelcueProgram::UseOutsidePatchServer()
+{
+    patchServerChosen_ = true;
+    samplePatchServer_.reset();
+}
+
 bool KestrelcueProgram::Launch(const std::vector<std::wstring>& args)
 {
     window_ = nullptr;
+    if (!patchServerChosen_ && samplePatchServer_ == nullptr) {
+        samplePatchServer_ = ShareSamplePatchServer();
+        if (samplePatchServer_ == nullptr)
+            return false;
+    }
     if (!process_.Start(BinaryPath(L"Kestrelcue.exe"), args))
         return false;
     WaitUntil([&] {
@@ -66,4 +100,40 @@ bool KestrelcueProgram::Close(DWORD timeoutMs)
 {
     PostMessageW(window_, WM_CLOSE, 0, 0);
     return process_.WaitForExit(timeoutMs);
+}
+
+std::vector<PatchItem> KestrelcueProgram::PatchItems() const
+{
+    std::vector<PatchItem> items;
+    const int count = PatchCount();
+    for (int i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(Control(1009), CB_GETLBTEXTLEN, WPARAM(i), 0);
+        std::wstring label(length > 0 ? size_t(length) + 1 : 1, L'\0');
+        const LRESULT copied = SendMessageW(Control(1009), CB_GETLBTEXT, WPARAM(i), reinterpret_cast<LPARAM>(&label[0]));
+        label.resize(copied > 0 ? size_t(copied) : 0);
+        const DWORD address = DWORD(SendMessageW(Control(1009), CB_GETITEMDATA, WPARAM(i), 0));
+        items.push_back({label, address});
+    }
+    return items;
+}
+
+int KestrelcueProgram::PatchCount() const
+{
+    return int(SendMessageW(Control(1009), CB_GETCOUNT, 0, 0));
+}
+
+int KestrelcueProgram::SelectedPatch() const
+{
+    return int(SendMessageW(Control(1009), CB_GETCURSEL, 0, 0));
+}
+
+bool KestrelcueProgram::WaitForPatchCount(int count, DWORD timeoutMs) const
+{
+    return WaitUntil([&] { return PatchCount() == count; }, timeoutMs);
+}
+
+void KestrelcueProgram::PickPatch(int index) const
+{
+    SendMessageW(Control(1009), CB_SETCURSEL, WPARAM(index), 0);
+    SendMessageW(window_, WM_COMMAND, MAKEWPARAM(1009, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(1009)));
 }

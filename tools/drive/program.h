@@ -2,10 +2,12 @@
 // controls of its main window.
 #pragma once
 #include <windows.h>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "drive/child_process.h"
+#include "drive/local_patch_server.h"
 
 constexpr wchar_t kMainCaption[] = L"Kestrelcue (build 20120112)";
 constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ondelvane\\Kestrelcue";
@@ -13,8 +15,26 @@ constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ondelvane\\Kestrelcue";
 // Removes the program's settings so that a test starts as a first run.
 void DeleteSettings();
 
+// One item of the patch version list.
+struct PatchItem {
+    std::wstring label;
+    DWORD address;
+};
+
+inline bool operator==(const PatchItem& a, const PatchItem& b)
+{
+    return a.label == b.label && a.address == b.address;
+}
+
 class KestrelcueProgram {
 public:
+    // The program downloads its patch table at every start. By default Launch
+    // makes sure a server serves the sample document (whose first address is
+    // the simulated game's) until this object goes; programs that run at the
+    // same time share it. A test that wants another answer calls this first
+    // and runs its own server on the same port, or none at all, with no
+    // program of the default kind alive beside it.
+    void UseOutsidePatchServer();
     // Starts the program and waits for its main window; false when it never showed.
     bool Launch(const std::vector<std::wstring>& args = {});
     ChildProcess& Process() { return process_; }
@@ -40,7 +60,20 @@ public:
     // Closes the main window as the caption's close box does and waits for the process to end.
     bool Close(DWORD timeoutMs = 15000);
 
+    // The patch version list (1009), read across the process boundary.
+    std::vector<PatchItem> PatchItems() const;
+    int PatchCount() const;
+    // The item shown selected; -1 when none.
+    int SelectedPatch() const;
+    bool WaitForPatchCount(int count, DWORD timeoutMs = 15000) const;
+    // Picks an item as the user does: the list changes its selection and
+    // tells the window, which has handled it when this returns.
+    void PickPatch(int index) const;
+
 private:
+    // Declared before the process, so the process ends before its server.
+    std::shared_ptr<LocalPatchServer> samplePatchServer_;
+    bool patchServerChosen_ = false;
     ChildProcess process_;
     HWND window_ = nullptr;
 };
