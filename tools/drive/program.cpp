@@ -76,8 +76,13 @@ void KestrelcueProgram::Click(int id) const
 
 void KestrelcueProgram::SetChecked(int id, bool checked) const
 {
-    if (IsChecked(id) != checked)
-        SendMessageW(Control(id), BM_CLICK, 0, 0);
+    // What a click on the box amounts to: the new state, then the box's
+    // notification to the window. BM_CLICK itself would press the mouse
+    // under Wine, which activates the program and takes the foreground.
+    if (IsChecked(id) == checked)
+        return;
+    SendMessageW(Control(id), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    Click(id);
 }
 
 bool KestrelcueProgram::WaitForStatus(const std::wstring& expected, DWORD timeoutMs) const

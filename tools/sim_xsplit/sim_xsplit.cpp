@@ -77,6 +77,22 @@ LRESULT CALLBACK PanelProc(HWND panel, UINT message, WPARAM wParam, LPARAM lPara
     return DefWindowProcW(panel, message, wParam, lParam);
 }
 
+WNDPROC g_buttonProc = nullptr;
+
+// A click sent from another process arrives as BM_CLICK. The stock button
+// turns it into a mouse press, which under Wine activates this window and
+// takes the foreground from the game; a real XSplit in the background does
+// not. So the scene buttons report the click straight to their panel.
+LRESULT CALLBACK SceneButtonProc(HWND button, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == BM_CLICK) {
+        SendMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+        return 0;
+    }
+    return CallWindowProcW(g_buttonProc, button, message, wParam, lParam);
+}
+
 void AddControls(HWND panel)
 {
     HINSTANCE instance = GetModuleHandleW(nullptr);
@@ -85,11 +101,16 @@ void AddControls(HWND panel)
         int x = kGap + (slot % kButtonsPerRow) * (kButtonWidth + kGap);
         int y = kGap + (slot / kButtonsPerRow) * (kButtonHeight + kGap);
         ++slot;
-        CreateWindowW(cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, kButtonWidth, kButtonHeight, panel,
-                      HMENU(INT_PTR(id)), instance, nullptr);
+        return CreateWindowW(cls, text.c_str(), WS_CHILD | WS_VISIBLE | style, x, y, kButtonWidth, kButtonHeight,
+                             panel, HMENU(INT_PTR(id)), instance, nullptr);
     };
-    for (size_t i = 0; i < g_sim.scenes.size(); ++i)
-        place(L"Button", g_sim.scenes[i], BS_PUSHBUTTON, kFirstSceneId + int(i));
+    for (size_t i = 0; i < g_sim.scenes.size(); ++i) {
+        HWND button = place(L"Button", g_sim.scenes[i], BS_PUSHBUTTON, kFirstSceneId + int(i));
+        WNDPROC previous = reinterpret_cast<WNDPROC>(
+            SetWindowLongPtrW(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(SceneButtonProc)));
+        if (g_buttonProc == nullptr)
+            g_buttonProc = previous;
+    }
     for (const std::wstring& label : g_sim.labels)
         place(L"Static", label, SS_LEFT, 0);
     for (const std::wstring& edit : g_sim.edits)
