@@ -12,6 +12,7 @@
 #include "drive/program.h"
 #include "drive/screenshot.h"
 #include "drive/simulators.h"
+#include "drive/stored_settings.h"
 
 namespace {
 
@@ -60,6 +61,29 @@ void ExpectScene(Session& s, size_t clicks, const wchar_t* scene)
     std::fflush(stdout);
 }
 
+// As ExpectScene, with the XSplit side's status texts.
+void ExpectSceneFrom(Session& s, KestrelcueProgram& side, size_t clicks, const wchar_t* scene)
+{
+    std::wstring last;
+    const bool arrived = WaitUntil([&] {
+        std::wstring now = side.Status();
+        if (now != last) {
+            std::printf("  XSplit side status: %ls\n", now.c_str());
+            last = now;
+        }
+        return s.xsplit.Clicks().size() >= clicks;
+    });
+    std::vector<std::wstring> seen = s.xsplit.Clicks();
+    if (arrived && seen.size() == clicks && seen.back() == scene) {
+        std::printf("  XSplit switched to '%ls'\n", scene);
+    } else {
+        std::printf("  FAILED: expected XSplit to switch to '%ls' (click %zu), it has seen %zu clicks\n", scene,
+                    clicks, seen.size());
+        ++s.failures;
+    }
+    std::fflush(stdout);
+}
+
 void SavePicture(Session& s, HWND window, const wchar_t* name)
 {
     std::wstring path = s.outputFolder + L"\\" + name + L".bmp";
@@ -72,8 +96,18 @@ void SavePicture(Session& s, HWND window, const wchar_t* name)
     std::fflush(stdout);
 }
 
+// This computer in one role of a network pair; the program reads its
+// settings once, at start, so two of them can run here in different roles.
+void StoreNetworkRole(DWORD role, const wchar_t* host)
+{
+    WriteStoredDword(L"Remote Enabled", role == 0 ? 0 : 1);
+    WriteStoredDword(L"Remote Role", role == 0 ? 1 : role);
+    WriteStoredString(L"Remote Host", host);
+}
+
 bool LaunchAll(Session& s)
 {
+    StoreNetworkRole(0, L"");
     if (!s.game.Launch()) {
         Say("could not start the simulated game");
         return false;
@@ -129,8 +163,46 @@ int RunScripted(Session& s)
         Say("FAILED: the program did not end when its window was closed");
         ++s.failures;
     }
-    std::printf("demo: %s\n", s.failures == 0 ? "everything went as expected" : "some steps FAILED");
-    return s.failures == 0 ? 0 : 1;
+    return 0;
+}
+
+// The same game on two "computers": a game side that sends each scene over
+// UDP to 127.0.0.1, and an XSplit side that clicks what it receives.
+int RunNetworkScripted(Session& s)
+{
+    Say("network mode: an XSplit side and a game side on this machine, over loopback");
+    KestrelcueProgram xsplitSide, gameSide;
+    StoreNetworkRole(2, L"");
+    if (!xsplitSide.Launch())
+        return 1;
+    StoreNetworkRole(1, L"127.0.0.1");
+    if (!gameSide.Launch())
+        return 1;
+    gameSide.SetText(1004, L"Game");
+    gameSide.SetText(1006, L"Menus");
+    xsplitSide.PressStartStop();
+    if (!xsplitSide.WaitForStatus(L"Waiting for network event...")) {
+        Say("FAILED: the XSplit side is not waiting for the network");
+        return 1;
+    }
+    std::printf("  XSplit side status: %ls\n", xsplitSide.Status().c_str());
+    SavePicture(s, xsplitSide.Window(), L"xsplit-side");
+    BringToFront(s.game.Window());
+    gameSide.PressStartStop();
+    const size_t before = s.xsplit.Clicks().size();
+    ExpectSceneFrom(s, xsplitSide, before + 1, L"Menus");
+    Say("a game starts on the game side");
+    s.game.StartGame();
+    ExpectSceneFrom(s, xsplitSide, before + 2, L"Game");
+    std::printf("  game side status: %ls\n", gameSide.Status().c_str());
+    s.game.EndGame();
+    ExpectSceneFrom(s, xsplitSide, before + 3, L"Menus");
+    gameSide.PressStartStop();
+    xsplitSide.PressStartStop();
+    gameSide.Close();
+    xsplitSide.Close();
+    StoreNetworkRole(0, L"");
+    return 0;
 }
 
 int RunInteractive(Session& s)
@@ -155,5 +227,8 @@ int wmain(int argc, wchar_t** argv)
     }
     session.outputFolder = argv[1];
     CreateDirectoryW(session.outputFolder.c_str(), nullptr);
-    return RunScripted(session);
+    if (RunScripted(session) != 0 || RunNetworkScripted(session) != 0)
+        ++session.failures;
+    std::printf("demo: %s\n", session.failures == 0 ? "everything went as expected" : "some steps FAILED");
+    return session.failures == 0 ? 0 : 1;
 }
