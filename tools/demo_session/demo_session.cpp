@@ -41,34 +41,15 @@ void PrintStatusIfChanged(Session& s)
     std::fflush(stdout);
 }
 
-// Polls the status line, printing each new text, until the simulated XSplit
-// has seen `clicks` clicks and the last of them is `scene`.
-void ExpectScene(Session& s, size_t clicks, const wchar_t* scene)
-{
-    const bool arrived = WaitUntil([&] {
-        PrintStatusIfChanged(s);
-        return s.xsplit.Clicks().size() >= clicks;
-    });
-    PrintStatusIfChanged(s);
-    std::vector<std::wstring> seen = s.xsplit.Clicks();
-    if (arrived && seen.size() == clicks && seen.back() == scene) {
-        std::printf("  XSplit switched to '%ls'\n", scene);
-    } else {
-        std::printf("  FAILED: expected XSplit to switch to '%ls' (click %zu), it has seen %zu clicks\n", scene,
-                    clicks, seen.size());
-        ++s.failures;
-    }
-    std::fflush(stdout);
-}
-
-// As ExpectScene, with the XSplit side's status texts.
-void ExpectSceneFrom(Session& s, KestrelcueProgram& side, size_t clicks, const wchar_t* scene)
+// Polls a program's status line, printing each new text, until the
+// simulated XSplit has seen `clicks` clicks and the last of them is `scene`.
+void ExpectSceneFrom(Session& s, KestrelcueProgram& side, const char* label, size_t clicks, const wchar_t* scene)
 {
     std::wstring last;
     const bool arrived = WaitUntil([&] {
         std::wstring now = side.Status();
         if (now != last) {
-            std::printf("  XSplit side status: %ls\n", now.c_str());
+            std::printf("  %sstatus: %ls\n", label, now.c_str());
             last = now;
         }
         return s.xsplit.Clicks().size() >= clicks;
@@ -82,6 +63,12 @@ void ExpectSceneFrom(Session& s, KestrelcueProgram& side, size_t clicks, const w
         ++s.failures;
     }
     std::fflush(stdout);
+}
+
+void ExpectScene(Session& s, size_t clicks, const wchar_t* scene)
+{
+    ExpectSceneFrom(s, s.program, "", clicks, scene);
+    s.lastStatus = s.program.Status();
 }
 
 void SavePicture(Session& s, HWND window, const wchar_t* name)
@@ -190,13 +177,13 @@ int RunNetworkScripted(Session& s)
     BringToFront(s.game.Window());
     gameSide.PressStartStop();
     const size_t before = s.xsplit.Clicks().size();
-    ExpectSceneFrom(s, xsplitSide, before + 1, L"Menus");
+    ExpectSceneFrom(s, xsplitSide, "XSplit side ", before + 1, L"Menus");
     Say("a game starts on the game side");
     s.game.StartGame();
-    ExpectSceneFrom(s, xsplitSide, before + 2, L"Game");
+    ExpectSceneFrom(s, xsplitSide, "XSplit side ", before + 2, L"Game");
     std::printf("  game side status: %ls\n", gameSide.Status().c_str());
     s.game.EndGame();
-    ExpectSceneFrom(s, xsplitSide, before + 3, L"Menus");
+    ExpectSceneFrom(s, xsplitSide, "XSplit side ", before + 3, L"Menus");
     gameSide.PressStartStop();
     xsplitSide.PressStartStop();
     gameSide.Close();

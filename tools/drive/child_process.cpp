@@ -140,10 +140,15 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM context)
 }
 } // namespace
 
-HWND ChildProcess::FindWindowOfClass(const wchar_t* className, const wchar_t* caption) const
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* caption)
 {
-    WindowQuery query = {id_, className, caption, nullptr};
-    if (id_ != 0)
+    WindowQuery query = {processId, className, caption, nullptr};
+    if (processId != 0)
         EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&query));
     return query.found;
+}
+
+HWND ChildProcess::FindWindowOfClass(const wchar_t* className, const wchar_t* caption) const
+{
+    return FindProcessWindow(id_, className, caption);
 }

@@ -39,5 +39,9 @@ private:
     DWORD id_ = 0;
 };
 
+// The first visible top-level window of the process with this class (and
+// caption, when given); null when there is none.
+HWND FindProcessWindow(DWORD processId, const wchar_t* className, const wchar_t* caption = nullptr);
+
 // Quotes one argument for a Windows command line.
 std::wstring QuoteArgument(const std::wstring& arg);
