@@ -24,11 +24,16 @@ constexpr DWORD kFirstClickWaitMs = 15000;
 constexpr DWORD kPauseFromMs = 150;
 constexpr DWORD kPauseSpanMs = 200;
 constexpr int kNoteNumberChars = 32;
+// So many events in a row without a click mean the setup broke (the game
+// or XSplit gone, the front stuck): the rest would only wait out their time.
+constexpr int kMissesInARowToGiveUp = 10;
 
 struct EventTally {
     std::vector<double> latencies;
     int missed = 0;  // no click within kClickWaitMs
     int stray = 0;   // a click arrived, but not the one expected alone
+    int missedInARow = 0;
+    bool GaveUp() const { return missedInARow >= kMissesInARowToGiveUp; }
 };
 
 // Waits the random pause, fires the event and times it up to the click.
@@ -43,8 +48,10 @@ void TimeEvent(const ClickLog& log, const SimulatedXSplit& xsplit, const std::fu
     const double clicked = log.WaitForGrowth(sizeBefore, kClickWaitMs);
     if (clicked < 0) {
         ++tally->missed;
+        ++tally->missedInARow;
         return;
     }
+    tally->missedInARow = 0;
     const std::vector<std::wstring> clicks = xsplit.Clicks();
     if (clicks.size() != clicksBefore + 1 || clicks.back() != expectedScene) {
         ++tally->stray;
@@ -65,6 +72,8 @@ std::string TallyNote(const EventTally& tally, int events)
         note += ", " + std::to_string(tally.missed) + " without a click";
     if (tally.stray > 0)
         note += ", " + std::to_string(tally.stray) + " with another click";
+    if (tally.GaveUp())
+        note += ", given up after " + std::to_string(kMissesInARowToGiveUp) + " in a row without a click";
     return note + "; click seen by polling its log every 1 ms";
 }
 
@@ -109,7 +118,7 @@ bool StartLocalRig(LocalRig& rig, const char* section)
 EventTally TimeGameEvents(SimulatedGame& game, const ClickLog& log, const SimulatedXSplit& xsplit, int events)
 {
     EventTally tally;
-    for (int i = 0; i < events; ++i) {
+    for (int i = 0; i < events && !tally.GaveUp(); ++i) {
         const bool start = i % 2 == 0;
         TimeEvent(log, xsplit, [&] { game.SetFlag(start ? 1 : 0); }, start ? kEnterScene : kLeaveScene, &tally);
     }
@@ -139,7 +148,7 @@ bool MeasureAltTabReaction(const BenchOptions& options, Report& report)
         return false;
     }
     EventTally tally;
-    for (int i = 0; i < options.events; ++i) {
+    for (int i = 0; i < options.events && !tally.GaveUp(); ++i) {
         const bool out = i % 2 == 0;
         const HWND target = out ? rig.xsplit.Window() : rig.game.Window();
         TimeEvent(rig.log, rig.xsplit, [&] { SetForegroundWindow(target); }, out ? kTabOutScene : kTabInScene,

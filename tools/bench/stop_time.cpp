@@ -65,11 +65,13 @@ void TimeStops(KestrelcueProgram& program, int repeats, const std::function<bool
     }
 }
 
-bool AddStops(Report& report, const std::string& state, const StopTally& tally, int repeats)
+bool AddStops(Report& report, const std::string& state, const StopTally& tally, int repeats,
+              const std::string& why = "")
 {
-    std::string note;
+    std::string note = why;
     if (tally.failed > 0)
-        note = std::to_string(tally.failed) + " of " + std::to_string(repeats) + " could not be set up";
+        note += (note.empty() ? "" : "; ") + std::to_string(tally.failed) + " of " + std::to_string(repeats) +
+                " could not be set up";
     report.AddSpread("Stop while " + state, tally.durations, "ms", false, note);
     return !tally.durations.empty();
 }
@@ -145,7 +147,8 @@ bool StopInHungClick(const BenchOptions& options, Report& report)
         auto after = [&] { xsplit.Kill(); };
         TimeStops(program, options.stopRepeats, enter, L"Last event: Switch to leave game scene.", after, &tally);
     }
-    return AddStops(report, "clicking into a hung XSplit", tally, options.stopRepeats);
+    return AddStops(report, "clicking into a hung XSplit", tally, options.stopRepeats,
+                    "the worker waits for the click at most 2 s");
 }
 
 bool StopReceiverWaitingForDatagram(const BenchOptions& options, Report& report)
@@ -171,9 +174,8 @@ bool StopReceiverWaitingForXSplit(const BenchOptions& options, Report& report)
             if (!xsplit.Launch(BenchScenes()) || !StartReceiver(program))
                 return false;
             xsplit.Kill();
-            uint16_t name[] = {'M', 'e', 'n', 'u', 's', 0};
             uint8_t record[kSenderRecordBytes];
-            const size_t bytes = EncodeSceneDatagram(name, record);
+            const size_t bytes = EncodeSceneDatagram(reinterpret_cast<const uint16_t*>(kLeaveScene), record);
             return SendDatagram(kRelayPort, std::vector<uint8_t>(record, record + bytes));
         };
         TimeStops(program, options.stopRepeats, enter, L"Lost XSplit, trying to find...", kNothing, &tally);
@@ -190,7 +192,8 @@ bool MeasureStopLookingForXSplit(const BenchOptions& options, Report& report, co
     StopTally tally;
     if (game.Launch() && LaunchProgram(program, 0))
         TimeStops(program, options.stopRepeats, StartWorker(program), L"Finding XSplit window...", kNothing, &tally);
-    return AddStops(report, "looking for XSplit" + besides, tally, options.stopRepeats);
+    return AddStops(report, "looking for XSplit" + besides, tally, options.stopRepeats,
+                    "Stop is seen between searches");
 }
 
 bool MeasureStopTimes(const BenchOptions& options, Report& report)
