@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/network_setup.h"
 #include "drive/program.h"
 #include "drive/screenshot.h"
 #include "drive/simulators.h"
@@ -153,6 +154,25 @@ int RunScripted(Session& s)
     return 0;
 }
 
+// The game side's Network Setup dialog as the user fills it in: opened,
+// pictured, and closed with OK, which keeps the stored role and host.
+void ShowNetworkSetup(Session& s, KestrelcueProgram& side)
+{
+    HWND dialog = OpenNetworkSetup(side);
+    if (dialog == nullptr) {
+        Say("FAILED: the Network Setup dialog did not open");
+        ++s.failures;
+        return;
+    }
+    const int role = CheckedRoleButton(dialog);
+    std::printf("  Network Setup: %ls, host '%ls'\n",
+                role == 1001 ? L"I'm running SC2" : role == 1002 ? L"I'm running XSplit" : L"no role chosen",
+                WindowText(GetDlgItem(dialog, 1015)).c_str());
+    SavePicture(s, dialog, L"network-setup");
+    ClickSetupOk(dialog);
+    WaitForDialogGone(dialog);
+}
+
 // The same game on two "computers": a game side that sends each scene over
 // UDP to 127.0.0.1, and an XSplit side that clicks what it receives.
 int RunNetworkScripted(Session& s)
@@ -165,6 +185,7 @@ int RunNetworkScripted(Session& s)
     StoreNetworkRole(1, L"127.0.0.1");
     if (!gameSide.Launch())
         return 1;
+    ShowNetworkSetup(s, gameSide);
     gameSide.SetText(1004, L"Game");
     gameSide.SetText(1006, L"Menus");
     xsplitSide.PressStartStop();

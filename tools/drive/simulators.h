@@ -35,6 +35,9 @@ public:
     HWND Window() const;
     // Every clicked caption so far, in order.
     std::vector<std::wstring> Clicks() const;
+    // The file the simulator appends each clicked caption to; it exists
+    // once the first click has landed.
+    const std::wstring& LogPath() const { return logPath_; }
     bool WaitForClicks(size_t count, DWORD timeoutMs = 15000) const;
     void Kill() { process_.Kill(); }
     // Closes the main window and opens a new one in the same process.

@@ -1,0 +1,196 @@
+// Reaction time: from the moment something changes in the game (its flag
+// byte, or which window is in front) to the moment the simulated XSplit has
+// handled the click. The program samples every 100 ms, so about half a
+// period is the floor for the median.
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "app/app_state.h"
+#include "bench/click_log.h"
+#include "bench/clock.h"
+#include "bench/sections.h"
+#include "bench/spread.h"
+#include "drive/simulators.h"
+
+namespace {
+
+// Long enough for a click on a loaded machine; an event without a click by
+// then counts as missed.
+constexpr DWORD kClickWaitMs = 5000;
+constexpr DWORD kFirstClickWaitMs = 15000;
+// The pause before each event is drawn from a range two periods wide, so
+// the events fall evenly over the phase of the program's sampling.
+constexpr DWORD kPauseFromMs = 150;
+constexpr DWORD kPauseSpanMs = 200;
+constexpr int kNoteNumberChars = 32;
+// So many events in a row without a click mean the setup broke (the game
+// or XSplit gone, the front stuck): the rest would only wait out their time.
+constexpr int kMissesInARowToGiveUp = 10;
+
+struct EventTally {
+    std::vector<double> latencies;
+    int missed = 0;  // no click within kClickWaitMs
+    int stray = 0;   // a click arrived, but not the one expected alone
+    int missedInARow = 0;
+    bool GaveUp() const { return missedInARow >= kMissesInARowToGiveUp; }
+};
+
+// Waits the random pause, fires the event and times it up to the click.
+void TimeEvent(const ClickLog& log, const SimulatedXSplit& xsplit, const std::function<void()>& fire,
+               const wchar_t* expectedScene, EventTally* tally)
+{
+    Sleep(RandomMs(kPauseFromMs, kPauseSpanMs));
+    const size_t clicksBefore = xsplit.Clicks().size();
+    const LONGLONG sizeBefore = log.Size();
+    const double fired = NowMs();
+    fire();
+    const double clicked = log.WaitForGrowth(sizeBefore, kClickWaitMs);
+    if (clicked < 0) {
+        ++tally->missed;
+        ++tally->missedInARow;
+        return;
+    }
+    tally->missedInARow = 0;
+    const std::vector<std::wstring> clicks = xsplit.Clicks();
+    if (clicks.size() != clicksBefore + 1 || clicks.back() != expectedScene) {
+        ++tally->stray;
+        return;
+    }
+    tally->latencies.push_back(clicked - fired);
+}
+
+std::string TallyNote(const EventTally& tally, int events)
+{
+    std::string note = std::to_string(events) + " events";
+    if (!tally.latencies.empty()) {
+        char fastest[kNoteNumberChars];
+        std::snprintf(fastest, kNoteNumberChars, "%.1f", SpreadOf(tally.latencies).min);
+        note += ", fastest " + std::string(fastest) + " ms";
+    }
+    if (tally.missed > 0)
+        note += ", " + std::to_string(tally.missed) + " without a click";
+    if (tally.stray > 0)
+        note += ", " + std::to_string(tally.stray) + " with another click";
+    if (tally.GaveUp())
+        note += ", given up after " + std::to_string(kMissesInARowToGiveUp) + " in a row without a click";
+    return note + "; click seen by polling its log every 1 ms";
+}
+
+// Adds the row; false when fewer than half the events could be timed.
+bool AddReaction(Report& report, const std::string& measure, const EventTally& tally, int events)
+{
+    report.AddSpread(measure, tally.latencies, "ms", true, TallyNote(tally, events));
+    return tally.latencies.size() * 2 >= size_t(events);
+}
+
+// The game, XSplit and Kestrelcue on one computer, watching, with the game in
+// front and the menus' scene already shown.
+struct LocalRig {
+    SimulatedGame game;
+    SimulatedXSplit xsplit;
+    KestrelcueProgram program;
+    ClickLog log;
+};
+
+bool StartLocalRig(LocalRig& rig, const char* section)
+{
+    StoreLocalMode();
+    if (!rig.game.Launch() || !rig.xsplit.Launch(BenchScenes()) || !rig.program.Launch() ||
+        !rig.log.Open(rig.xsplit.LogPath())) {
+        Progress("  %s: could not start the simulated game, the simulated XSplit and Kestrelcue", section);
+        return false;
+    }
+    TypeSceneNames(rig.program);
+    // A window that takes the front by accident must not swallow a game event.
+    rig.program.SetChecked(1010, true);
+    BringToFront(rig.game.Window());
+    const LONGLONG size = rig.log.Size();
+    rig.program.PressStartStop();
+    if (rig.log.WaitForGrowth(size, kFirstClickWaitMs) < 0) {
+        Progress("  %s: Kestrelcue did not switch to the menus' scene after Start", section);
+        return false;
+    }
+    return true;
+}
+
+// Starts and ends games in turn by writing the flag byte.
+EventTally TimeGameEvents(SimulatedGame& game, const ClickLog& log, const SimulatedXSplit& xsplit, int events)
+{
+    EventTally tally;
+    for (int i = 0; i < events && !tally.GaveUp(); ++i) {
+        const bool start = i % 2 == 0;
+        TimeEvent(log, xsplit, [&] { game.SetFlag(start ? 1 : 0); }, start ? kEnterScene : kLeaveScene, &tally);
+    }
+    return tally;
+}
+
+} // namespace
+
+bool MeasureGameFlagReaction(const BenchOptions& options, Report& report)
+{
+    const std::string measure = "Reaction to game start/end (flag byte -> click)";
+    LocalRig rig;
+    if (!StartLocalRig(rig, "game start/end")) {
+        report.AddNotMeasured(measure, "the program, the game or XSplit did not start");
+        return false;
+    }
+    const EventTally tally = TimeGameEvents(rig.game, rig.log, rig.xsplit, options.events);
+    return AddReaction(report, measure, tally, options.events);
+}
+
+bool MeasureAltTabReaction(const BenchOptions& options, Report& report)
+{
+    const std::string measure = "Reaction to alt+tab out/in (SetForegroundWindow -> click)";
+    LocalRig rig;
+    if (!StartLocalRig(rig, "alt+tab")) {
+        report.AddNotMeasured(measure, "the program, the game or XSplit did not start");
+        return false;
+    }
+    EventTally tally;
+    for (int i = 0; i < options.events && !tally.GaveUp(); ++i) {
+        const bool out = i % 2 == 0;
+        const HWND target = out ? rig.xsplit.Window() : rig.game.Window();
+        TimeEvent(rig.log, rig.xsplit, [&] { SetForegroundWindow(target); }, out ? kTabOutScene : kTabInScene,
+                  &tally);
+        // A switch that did not take leaves the next event starting from
+        // the wrong side; put the front where the next event expects it.
+        if (GetForegroundWindow() != target)
+            BringToFront(target);
+    }
+    return AddReaction(report, measure, tally, options.events);
+}
+
+bool MeasureNetworkReaction(const BenchOptions& options, Report& report)
+{
+    const std::string measure = "Reaction over the network, loopback (game side's flag byte -> XSplit side's click)";
+    SimulatedGame game;
+    SimulatedXSplit xsplit;
+    KestrelcueProgram xsplitSide, gameSide;
+    ClickLog log;
+    StoreNetworkRole(kRoleXSplitSide, L"");
+    const bool xsplitSideUp = game.Launch() && xsplit.Launch(BenchScenes()) && log.Open(xsplit.LogPath()) &&
+                              xsplitSide.Launch();
+    StoreNetworkRole(kRoleGameSide, L"127.0.0.1");
+    if (!xsplitSideUp || !gameSide.Launch()) {
+        report.AddNotMeasured(measure, "the programs, the game or XSplit did not start");
+        StoreLocalMode();
+        return false;
+    }
+    StoreLocalMode();
+    TypeSceneNames(gameSide);
+    gameSide.SetChecked(1010, true);
+    if (!StartReceiver(xsplitSide)) {
+        report.AddNotMeasured(measure, "the XSplit side could not listen on UDP port 53871");
+        return false;
+    }
+    BringToFront(game.Window());
+    const LONGLONG size = log.Size();
+    gameSide.PressStartStop();
+    if (log.WaitForGrowth(size, kFirstClickWaitMs) < 0) {
+        report.AddNotMeasured(measure, "the XSplit side did not switch to the menus' scene after Start");
+        return false;
+    }
+    const EventTally tally = TimeGameEvents(game, log, xsplit, options.events);
+    return AddReaction(report, measure, tally, options.events);
+}
