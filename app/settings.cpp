@@ -7,20 +7,18 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/stored_text.h"
 #include "resource_ids.h"
 
 namespace {
 
 constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ondelvane\\Kestrelcue";
 
-// Text read back from the registry: up to 255 characters and the terminator.
-constexpr int kStoredTextChars = 256;
-constexpr DWORD kStoredTextLimitBytes = kStoredTextChars * sizeof(wchar_t);
 // A scene field is read with room for 254 characters and the terminator,
 // the same limit the scene requests use, so what is saved is what is used.
-constexpr int kSceneFieldReadChars = kStoredTextChars - 1;
+constexpr int kSceneFieldReadChars = int(kStoredTextChars) - 1;
 
-static_assert(kRemoteHostChars == kStoredTextChars, "Remote Host is read back into RemoteHost directly");
+static_assert(size_t(kRemoteHostChars) == kStoredTextChars, "Remote Host is read back into RemoteHost directly");
 
 // Where a value lives while the program runs.
 enum class Home {
@@ -54,15 +52,18 @@ constexpr Setting kSettings[] = {
 
 // The stored type is not looked at: a value written by hand with another
 // type still gives its bytes. A value that does not fit gives nothing, since
-// the registry leaves the buffer's contents undefined then; a value that
-// fits without a terminator is cut at 255 characters.
+// the registry leaves the buffer's contents undefined then.
 void ReadStoredText(HKEY key, const wchar_t* name, wchar_t (&text)[kStoredTextChars])
 {
-    std::wmemset(text, L'\0', kStoredTextChars);
-    DWORD size = kStoredTextLimitBytes;
-    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(text), &size) != ERROR_SUCCESS)
-        std::wmemset(text, L'\0', kStoredTextChars);
-    text[kStoredTextChars - 1] = L'\0';
+    BYTE bytes[kStoredTextLimitBytes];
+    DWORD size = sizeof bytes;
+    if (RegQueryValueExW(key, name, nullptr, nullptr, bytes, &size) != ERROR_SUCCESS)
+        size = 0;
+    char16_t units[kStoredTextChars];
+    TakeStoredText(bytes, size, units);
+    static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows texts are UTF-16");
+    for (size_t i = 0; i < kStoredTextChars; ++i)
+        text[i] = wchar_t(units[i]);
 }
 
 // Shorter values replace only their own bytes of the default; longer ones

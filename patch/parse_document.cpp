@@ -6,32 +6,57 @@
 // the parser is handed the text from its first '<' and loads through a SAX
 // callback that keeps only the nodes from that first instruction or
 // declaration on: what it does not retain, Mini-XML frees as soon as it has
-// been read, and a freed node no longer counts as the document's first.
+// been read.
+//
+// The load itself hangs below a holder node of our own, and the tree is
+// arranged as Mini-XML would without one afterwards. Without a holder,
+// Mini-XML 3.3.1 loses an element standing at the top level whose start tag
+// cannot be parsed ("<a b"): it has no parent yet, and the error path frees
+// only what the library has already kept. Below the holder it is freed with
+// the holder.
 #include "patch/patch_document.h"
 
 #include <cstring>
 
 namespace {
 
+// No end tag can close the holder: a name read from an end tag ends at the
+// first blank.
+constexpr char kHolderName[] = "document holder";
+
 struct TopNodeSearch {
+    mxml_node_t* holder;
     mxml_node_t* top;  // the first top-level instruction or declaration, once read
 };
 
 void KeepFromTopNode(mxml_node_t* node, mxml_sax_event_t event, void* data)
 {
     TopNodeSearch* search = static_cast<TopNodeSearch*>(data);
-    // Top-level text before the top node reaches here as no node at all.
+    // Text that Mini-XML ignores reaches here as no node at all.
     if (node == nullptr)
         return;
     // An element was retained when it opened; its close would count it twice.
     if (event == MXML_SAX_ELEMENT_CLOSE)
         return;
     if (search->top == nullptr) {
-        if (event != MXML_SAX_DIRECTIVE || mxmlGetParent(node) != nullptr)
+        if (event != MXML_SAX_DIRECTIVE || mxmlGetParent(node) != search->holder)
             return;
         search->top = node;
     }
     mxmlRetain(node);
+}
+
+// Moves what follows the top node at the top level beneath it, in order, and
+// takes the top node out of the holder.
+void HangBelowTopNode(mxml_node_t* top)
+{
+    mxml_node_t* next = mxmlGetNextSibling(top);
+    while (next != nullptr) {
+        mxml_node_t* following = mxmlGetNextSibling(next);
+        mxmlAdd(top, MXML_ADD_AFTER, MXML_ADD_TO_PARENT, next);
+        next = following;
+    }
+    mxmlRemove(top);
 }
 
 } // namespace
@@ -41,6 +66,17 @@ mxml_node_t* ParsePatchDocument(const char* text)
     const char* markup = std::strchr(text, '<');
     if (markup == nullptr)
         return nullptr;
-    TopNodeSearch search = {nullptr};
-    return mxmlSAXLoadString(nullptr, markup, MXML_NO_CALLBACK, KeepFromTopNode, &search);
+    mxml_node_t* holder = mxmlNewElement(MXML_NO_PARENT, kHolderName);
+    if (holder == nullptr)
+        return nullptr;
+    TopNodeSearch search = {holder, nullptr};
+    mxml_node_t* top = nullptr;
+    // On a parse error the result is null, and the top node may be freed.
+    if (mxmlSAXLoadString(holder, markup, MXML_NO_CALLBACK, KeepFromTopNode, &search) == holder &&
+        search.top != nullptr) {
+        top = search.top;
+        HangBelowTopNode(top);
+    }
+    mxmlDelete(holder);
+    return top;
 }

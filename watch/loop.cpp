@@ -73,6 +73,7 @@ bool IsGameOrXSplitLost(const GameTarget& game, GameState current)
 }
 
 // Tab in and tab out: either the game-state scene again or the tab scenes.
+// cppcheck-suppress constParameter ; HWND is an opaque handle, its target is not ours to qualify
 void ApplyFocusChange(HWND foreground, const GameTarget& game, GameState current, bool* gameFocused)
 {
     const bool applyOnTab = IsMainBoxChecked(IDC_MAIN_APPLY_ON_TAB);

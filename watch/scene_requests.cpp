@@ -53,6 +53,7 @@ void ApplyGameState(GameState state)
 void RequestScene(const wchar_t* name)
 {
     wchar_t scene[kSceneNameChars];
+    // cppcheck-suppress lstrcpynWCalled ; both texts are valid and the copy is cut and terminated within the bound
     lstrcpynW(scene, name, kSceneNameChars);
     OutputDebugStringW(L"Switching Scene");
     if (g_app.RemoteEnabled != 0 && g_app.RemoteRole == kRoleGameSide)

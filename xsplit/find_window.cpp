@@ -46,6 +46,7 @@ void LowerCaseAscii(wchar_t* text)
 // it cannot be read. False when the process cannot be opened at all.
 bool ReadProcessName(DWORD processId, wchar_t (&name)[kModuleNameChars])
 {
+    // cppcheck-suppress lstrcpynWCalled ; a literal into a buffer of its declared bound
     lstrcpynW(name, L"<unknown>", kModuleNameChars);
     HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
     if (process == nullptr)
@@ -54,6 +55,7 @@ bool ReadProcessName(DWORD processId, wchar_t (&name)[kModuleNameChars])
     DWORD bytesNeeded = 0;
     if (EnumProcessModules(process, &firstModule, sizeof firstModule, &bytesNeeded) &&
         GetModuleBaseNameW(process, firstModule, name, kModuleNameChars) == 0)
+        // cppcheck-suppress lstrcpynWCalled ; a literal into a buffer of its declared bound
         lstrcpynW(name, L"<unknown>", kModuleNameChars);
     name[kModuleNameChars - 1] = L'\0';
     CloseHandle(process);

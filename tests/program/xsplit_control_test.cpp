@@ -26,7 +26,10 @@ protected:
     void SetUp() override
     {
         host_ = CreateWindowW(L"Static", L"", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
-        CreateWindowW(L"Static", L"", WS_CHILD, 0, 0, 10, 10, host_, HMENU(IDC_MAIN_STATUS), nullptr, nullptr);
+        ASSERT_NE(host_, nullptr);
+        const HWND status =
+            CreateWindowW(L"Static", L"", WS_CHILD, 0, 0, 10, 10, host_, HMENU(IDC_MAIN_STATUS), nullptr, nullptr);
+        ASSERT_NE(status, nullptr) << "the status texts are read back from this control";
         g_app.MainDialog = host_;
         g_app.StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     }

@@ -193,6 +193,11 @@ const DocumentCase kDocumentCases[] = {
     {"a control character as a reference", Table("<Patch Version=\"a&#1;\" Ptr1=\"1\"/>"), {}},
     {"a control character as a hexadecimal reference", Table("<Patch Version=\"a&#x1F;\" Ptr1=\"1\"/>"), {}},
     {"a reference to an unknown entity", Table("<Patch Version=\"a&kestrel;\" Ptr1=\"1\"/>"), {}},
+    {"a start tag that cannot be read, before the declaration",
+     "<Note version\n" + kDeclaration + kThreePatches, {}},
+    {"a text cut inside its first start tag", "<StarInfoData Version", {}},
+    {"an end tag that closes the instruction in front of the table",
+     "<?generator?></?generator?><!DOCTYPE StarInfoData>" + kThreePatches, {}},
     {"a zero byte before the table's end",
      std::string(kDeclaration + "<StarInfoData><Patch Version=\"a\" Ptr1=\"1\"/>") + std::string(1, '\0') +
          "</StarInfoData>",

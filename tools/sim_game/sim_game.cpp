@@ -10,6 +10,8 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
+#include <iterator>
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
@@ -62,12 +64,18 @@ LRESULT CALLBACK GameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_CREATE: {
         HINSTANCE instance = GetModuleHandleW(nullptr);
-        CreateWindowW(L"Button", L"Start game", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 110, 28,
-                      window, HMENU(IdStartGame), instance, nullptr);
-        CreateWindowW(L"Button", L"End game", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 130, 10, 110, 28,
-                      window, HMENU(IdEndGame), instance, nullptr);
-        CreateWindowW(L"Button", L"Make flag unreadable", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 250, 10, 150,
-                      28, window, HMENU(IdMakeUnreadable), instance, nullptr);
+        const HWND buttons[] = {
+            CreateWindowW(L"Button", L"Start game", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 110, 28,
+                          window, HMENU(IdStartGame), instance, nullptr),
+            CreateWindowW(L"Button", L"End game", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 130, 10, 110, 28,
+                          window, HMENU(IdEndGame), instance, nullptr),
+            CreateWindowW(L"Button", L"Make flag unreadable", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 250, 10, 150,
+                          28, window, HMENU(IdMakeUnreadable), instance, nullptr),
+        };
+        // A game without its buttons cannot be driven: fail where it shows,
+        // not in a test waiting for a click that never comes.
+        if (std::find(std::begin(buttons), std::end(buttons), nullptr) != std::end(buttons))
+            return -1;
         g_sim.status = CreateWindowW(L"Static", L"", WS_CHILD | WS_VISIBLE, 10, 50, 390, 20, window,
                                      HMENU(IdStatus), instance, nullptr);
         SetTimer(window, kRefreshTimer, kRefreshMs, nullptr);  // the flag may be written from outside
