@@ -314,14 +314,21 @@ bool LocalPatchServer::SendAnswer(SOCKET client)
     if (!SendAll(client, head.data(), head.size()))
         return false;
     const std::string& body = answer_.body;
+    const size_t bodyBytes = std::min(body.size(), answer_.closeAfterBodyBytes);
     size_t sent = 0;
     for (size_t portion : answer_.portions) {
-        const size_t count = std::min(portion, body.size() - sent);
+        const size_t count = std::min(portion, bodyBytes - sent);
         if (!SendAll(client, body.data() + sent, count) || !PauseUnlessStopping(answer_.pauseAfterPortionMs))
             return false;
         sent += count;
     }
-    return SendAll(client, body.data() + sent, body.size() - sent);
+    if (!SendAll(client, body.data() + sent, bodyBytes - sent))
+        return false;
+    // A cut made in good order (no reset), so the client sees the end of
+    // the stream after every byte sent rather than losing some to a reset.
+    if (bodyBytes < body.size())
+        shutdown(client, SD_SEND);
+    return true;
 }
 
 // The client closes first, so the port is not held after the test.
