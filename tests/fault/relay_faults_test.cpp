@@ -98,7 +98,7 @@ TEST_F(FaultRelayTest, AFloodOfMalformedDatagramsThenAGoodOneIsObeyed)
     EXPECT_LT(answer, 1000u);
     Sleep(400);
     const Clicks clicks = xsplit.Clicks();
-    EXPECT_EQ(std::count(clicks.begin(), clicks.end(), L"Game"), long(clicks.size()))
+    EXPECT_EQ(std::count(clicks.begin(), clicks.end(), L"Game"), std::ptrdiff_t(clicks.size()))
         << "a malformed datagram was taken as a request";
     EXPECT_EQ(program.Status(), L"Remote switching to 'Game'.");
     // And the next request, on a quiet network, at the first attempt.

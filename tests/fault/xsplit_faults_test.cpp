@@ -5,11 +5,40 @@
 #include <cstdio>
 
 #include "drive/stored_settings.h"
+#include "drive/udp_sender.h"
 #include "fault_support.h"
 
 namespace {
 
-class FaultXSplitTest : public StreamingSession {};
+constexpr unsigned short kRelayPort = 53871;
+
+std::vector<uint8_t> SceneDatagram(const std::wstring& name)
+{
+    std::vector<uint8_t> d = {1, 0, 0, 0};
+    for (wchar_t unit : name) {
+        d.push_back(uint8_t(unit));
+        d.push_back(uint8_t(unit >> 8));
+    }
+    d.push_back(0);
+    d.push_back(0);
+    return d;
+}
+
+class FaultXSplitTest : public StreamingSession {
+protected:
+    // The XSplit side of a network pair, receiving.
+    void StartReceiver(const std::vector<std::wstring>& xsplitOptions = {})
+    {
+        settings.networkMode = 1;
+        settings.role = 2;
+        StoreSettings(settings);
+        ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}, xsplitOptions));
+        ASSERT_TRUE(program.Launch()) << WhyNotLaunched(program);
+        ExpectSettingsShown(program, settings);
+        program.PressStartStop();
+        ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
+    }
+};
 
 TEST_F(FaultXSplitTest, KilledMidSessionAndRestartedIsFoundAndSwitchedAgain)
 {
@@ -33,6 +62,28 @@ TEST_F(FaultXSplitTest, KilledMidSessionAndRestartedIsFoundAndSwitchedAgain)
         ExpectClicks(xsplit, {L"Menus"});
         // ...and the next event switches it.
         game.StartGame();
+        ExpectClicks(xsplit, {L"Menus", L"Game"});
+    }
+    program.PressStartStop();
+    EXPECT_EQ(program.Status(), L"Aborted.");
+    CloseAndExpectNothingLost();
+}
+
+TEST_F(FaultXSplitTest, KilledAndRestartedOnTheXSplitSideIsFoundAgain)
+{
+    StartReceiver();
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ExpectClicks(xsplit, {L"Game"});
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        xsplit.Kill();
+        // Noticed at the next request, which then waits for the new XSplit.
+        ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
+        ASSERT_TRUE(program.WaitForStatus(L"Lost XSplit, trying to find..."));
+        ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
+        ExpectClicks(xsplit, {L"Menus"});
+        EXPECT_EQ(program.Status(), L"Remote switching to 'Menus'.");
+        ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
         ExpectClicks(xsplit, {L"Menus", L"Game"});
     }
     program.PressStartStop();
@@ -83,7 +134,39 @@ TEST_F(FaultXSplitTest, AHungClickHoldsNeitherTheWorkerNorStop)
     if (before == 2) {
         EXPECT_EQ(clicks[1], L"Game");
     }
-    EXPECT_EQ(Clicks(clicks.begin() + long(before), clicks.end()), (Clicks{L"Game", L"Menus"}));
+    EXPECT_EQ(Clicks(clicks.begin() + std::ptrdiff_t(before), clicks.end()), (Clicks{L"Game", L"Menus"}));
+    program.PressStartStop();
+    CloseAndExpectNothingLost();
+}
+
+TEST_F(FaultXSplitTest, AHungClickOnTheXSplitSideHoldsNeitherTheReceiverNorStop)
+{
+    StartReceiver({L"--hang-on-click", L"5000", L"--hang-clicks", L"1"});
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(xsplit.WaitForClicks(1));
+    const ULONGLONG hungAt = GetTickCount64();
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
+    // The receiver is back from the click within its bound and takes the next request.
+    ASSERT_TRUE(program.WaitForStatus(L"Remote switching to 'Menus'.", 15000));
+    const ULONGLONG receiverBack = GetTickCount64() - hungAt;
+    const DWORD answer = AnswerTimeMs(program.Window());
+    const DWORD stop = TimedClick(program, 1011);
+    std::printf("XSplit hung in a click on the XSplit side: the receiver took the next request after %llu ms, "
+                "the window answered in %lu ms, Stop took %lu ms\n", receiverBack, answer, stop);
+    EXPECT_LT(receiverBack, 6000u) << "a click into a hung XSplit is bounded at about 2 s";
+    EXPECT_LT(answer, 1000u);
+    EXPECT_LT(stop, 6000u);
+    EXPECT_EQ(program.Status(), L"Aborted.");
+
+    ASSERT_TRUE(WaitUntil([&] { return AnswerTimeMs(xsplit.Window(), 1000) != kNoAnswer; }, 20000));
+    const size_t before = xsplit.Clicks().size();
+    program.PressStartStop();
+    ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
+    Sleep(400);
+    EXPECT_EQ(xsplit.Clicks().size(), before + 1);
+    EXPECT_EQ(xsplit.Clicks().back(), L"Game");
     program.PressStartStop();
     CloseAndExpectNothingLost();
 }

@@ -166,21 +166,26 @@ bool LocalPatchServer::Start()
     WSADATA winsock;
     if (!winsockStarted_ && WSAStartup(MAKEWORD(2, 2), &winsock) == 0)
         winsockStarted_ = true;
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (listener_ == INVALID_SOCKET)
-        return false;
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(kLocalPatchServerPort);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool bound = WaitUntil([&] {
-        return bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }, kPortWaitMs);
-    if (!bound || listen(listener_, SOMAXCONN) != 0) {
+    // Start has been seen to give up at once, not after the wait, when the
+    // port had been busy moments before: so a failed listen is waited out
+    // like a failed bind, on a fresh socket each time.
+    const bool listening = WaitUntil([&] {
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (listener_ == INVALID_SOCKET)
+            return false;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            listen(listener_, SOMAXCONN) == 0)
+            return true;
         closesocket(listener_);
         listener_ = INVALID_SOCKET;
         return false;
-    }
+    }, kPortWaitMs);
+    if (!listening)
+        return false;
     stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread_ = std::thread([this] { Serve(); });
     return true;
