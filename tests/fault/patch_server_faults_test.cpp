@@ -116,13 +116,17 @@ TEST_F(FaultPatchServerTest, ClosingTheWindowDuringTheDownloadEndsTheProgramClea
         const char* what;
         bool hold;  // the request is read and never answered
         PatchAnswer answer;
+        bool failureShown;  // the answer makes the download fail, and the box waits for the user
     };
     PatchAnswer halfThenSilence = DocumentAnswer(SamplePatchDocument());
     halfThenSilence.portions = {halfThenSilence.body.size() / 2};
     halfThenSilence.pauseAfterPortionMs = 60000;
+    PatchAnswer notFound = DocumentAnswer("<html>Not here</html>");
+    notFound.status = 404;
     const Wait waits[] = {
-        {"before any answer", true, DocumentAnswer(SamplePatchDocument())},
-        {"in the middle of the body", false, halfThenSilence},
+        {"before any answer", true, DocumentAnswer(SamplePatchDocument()), false},
+        {"in the middle of the body", false, halfThenSilence, false},
+        {"while the failure box waits for the user", false, notFound, true},
     };
     for (const Wait& wait : waits) {
         SCOPED_TRACE(wait.what);
@@ -136,6 +140,9 @@ TEST_F(FaultPatchServerTest, ClosingTheWindowDuringTheDownloadEndsTheProgramClea
         run.UseOutsidePatchServer();
         ASSERT_TRUE(run.Launch()) << WhyNotLaunched(run);
         ASSERT_TRUE(server.WaitForRequests(1));
+        if (wait.failureShown) {
+            ASSERT_TRUE(WaitUntil([&] { return FindMessageBox(run.Process().Id()) != nullptr; }));
+        }
         Sleep(1000);
         // A change made while the table loads is saved like any other.
         settings.enterScene = L"Changed while loading";

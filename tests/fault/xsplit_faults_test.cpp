@@ -209,6 +209,20 @@ TEST_F(FaultXSplitTest, AnXSplitThatNeverAnswersCostsEachClickAtMostItsBound)
     CloseAndExpectNothingLost();
 }
 
+// The streamer gives up on a session whose XSplit hangs and closes the
+// program while its click into XSplit is still waiting.
+TEST_F(FaultXSplitTest, ClosingDuringAClickIntoAHungXSplitEndsTheProgramCleanly)
+{
+    LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang"});
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    ASSERT_TRUE(program.WaitForStatus(L"Last event: Switch to leave game scene."));
+    const ULONGLONG before = GetTickCount64();
+    CloseAndExpectNothingLost();
+    std::printf("closed during a click into a hung XSplit: the process ended after %llu ms\n",
+                GetTickCount64() - before);
+}
+
 TEST_F(FaultXSplitTest, FiveHundredScenesAndCaptionsOfAThousandCharacters)
 {
     constexpr int kScenes = 500;
