@@ -166,21 +166,26 @@ bool LocalPatchServer::Start()
     WSADATA winsock;
     if (!winsockStarted_ && WSAStartup(MAKEWORD(2, 2), &winsock) == 0)
         winsockStarted_ = true;
-    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (listener_ == INVALID_SOCKET)
-        return false;
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(kLocalPatchServerPort);
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool bound = WaitUntil([&] {
-        return bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    }, kPortWaitMs);
-    if (!bound || listen(listener_, SOMAXCONN) != 0) {
+    // Start has been seen to give up at once, not after the wait, when the
+    // port had been busy moments before: so a failed listen is waited out
+    // like a failed bind, on a fresh socket each time.
+    const bool listening = WaitUntil([&] {
+        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        if (listener_ == INVALID_SOCKET)
+            return false;
+        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+            listen(listener_, SOMAXCONN) == 0)
+            return true;
         closesocket(listener_);
         listener_ = INVALID_SOCKET;
         return false;
-    }
+    }, kPortWaitMs);
+    if (!listening)
+        return false;
     stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread_ = std::thread([this] { Serve(); });
     return true;
@@ -314,14 +319,21 @@ bool LocalPatchServer::SendAnswer(SOCKET client)
     if (!SendAll(client, head.data(), head.size()))
         return false;
     const std::string& body = answer_.body;
+    const size_t bodyBytes = std::min(body.size(), answer_.closeAfterBodyBytes);
     size_t sent = 0;
     for (size_t portion : answer_.portions) {
-        const size_t count = std::min(portion, body.size() - sent);
+        const size_t count = std::min(portion, bodyBytes - sent);
         if (!SendAll(client, body.data() + sent, count) || !PauseUnlessStopping(answer_.pauseAfterPortionMs))
             return false;
         sent += count;
     }
-    return SendAll(client, body.data() + sent, body.size() - sent);
+    if (!SendAll(client, body.data() + sent, bodyBytes - sent))
+        return false;
+    // A cut made in good order (no reset), so the client sees the end of
+    // the stream after every byte sent rather than losing some to a reset.
+    if (bodyBytes < body.size())
+        shutdown(client, SD_SEND);
+    return true;
 }
 
 // The client closes first, so the port is not held after the test.

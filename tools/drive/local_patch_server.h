@@ -27,6 +27,10 @@ struct PatchAnswer {
     DWORD delayBeforeAnswerMs = 0;
     // Reads the request, then drops the connection without a byte of answer.
     bool closeWithoutAnswer = false;
+    // Closes the server's side of the connection in good order after this
+    // many body bytes, although the head announced the whole body; npos
+    // sends it all.
+    size_t closeAfterBodyBytes = std::string::npos;
 };
 
 // Status 200 with the document as its body.

@@ -2,6 +2,11 @@
 
 #include <cstdio>
 
+namespace {
+// The command of sim_game's "Make flag unreadable" button.
+constexpr int kMakeFlagUnreadableCommand = 102;
+}
+
 bool SimulatedGame::Launch(DWORD flagAddress, bool inGame)
 {
     flagAddress_ = flagAddress;
@@ -24,6 +29,20 @@ bool SimulatedGame::SetFlag(BYTE value)
     SIZE_T written = 0;
     return WriteProcessMemory(process_.Handle(), reinterpret_cast<void*>(static_cast<uintptr_t>(flagAddress_)),
                               &value, 1, &written) && written == 1;
+}
+
+bool SimulatedGame::MakeFlagUnreadable()
+{
+    // Posted as the button's notification: a BM_CLICK would press the mouse
+    // under Wine and bring the game to the front.
+    if (!PostMessageW(window_, WM_COMMAND, MAKEWPARAM(kMakeFlagUnreadableCommand, BN_CLICKED), 0))
+        return false;
+    return WaitUntil([&] {
+        BYTE flag = 0;
+        SIZE_T read = 0;
+        return !ReadProcessMemory(process_.Handle(), reinterpret_cast<const void*>(static_cast<uintptr_t>(flagAddress_)),
+                                  &flag, 1, &read) || read != 1;
+    });
 }
 
 bool SimulatedXSplit::Launch(const std::vector<std::wstring>& scenes, const std::vector<std::wstring>& options,

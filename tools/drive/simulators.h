@@ -17,6 +17,9 @@ public:
     bool SetFlag(BYTE value);
     void StartGame() { SetFlag(1); }
     void EndGame() { SetFlag(0); }
+    // Presses the game's "Make flag unreadable" button, which releases the
+    // flag's block; true once the flag no longer reads from outside.
+    bool MakeFlagUnreadable();
     void Kill() { process_.Kill(); window_ = nullptr; }
 
 private:

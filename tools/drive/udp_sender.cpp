@@ -2,23 +2,59 @@
 
 #include "drive/udp_sender.h"
 
-bool SendDatagram(unsigned short port, const std::vector<uint8_t>& bytes)
+namespace {
+
+bool StartWinsock()
 {
     static const bool started = [] {
         WSADATA winsock;
         return WSAStartup(MAKEWORD(2, 2), &winsock) == 0;
     }();
-    if (!started)
-        return false;
-    SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
-    if (sock == INVALID_SOCKET)
-        return false;
+    return started;
+}
+
+sockaddr_in Loopback(unsigned short port)
+{
     sockaddr_in to = {};
     to.sin_family = AF_INET;
     to.sin_port = htons(port);
     to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return to;
+}
+
+bool SendFrom(SOCKET sock, const sockaddr_in& to, const std::vector<uint8_t>& bytes)
+{
     const int sent = sendto(sock, reinterpret_cast<const char*>(bytes.data()), int(bytes.size()), 0,
                             reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    closesocket(sock);
     return sent == int(bytes.size());
+}
+
+} // namespace
+
+bool SendDatagram(unsigned short port, const std::vector<uint8_t>& bytes)
+{
+    if (!StartWinsock())
+        return false;
+    SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (sock == INVALID_SOCKET)
+        return false;
+    const bool sent = SendFrom(sock, Loopback(port), bytes);
+    closesocket(sock);
+    return sent;
+}
+
+size_t SendDatagramsAtFullSpeed(unsigned short port, const std::vector<std::vector<uint8_t>>& datagrams)
+{
+    if (!StartWinsock())
+        return 0;
+    SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (sock == INVALID_SOCKET)
+        return 0;
+    const sockaddr_in to = Loopback(port);
+    size_t sent = 0;
+    for (const std::vector<uint8_t>& bytes : datagrams)
+        if (SendFrom(sock, to, bytes))
+            ++sent;
+    closesocket(sock);
+    return sent;
 }

@@ -7,7 +7,9 @@
 //     --hidden            create the main window but do not show it
 //     --hang              stop answering messages once the window is up
 //     --hang-on-click MS  stop answering for MS milliseconds on each click
+//     --hang-clicks N     ... but only on the first N clicks, then recover
 //     --class NAME        use another main window class
+//     --title TEXT        caption the main window TEXT instead of the default
 //     --label TEXT        add a static label with this text
 //     --edit TEXT         add an edit field with this text
 // Posting WM_APP+1 to the main window (or the menu) closes the main window
@@ -32,9 +34,10 @@ constexpr wchar_t kPanelClass[] = L"WindowsForms10.Window.8.app.0.KestrelSimPane
 
 struct SimXSplit {
     std::vector<std::wstring> scenes, labels, edits;
-    std::wstring logPath, windowClass = kDefaultClass;
+    std::wstring logPath, windowClass = kDefaultClass, title = L"XSplit (simulated)";
     bool hidden = false, hang = false, closingForReopen = false;
     DWORD hangOnClickMs = 0;
+    DWORD hangClicksLeft = 0xFFFFFFFF;  // every click unless --hang-clicks says otherwise
     HWND main = nullptr;
 } g_sim;
 
@@ -60,11 +63,13 @@ void OnSceneClicked(HWND button)
     wchar_t caption[1024] = {};
     GetWindowTextW(button, caption, 1024);
     AppendToLog(caption);
-    std::wstring title = L"XSplit (simulated) - ";
+    std::wstring title = g_sim.title + L" - ";
     title += caption;
     SetWindowTextW(g_sim.main, title.c_str());
-    if (g_sim.hangOnClickMs != 0)
+    if (g_sim.hangOnClickMs != 0 && g_sim.hangClicksLeft != 0) {
+        --g_sim.hangClicksLeft;
         Sleep(g_sim.hangOnClickMs);
+    }
 }
 
 // The panel forwards button clicks to the main window, as a container does.
@@ -159,7 +164,7 @@ HWND CreateMainWindow()
     int height = rows * (kButtonHeight + kGap) + 80;
     if (height > 700)
         height = 700;
-    HWND window = CreateWindowExW(0, g_sim.windowClass.c_str(), L"XSplit (simulated)", WS_OVERLAPPEDWINDOW, 480, 40,
+    HWND window = CreateWindowExW(0, g_sim.windowClass.c_str(), g_sim.title.c_str(), WS_OVERLAPPEDWINDOW, 480, 40,
                                   kButtonsPerRow * (kButtonWidth + kGap) + 30, height, nullptr, menu,
                                   GetModuleHandleW(nullptr), nullptr);
     if (window != nullptr && !g_sim.hidden)
@@ -178,7 +183,9 @@ void ReadArguments()
         else if (arg == L"--hidden") g_sim.hidden = true;
         else if (arg == L"--hang") g_sim.hang = true;
         else if (arg == L"--hang-on-click" && hasValue) g_sim.hangOnClickMs = DWORD(std::wcstoul(args[++i], nullptr, 10));
+        else if (arg == L"--hang-clicks" && hasValue) g_sim.hangClicksLeft = DWORD(std::wcstoul(args[++i], nullptr, 10));
         else if (arg == L"--class" && hasValue) g_sim.windowClass = args[++i];
+        else if (arg == L"--title" && hasValue) g_sim.title = args[++i];
         else if (arg == L"--label" && hasValue) g_sim.labels.push_back(args[++i]);
         else if (arg == L"--edit" && hasValue) g_sim.edits.push_back(args[++i]);
         else g_sim.scenes.push_back(arg);

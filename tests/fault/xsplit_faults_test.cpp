@@ -1,0 +1,266 @@
+// XSplit doing harm to a session: killed and restarted, hanging in a click,
+// never answering at all, and with more scenes and longer captions than any
+// streamer has.
+#include <algorithm>
+#include <cstdio>
+
+#include "drive/stored_settings.h"
+#include "drive/udp_sender.h"
+#include "fault_support.h"
+
+namespace {
+
+constexpr unsigned short kRelayPort = 53871;
+
+std::vector<uint8_t> SceneDatagram(const std::wstring& name)
+{
+    std::vector<uint8_t> d = {1, 0, 0, 0};
+    for (wchar_t unit : name) {
+        d.push_back(uint8_t(unit));
+        d.push_back(uint8_t(unit >> 8));
+    }
+    d.push_back(0);
+    d.push_back(0);
+    return d;
+}
+
+class FaultXSplitTest : public StreamingSession {
+protected:
+    // The XSplit side of a network pair, receiving.
+    void StartReceiver(const std::vector<std::wstring>& xsplitOptions = {})
+    {
+        settings.networkMode = 1;
+        settings.role = 2;
+        StoreSettings(settings);
+        ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}, xsplitOptions));
+        ASSERT_TRUE(program.Launch()) << WhyNotLaunched(program);
+        ExpectSettingsShown(program, settings);
+        program.PressStartStop();
+        ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
+    }
+};
+
+TEST_F(FaultXSplitTest, KilledMidSessionAndRestartedIsFoundAndSwitchedAgain)
+{
+    LaunchSession();
+    StartWithGameInFront(L"Menus");
+    game.StartGame();
+    ExpectClicks(xsplit, {L"Menus", L"Game"});
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        xsplit.Kill();
+        ASSERT_TRUE(program.WaitForStatus(L"Finding XSplit window..."));
+        // The game ends while XSplit is away: there is no one to tell.
+        game.EndGame();
+        Sleep(300);
+        ASSERT_TRUE(BringToFront(game.Window()));
+        const ULONGLONG restarted = GetTickCount64();
+        ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus", L"Back", L"Away"}));
+        // The new XSplit is told the scene of the game's state at once...
+        ASSERT_TRUE(xsplit.WaitForClicks(1));
+        std::printf("XSplit restarted: its first scene came %llu ms after its start\n", GetTickCount64() - restarted);
+        ExpectClicks(xsplit, {L"Menus"});
+        // ...and the next event switches it.
+        game.StartGame();
+        ExpectClicks(xsplit, {L"Menus", L"Game"});
+    }
+    program.PressStartStop();
+    EXPECT_EQ(program.Status(), L"Aborted.");
+    CloseAndExpectNothingLost();
+}
+
+TEST_F(FaultXSplitTest, KilledAndRestartedOnTheXSplitSideIsFoundAgain)
+{
+    StartReceiver();
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ExpectClicks(xsplit, {L"Game"});
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        xsplit.Kill();
+        // Noticed at the next request, which then waits for the new XSplit.
+        ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
+        ASSERT_TRUE(program.WaitForStatus(L"Lost XSplit, trying to find..."));
+        ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
+        ExpectClicks(xsplit, {L"Menus"});
+        EXPECT_EQ(program.Status(), L"Remote switching to 'Menus'.");
+        ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+        ExpectClicks(xsplit, {L"Menus", L"Game"});
+    }
+    program.PressStartStop();
+    EXPECT_EQ(program.Status(), L"Aborted.");
+    CloseAndExpectNothingLost();
+}
+
+// XSplit's user interface stops for 5 s in the first click it gets, far
+// longer than the program waits for one click.
+TEST_F(FaultXSplitTest, AHungClickHoldsNeitherTheWorkerNorStop)
+{
+    LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"});
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    // XSplit logs a click before it hangs in it.
+    ASSERT_TRUE(xsplit.WaitForClicks(1));
+    const ULONGLONG hungAt = GetTickCount64();
+    game.StartGame();
+    // The worker is back from the click within its bound and takes the next event.
+    ASSERT_TRUE(program.WaitForStatus(L"Last event: Switch to enter game scene.", 15000));
+    const ULONGLONG workerBack = GetTickCount64() - hungAt;
+    const DWORD answer = AnswerTimeMs(program.Window());
+    // Stop while the worker is in its click into the still hung XSplit.
+    const DWORD stop = TimedClick(program, 1011);
+    std::printf("XSplit hung in a click: the worker took the next event after %llu ms, the window answered "
+                "in %lu ms, Stop took %lu ms\n", workerBack, answer, stop);
+    EXPECT_LT(workerBack, 6000u) << "a click into a hung XSplit is bounded at about 2 s";
+    EXPECT_LT(answer, 1000u) << "the window must answer while XSplit hangs";
+    EXPECT_LT(stop, 6000u) << "Stop must complete while XSplit hangs";
+    EXPECT_EQ(program.Status(), L"Aborted.");
+    EXPECT_EQ(program.Text(1011), L"Start");
+
+    // XSplit recovers. Whether it still carries out the click that timed
+    // out is the platform's business; the next events switch it for sure.
+    ASSERT_TRUE(WaitUntil([&] { return AnswerTimeMs(xsplit.Window(), 1000) != kNoAnswer; }, 20000));
+    ASSERT_TRUE(BringToFront(game.Window()));
+    const size_t before = xsplit.Clicks().size();
+    program.PressStartStop();
+    ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
+    game.EndGame();
+    ASSERT_TRUE(xsplit.WaitForClicks(before + 2));
+    Sleep(400);
+    const Clicks clicks = xsplit.Clicks();
+    std::printf("clicks logged by XSplit: %zu (the timed-out one %s)\n", clicks.size(),
+                before == 2 ? "carried out late" : "dropped");
+    ASSERT_TRUE(before == 1 || before == 2) << before;
+    EXPECT_EQ(clicks.front(), L"Menus");
+    if (before == 2) {
+        EXPECT_EQ(clicks[1], L"Game");
+    }
+    EXPECT_EQ(Clicks(clicks.begin() + std::ptrdiff_t(before), clicks.end()), (Clicks{L"Game", L"Menus"}));
+    program.PressStartStop();
+    CloseAndExpectNothingLost();
+}
+
+TEST_F(FaultXSplitTest, AHungClickOnTheXSplitSideHoldsNeitherTheReceiverNorStop)
+{
+    StartReceiver({L"--hang-on-click", L"5000", L"--hang-clicks", L"1"});
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(xsplit.WaitForClicks(1));
+    const ULONGLONG hungAt = GetTickCount64();
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
+    // The receiver is back from the click within its bound and takes the next request.
+    ASSERT_TRUE(program.WaitForStatus(L"Remote switching to 'Menus'.", 15000));
+    const ULONGLONG receiverBack = GetTickCount64() - hungAt;
+    const DWORD answer = AnswerTimeMs(program.Window());
+    const DWORD stop = TimedClick(program, 1011);
+    std::printf("XSplit hung in a click on the XSplit side: the receiver took the next request after %llu ms, "
+                "the window answered in %lu ms, Stop took %lu ms\n", receiverBack, answer, stop);
+    EXPECT_LT(receiverBack, 6000u) << "a click into a hung XSplit is bounded at about 2 s";
+    EXPECT_LT(answer, 1000u);
+    EXPECT_LT(stop, 6000u);
+    EXPECT_EQ(program.Status(), L"Aborted.");
+
+    ASSERT_TRUE(WaitUntil([&] { return AnswerTimeMs(xsplit.Window(), 1000) != kNoAnswer; }, 20000));
+    const size_t before = xsplit.Clicks().size();
+    program.PressStartStop();
+    ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
+    Sleep(400);
+    EXPECT_EQ(xsplit.Clicks().size(), before + 1);
+    EXPECT_EQ(xsplit.Clicks().back(), L"Game");
+    program.PressStartStop();
+    CloseAndExpectNothingLost();
+}
+
+// An XSplit that never answers a message again, then killed by the streamer
+// and started anew.
+TEST_F(FaultXSplitTest, AnXSplitThatNeverAnswersCostsEachClickAtMostItsBound)
+{
+    LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang"});
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    ASSERT_TRUE(program.WaitForStatus(L"Last event: Switch to leave game scene."));
+    // Each event reaches the status line, however long XSplit keeps silent.
+    const wchar_t* statuses[] = {L"Last event: Switch to enter game scene.", L"Last event: Switch to leave game scene.",
+                                 L"Last event: Switch to enter game scene."};
+    for (int event = 0; event < 3; ++event) {
+        const ULONGLONG before = GetTickCount64();
+        if (event % 2 == 0)
+            game.StartGame();
+        else
+            game.EndGame();
+        ASSERT_TRUE(program.WaitForStatus(statuses[event], 15000)) << "event " << event;
+        std::printf("event %d reached the status line after %llu ms\n", event, GetTickCount64() - before);
+    }
+    EXPECT_LT(AnswerTimeMs(program.Window()), 1000u);
+    const DWORD stop = TimedClick(program, 1011);
+    std::printf("Stop with an XSplit that never answers took %lu ms\n", stop);
+    EXPECT_LT(stop, 6000u);
+    EXPECT_EQ(program.Status(), L"Aborted.");
+
+    // The streamer ends the hung XSplit and starts it again.
+    xsplit.Kill();
+    ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus", L"Back", L"Away"}));
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    ExpectClicks(xsplit, {L"Game"});
+    game.EndGame();
+    ExpectClicks(xsplit, {L"Game", L"Menus"});
+    program.PressStartStop();
+    CloseAndExpectNothingLost();
+}
+
+// The streamer gives up on a session whose XSplit hangs and closes the
+// program while its click into XSplit is still waiting.
+TEST_F(FaultXSplitTest, ClosingDuringAClickIntoAHungXSplitEndsTheProgramCleanly)
+{
+    LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang"});
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    ASSERT_TRUE(program.WaitForStatus(L"Last event: Switch to leave game scene."));
+    const ULONGLONG before = GetTickCount64();
+    CloseAndExpectNothingLost();
+    std::printf("closed during a click into a hung XSplit: the process ended after %llu ms\n",
+                GetTickCount64() - before);
+}
+
+TEST_F(FaultXSplitTest, FiveHundredScenesAndCaptionsOfAThousandCharacters)
+{
+    constexpr int kScenes = 500;
+    constexpr size_t kLongCaptionChars = 1000;
+    constexpr size_t kComparedChars = 254;
+    std::vector<std::wstring> scenes;
+    for (int i = 1; i <= kScenes; ++i)
+        scenes.push_back(L"Scene " + std::to_wstring(i));
+    // Two long captions that differ only after the characters compared:
+    // the first one in window order is the one clicked.
+    const std::wstring longCaption = AlphabetText(kLongCaptionChars);
+    std::wstring twin = longCaption;
+    twin[600] = L'#';
+    scenes.push_back(longCaption);
+    scenes.push_back(twin);
+    settings.enterScene = L"Scene 500";
+    settings.leaveScene = longCaption.substr(0, kComparedChars);
+    settings.tabInScene = L"Scene 1";
+    settings.tabOutScene = L"Scene 250";
+    LaunchSession(scenes, {L"--title", AlphabetText(kLongCaptionChars, L'k')});
+    ASSERT_EQ(GetWindowTextLengthW(xsplit.Window()), int(kLongCaptionChars));
+
+    StartWithGameInFront(longCaption);
+    for (int round = 0; round < 2; ++round) {
+        ULONGLONG before = GetTickCount64();
+        game.StartGame();
+        ASSERT_TRUE(xsplit.WaitForClicks(size_t(2 + 2 * round)));
+        std::printf("a click among %d buttons reached XSplit %llu ms after the game started\n", kScenes + 2,
+                    GetTickCount64() - before);
+        before = GetTickCount64();
+        game.EndGame();
+        ASSERT_TRUE(xsplit.WaitForClicks(size_t(3 + 2 * round)));
+        std::printf("the long caption was clicked %llu ms after the game ended\n", GetTickCount64() - before);
+    }
+    ExpectClicks(xsplit, {longCaption, L"Scene 500", longCaption, L"Scene 500", longCaption});
+    EXPECT_EQ(program.Status(), L"Last event: Switch to leave game scene.");
+    program.PressStartStop();
+    CloseAndExpectNothingLost();
+}
+
+} // namespace
