@@ -24,6 +24,7 @@ struct HandleEntry {
 
 struct HandleList {
     ULONG_PTR count;
+    // cppcheck-suppress unusedStructMember ; part of the system's layout
     ULONG_PTR reserved;
     HandleEntry entries[1];
 };

@@ -42,7 +42,7 @@ struct StopTally {
 // Enters the state (by `enter`, which ends with the worker running), waits
 // for its status text, then presses Stop and times it. `after` puts back what
 // the state used up.
-void TimeStops(KestrelcueProgram& program, int repeats, const std::function<bool()>& enter,
+void TimeStops(const KestrelcueProgram& program, int repeats, const std::function<bool()>& enter,
                const std::wstring& status, const std::function<void()>& after, StopTally* tally)
 {
     for (int i = 0; i < repeats; ++i) {
