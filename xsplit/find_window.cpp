@@ -3,6 +3,7 @@
 #include "xsplit/xsplit.h"
 
 #include <psapi.h>
+#include "app/app_state.h"
 #include <cwchar>
 
 namespace {
@@ -73,6 +74,10 @@ HWND FindXSplitWindow()
         return nullptr;
     const DWORD count = bytesFilled / sizeof ids[0];
     for (DWORD i = 0; i < count; ++i) {
+        // Opening hundreds of processes takes seconds on a busy machine; a
+        // Stop clicked meanwhile must not wait for the whole walk.
+        if (WaitForSingleObject(g_app.StopEvent, 0) == WAIT_OBJECT_0)
+            return nullptr;
         if (ids[i] == 0)
             continue;
         wchar_t name[kModuleNameChars];

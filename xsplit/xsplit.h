@@ -3,7 +3,8 @@
 #pragma once
 #include <windows.h>
 
-// One search for XSplit's main window, without waiting; null when not found.
+// One search for XSplit's main window, without waiting; null when not found
+// or when Stop is requested during the search.
 HWND FindXSplitWindow();
 
 // Clicks the button captioned exactly `name` among the descendants of

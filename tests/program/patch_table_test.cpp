@@ -182,12 +182,15 @@ protected:
         return clicked && program.WaitForStatus(L"Last event: Switch to leave game scene.");
     }
 
-    // True when the worker keeps losing the game because its probe fails.
+    // True when the worker keeps losing the game because its probe fails:
+    // XSplit is looked for only once the game is found, so looking for the
+    // game between two XSplit searches means the game was found and lost.
+    // ("Running. Waiting for events..." lasts only as long as the failed
+    // probe, too short to be polled.)
     bool KeepsLosingTheGame(KestrelcueProgram& program)
     {
-        std::vector<std::wstring> seen;
-        return program.WaitForStatusSeen(L"Running. Waiting for events...", &seen) &&
-               program.WaitForStatus(L"Finding StarCraft II window...");
+        return program.WaitForStatusesInOrder(
+            {L"Finding XSplit window...", L"Finding StarCraft II window...", L"Finding XSplit window..."});
     }
 
     SimulatedGame game;

@@ -71,20 +71,21 @@ TEST_F(WorkerTest, FindingTheGameMovesOnToXSplit)
 
 TEST_F(WorkerTest, StopCompletesWhileTheWorkerKeepsWritingTheStatusLine)
 {
-    // On the game side of network mode with a patch address where the game
-    // has nothing mapped every probe fails, so the worker rewrites the status
-    // line about ten times a second.
+    // With a patch address where the game has nothing mapped every probe
+    // fails, so the worker finds the game and XSplit, loses the game at once
+    // and starts again, rewriting the status line several times a second.
     SimulatedGame game;
     ASSERT_TRUE(game.Launch(kSimFlagAddress));
+    SimulatedXSplit xsplit;
+    ASSERT_TRUE(xsplit.Launch({L"Game"}));
     ASSERT_TRUE(program.WaitForPatchCount(2));
     ASSERT_EQ(program.PatchItems()[1].address, 0x70000000u) << "the sample document changed";
     program.PickPatch(1);
-    program.SetChecked(1013, true);
     for (int round = 0; round < 5; ++round) {
         program.PressStartStop();
-        std::vector<std::wstring> seen;
-        ASSERT_TRUE(program.WaitForStatusSeen(L"Running. Waiting for events...", &seen));
-        ASSERT_TRUE(program.WaitForStatus(L"Finding StarCraft II window..."));
+        ASSERT_TRUE(program.WaitForStatusesInOrder(
+            {L"Finding XSplit window...", L"Finding StarCraft II window...", L"Finding XSplit window..."}))
+            << "the worker does not cycle";
         const ULONGLONG took = TimedStop();
         std::printf("Stop while the worker cycles took %llu ms\n", took);
         EXPECT_EQ(program.Status(), L"Aborted.");

@@ -283,6 +283,18 @@ TEST_F(XSplitControlTest, WaitingForXSplitEndsWhenStopIsRequested)
     std::printf("the wait for XSplit ended %llu ms after it began (Stop at 300 ms)\n", took);
 }
 
+// Beside hundreds of processes one search takes seconds, so it gives up as
+// soon as Stop is requested instead of finishing the walk.
+TEST_F(XSplitControlTest, ASearchGivesUpWhenStopIsRequested)
+{
+    SimulatedXSplit xsplit;
+    ASSERT_TRUE(xsplit.Launch({L"Game"}));
+    SetEvent(g_app.StopEvent);
+    EXPECT_EQ(FindXSplitWindow(), nullptr);
+    ResetEvent(g_app.StopEvent);
+    EXPECT_EQ(FindXSplitWindow(), xsplit.Window());
+}
+
 TEST_F(XSplitControlTest, WaitingForARunningXSplitTakesOneSearch)
 {
     SimulatedXSplit xsplit;

@@ -101,6 +101,16 @@ bool KestrelcueProgram::WaitForStatusSeen(const std::wstring& expected, std::vec
     }, timeoutMs);
 }
 
+bool KestrelcueProgram::WaitForStatusesInOrder(const std::vector<std::wstring>& expected, DWORD timeoutMs) const
+{
+    size_t next = 0;
+    return WaitUntil([&] {
+        if (next < expected.size() && Status() == expected[next])
+            ++next;
+        return next == expected.size();
+    }, timeoutMs);
+}
+
 bool KestrelcueProgram::Close(DWORD timeoutMs)
 {
     PostMessageW(window_, WM_CLOSE, 0, 0);

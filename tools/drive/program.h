@@ -57,6 +57,10 @@ public:
     // that check a sequence.
     bool WaitForStatusSeen(const std::wstring& expected, std::vector<std::wstring>* seen,
                            DWORD timeoutMs = 15000) const;
+    // Waits until the status line has shown each text in turn (others may
+    // show between them). Every text must stay up for at least one polling
+    // interval: a text the worker replaces at once can be missed.
+    bool WaitForStatusesInOrder(const std::vector<std::wstring>& expected, DWORD timeoutMs = 15000) const;
     // Closes the main window as the caption's close box does and waits for the process to end.
     bool Close(DWORD timeoutMs = 15000);
 
