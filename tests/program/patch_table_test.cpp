@@ -187,7 +187,7 @@ protected:
     // game between two XSplit searches means the game was found and lost.
     // ("Running. Waiting for events..." lasts only as long as the failed
     // probe, too short to be polled.)
-    bool KeepsLosingTheGame(KestrelcueProgram& program)
+    bool KeepsLosingTheGame(const KestrelcueProgram& program)
     {
         return program.WaitForStatusesInOrder(
             {L"Finding XSplit window...", L"Finding StarCraft II window...", L"Finding XSplit window..."});
