@@ -96,7 +96,7 @@ bool MeasureSearchCost(const BenchOptions& options, Report& report)
         Progress("  %d idle processes running (%d wanted), started in %.0f s", running, wanted,
                  (NowMs() - before) / 1000.0);
         measured &= MeasureAtCrowd(running, options.searchRepeats, report);
-        // Each search now takes longer, and the worker tests for Stop only between searches.
+        // Each search now takes seconds, so Stop must be seen inside a search, not only between searches.
         if (running > 0 && wanted == options.processCounts.back())
             measured &= MeasureStopLookingForXSplit(options, report, " beside " + std::to_string(running) + " idle processes");
         if (running < wanted) {

@@ -193,7 +193,7 @@ bool MeasureStopLookingForXSplit(const BenchOptions& options, Report& report, co
     if (game.Launch() && LaunchProgram(program, 0))
         TimeStops(program, options.stopRepeats, StartWorker(program), L"Finding XSplit window...", kNothing, &tally);
     return AddStops(report, "looking for XSplit" + besides, tally, options.stopRepeats,
-                    "Stop is seen between searches");
+                    "Stop is tested before each process a search opens");
 }
 
 bool MeasureStopTimes(const BenchOptions& options, Report& report)
