@@ -2,6 +2,7 @@
 // the user, cut off in the middle of the body, answering with more than the
 // program keeps, or with garbage.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 

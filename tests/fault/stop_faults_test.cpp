@@ -11,7 +11,6 @@
 namespace {
 
 constexpr int kCycles = 100;
-constexpr unsigned short kRelayPort = 53871;
 // Cycles run before the first count, so that what the platform opens once,
 // on first use, is counted on both sides (the socket library's own objects,
 // for one, the first time a worker starts it).
@@ -150,8 +149,7 @@ TEST_F(FaultStopTest, WhileTheReceiverWaitsForADatagram)
     StopInEveryCycle("while the receiver waits for a datagram", L"Waiting for network event...");
     program.PressStartStop();
     ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
-    const std::vector<uint8_t> request = {1, 0, 0, 0, 'G', 0, 'a', 0, 'm', 0, 'e', 0, 0, 0};
-    ASSERT_TRUE(SendDatagram(kRelayPort, request));
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
     ExpectClicks(xsplit, {L"Game"});
     program.PressStartStop();
     CloseAndExpectNothingLost();
@@ -165,8 +163,7 @@ TEST_F(FaultStopTest, WhileTheReceiverWaitsForXSplit)
     program.PressStartStop();
     ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
     ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
-    const std::vector<uint8_t> request = {1, 0, 0, 0, 'M', 0, 'e', 0, 'n', 0, 'u', 0, 's', 0, 0, 0};
-    ASSERT_TRUE(SendDatagram(kRelayPort, request));
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
     ExpectClicks(xsplit, {L"Menus"});
     program.PressStartStop();
     CloseAndExpectNothingLost();
