@@ -114,7 +114,7 @@ DWORD TimedClick(const KestrelcueProgram& program, int id)
 
 std::string WhyNotLaunched(KestrelcueProgram& program)
 {
-    ChildProcess& process = program.Process();
+    const ChildProcess& process = program.Process();
     if (process.Id() == 0)
         return "the program was not started (no patch server on the port, or no executable)";
     DWORD code = 0;

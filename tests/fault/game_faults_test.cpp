@@ -48,6 +48,7 @@ TEST_F(FaultGameTest, KilledAndStartedAgainAsANewProcessIsWatchedAgain)
     game.StartGame();
     Clicks expected = {L"Menus", L"Game"};
     ExpectScenes(expected);
+    // cppcheck-suppress variableScope ; it carries the game's state from one round to the next
     bool inGame = true;
     for (int round = 0; round < 4; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
