@@ -47,7 +47,7 @@ class FaultRelayTest : public StreamingSession {};
 TEST_F(FaultRelayTest, AFloodOfMalformedDatagramsThenAGoodOneIsObeyed)
 {
     constexpr size_t kFlood = 10000;
-    StartReceiver({L"Game", L"Menus", L"Wrong"});
+    ASSERT_NO_FATAL_FAILURE(StartReceiver({L"Game", L"Menus", L"Wrong"}));
     const std::vector<Bytes> flood = MalformedDatagrams(kFlood);
     const ULONGLONG before = GetTickCount64();
     const size_t sent = SendDatagramsAtFullSpeed(kRelayPort, flood);
@@ -99,7 +99,7 @@ TEST_F(FaultRelayTest, SeveralSendersAtOnceAreEachObeyedInTheirOrder)
     for (int s = 0; s < kSenders; ++s)
         for (int i = 0; i < kPerSender; ++i)
             scenes.push_back(sceneName(s, i));
-    StartReceiver(scenes);
+    ASSERT_NO_FATAL_FAILURE(StartReceiver(scenes));
 
     // All threads start together and send from sockets of their own.
     HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);
