@@ -33,6 +33,18 @@ void ExpectStoredDword(const wchar_t* name, DWORD expected)
 
 } // namespace
 
+Bytes SceneDatagram(const std::wstring& name, uint32_t type)
+{
+    Bytes d = {uint8_t(type), uint8_t(type >> 8), uint8_t(type >> 16), uint8_t(type >> 24)};
+    for (wchar_t unit : name) {
+        d.push_back(uint8_t(unit));
+        d.push_back(uint8_t(unit >> 8));
+    }
+    d.push_back(0);
+    d.push_back(0);
+    return d;
+}
+
 StreamerSettings UsualSettings()
 {
     return {L"Game", L"Menus", L"Back", L"Away", L"caster-pc.local", 1, 0, 1, 0};
@@ -119,6 +131,19 @@ void StreamingSession::LaunchSession(const std::vector<std::wstring>& scenes,
     ASSERT_TRUE(xsplit.Launch(scenes, xsplitOptions));
     ASSERT_TRUE(program.Launch()) << WhyNotLaunched(program);
     ExpectSettingsShown(program, settings);
+}
+
+void StreamingSession::StartReceiver(const std::vector<std::wstring>& scenes,
+                                     const std::vector<std::wstring>& xsplitOptions)
+{
+    settings.networkMode = 1;
+    settings.role = 2;
+    StoreSettings(settings);
+    ASSERT_TRUE(xsplit.Launch(scenes, xsplitOptions));
+    ASSERT_TRUE(program.Launch()) << WhyNotLaunched(program);
+    ExpectSettingsShown(program, settings);
+    program.PressStartStop();
+    ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
 }
 
 void StreamingSession::StartWithGameInFront(const std::wstring& firstScene)

@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,14 @@
 #include "drive/simulators.h"
 
 using Clicks = std::vector<std::wstring>;
+using Bytes = std::vector<uint8_t>;
+
+// The relay's UDP port, where the XSplit side of a pair receives.
+constexpr unsigned short kRelayPort = 53871;
+
+// A scene request as the game side sends it: the type, little-endian, then
+// the name in UTF-16LE and a zero unit. Another type makes it malformed.
+Bytes SceneDatagram(const std::wstring& name, uint32_t type = 1);
 
 // The nine stored values, as a streamer's settings.
 struct StreamerSettings {
@@ -61,6 +70,9 @@ protected:
     // the stored settings.
     void LaunchSession(const std::vector<std::wstring>& scenes = {L"Game", L"Menus", L"Back", L"Away"},
                        const std::vector<std::wstring>& xsplitOptions = {}, DWORD flagAddress = kSimFlagAddress);
+    // The XSplit side of a network pair: `settings` in network mode on that
+    // side, XSplit with these scenes and options, the program receiving.
+    void StartReceiver(const std::vector<std::wstring>& scenes, const std::vector<std::wstring>& xsplitOptions = {});
     // Brings the game to the front and presses Start; the first sample
     // applies the scene of the game's state.
     void StartWithGameInFront(const std::wstring& firstScene);

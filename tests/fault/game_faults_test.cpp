@@ -43,8 +43,8 @@ const wchar_t* SceneOf(bool inGame)
 
 TEST_F(FaultGameTest, KilledAndStartedAgainAsANewProcessIsWatchedAgain)
 {
-    LaunchSession();
-    StartWithGameInFront(L"Menus");
+    ASSERT_NO_FATAL_FAILURE(LaunchSession());
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront(L"Menus"));
     game.StartGame();
     Clicks expected = {L"Menus", L"Game"};
     ExpectScenes(expected);
@@ -80,11 +80,11 @@ TEST_F(FaultGameTest, KilledAndStartedAgainAsANewProcessIsWatchedAgain)
 
 TEST_F(FaultGameTest, FlagMemoryThatBecomesUnreadableSendsTheWorkerBackToLooking)
 {
-    LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {}, kReleasableFlagAddress);
+    ASSERT_NO_FATAL_FAILURE(LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {}, kReleasableFlagAddress));
     ASSERT_TRUE(program.WaitForPatchCount(2));
     ASSERT_EQ(program.PatchItems()[1].address, kReleasableFlagAddress) << "the sample document changed";
     program.PickPatch(1);
-    StartWithGameInFront(L"Menus");
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront(L"Menus"));
     game.StartGame();
     ExpectClicks(xsplit, {L"Menus", L"Game"});
 

@@ -2,6 +2,7 @@
 // the user, cut off in the middle of the body, answering with more than the
 // program keeps, or with garbage.
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -80,7 +81,7 @@ TEST_F(FaultPatchServerTest, ASlowServerLeavesTheWindowResponsive)
     answer.pauseAfterPortionMs = 100;
     LocalPatchServer server(answer);
     ASSERT_TRUE(server.Start());
-    LaunchSession();
+    ASSERT_NO_FATAL_FAILURE(LaunchSession());
     ASSERT_TRUE(server.WaitForRequests(1));
     const ULONGLONG loading = GetTickCount64();
 
@@ -103,7 +104,7 @@ TEST_F(FaultPatchServerTest, ASlowServerLeavesTheWindowResponsive)
     EXPECT_LT(startStop, 3000u);
     ASSERT_EQ(program.PatchCount(), 2) << "the slow table did not arrive whole";
 
-    StartWithGameInFront(L"Menus");
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront(L"Menus"));
     game.StartGame();
     ExpectClicks(xsplit, {L"Menus", L"Game"});
     program.PressStartStop();
@@ -169,7 +170,7 @@ TEST_F(FaultPatchServerTest, CutOffInsideTheTable)
     answer.closeAfterBodyBytes = answer.body.size() / 2;
     LocalPatchServer server(answer);
     ASSERT_TRUE(server.Start());
-    LaunchSession();
+    ASSERT_NO_FATAL_FAILURE(LaunchSession());
     HWND box = WaitForDownloadEnd(program, server);
     std::printf("a body cut inside the table was %s\n", box != nullptr ? "reported as a failure" : "read as far as it came");
     if (box != nullptr) {
@@ -188,7 +189,7 @@ TEST_F(FaultPatchServerTest, CutOffAfterTheTable)
     answer.closeAfterBodyBytes = SamplePatchDocument().size() + 1000;
     LocalPatchServer server(answer);
     ASSERT_TRUE(server.Start());
-    LaunchSession();
+    ASSERT_NO_FATAL_FAILURE(LaunchSession());
     HWND box = WaitForDownloadEnd(program, server);
     std::printf("a body cut after the table was %s\n", box != nullptr ? "reported as a failure" : "read as far as it came");
     if (box != nullptr) {
@@ -197,7 +198,7 @@ TEST_F(FaultPatchServerTest, CutOffAfterTheTable)
     }
     ASSERT_TRUE(WaitUntil([&] { return program.SelectedPatch() == 0; }));
     EXPECT_EQ(program.PatchCount(), 2);
-    StartWithGameInFront(L"Menus");
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront(L"Menus"));
     game.StartGame();
     ExpectClicks(xsplit, {L"Menus", L"Game"});
     program.PressStartStop();
@@ -211,12 +212,12 @@ TEST_F(FaultPatchServerTest, ATwentyKilobyteBodyKeepsTheTableAtItsStart)
     PatchAnswer answer = DocumentAnswer(TableThenBlanks(kTwentyKilobytes));
     LocalPatchServer server(answer);
     ASSERT_TRUE(server.Start());
-    LaunchSession();
+    ASSERT_NO_FATAL_FAILURE(LaunchSession());
     ASSERT_TRUE(WaitUntil([&] { return program.SelectedPatch() == 0; }));
     EXPECT_EQ(program.PatchCount(), 2);
     EXPECT_TRUE(server.WaitForClientClose(0));
     EXPECT_EQ(FindMessageBox(program.Process().Id()), nullptr);
-    StartWithGameInFront(L"Menus");
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront(L"Menus"));
     game.StartGame();
     ExpectClicks(xsplit, {L"Menus", L"Game"});
     program.PressStartStop();
@@ -232,7 +233,7 @@ TEST_F(FaultPatchServerTest, ATwentyKilobyteBodyWithTheTableAtItsEndGivesAnEmpty
     ASSERT_EQ(answer.body.size(), kTwentyKilobytes);
     LocalPatchServer server(answer);
     ASSERT_TRUE(server.Start());
-    LaunchSession();
+    ASSERT_NO_FATAL_FAILURE(LaunchSession());
     ASSERT_TRUE(server.WaitForClientClose(0)) << "the download never ended";
     EXPECT_FALSE(WaitUntil([&] { return FindMessageBox(program.Process().Id()) != nullptr; }, 1500));
     EXPECT_EQ(program.PatchCount(), 0);

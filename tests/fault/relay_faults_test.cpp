@@ -2,6 +2,7 @@
 // datagrams at full speed, and several senders at once.
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <map>
 #include <thread>
 
@@ -10,22 +11,8 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-constexpr unsigned short kRelayPort = 53871;
 // The largest datagram the receiver takes; anything longer is dropped whole.
 constexpr size_t kReceiverBufferBytes = 1024;
-
-Bytes SceneDatagram(const std::wstring& name, uint32_t type = 1)
-{
-    Bytes d = {uint8_t(type), uint8_t(type >> 8), uint8_t(type >> 16), uint8_t(type >> 24)};
-    for (wchar_t unit : name) {
-        d.push_back(uint8_t(unit));
-        d.push_back(uint8_t(unit >> 8));
-    }
-    d.push_back(0);
-    d.push_back(0);
-    return d;
-}
 
 // Datagrams that must switch nothing. Several name "Wrong", a scene the
 // simulated XSplit has, so that one taken as a request shows as a click.
@@ -55,26 +42,12 @@ std::vector<Bytes> MalformedDatagrams(size_t count)
     return datagrams;
 }
 
-class FaultRelayTest : public StreamingSession {
-protected:
-    // The XSplit side of a network pair, receiving.
-    void StartReceiver(const std::vector<std::wstring>& scenes)
-    {
-        settings.networkMode = 1;
-        settings.role = 2;
-        StoreSettings(settings);
-        ASSERT_TRUE(xsplit.Launch(scenes));
-        ASSERT_TRUE(program.Launch()) << WhyNotLaunched(program);
-        ExpectSettingsShown(program, settings);
-        program.PressStartStop();
-        ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
-    }
-};
+class FaultRelayTest : public StreamingSession {};
 
 TEST_F(FaultRelayTest, AFloodOfMalformedDatagramsThenAGoodOneIsObeyed)
 {
     constexpr size_t kFlood = 10000;
-    StartReceiver({L"Game", L"Menus", L"Wrong"});
+    ASSERT_NO_FATAL_FAILURE(StartReceiver({L"Game", L"Menus", L"Wrong"}));
     const std::vector<Bytes> flood = MalformedDatagrams(kFlood);
     const ULONGLONG before = GetTickCount64();
     const size_t sent = SendDatagramsAtFullSpeed(kRelayPort, flood);
@@ -82,9 +55,10 @@ TEST_F(FaultRelayTest, AFloodOfMalformedDatagramsThenAGoodOneIsObeyed)
     EXPECT_EQ(sent, kFlood);
     const DWORD answer = AnswerTimeMs(program.Window());
 
-    // The socket's buffer may have been full when the good one came, and a
-    // datagram that finds no room is lost on the way, as on any network: it
-    // is sent again until obeyed.
+    // The socket's buffer may still be full of the flood when the good one
+    // comes, and a datagram that finds no room is lost on the way, as on any
+    // network: it is sent again until obeyed. How many were sent and how
+    // many obeyed is printed, so a loss tells apart from a slow receiver.
     int attempts = 0;
     const ULONGLONG afterFlood = GetTickCount64();
     ASSERT_TRUE(WaitUntil([&] {
@@ -98,6 +72,7 @@ TEST_F(FaultRelayTest, AFloodOfMalformedDatagramsThenAGoodOneIsObeyed)
     EXPECT_LT(answer, 1000u);
     Sleep(400);
     const Clicks clicks = xsplit.Clicks();
+    std::printf("%zu of the %d good datagrams sent were obeyed\n", clicks.size(), attempts);
     EXPECT_EQ(std::count(clicks.begin(), clicks.end(), L"Game"), std::ptrdiff_t(clicks.size()))
         << "a malformed datagram was taken as a request";
     EXPECT_EQ(program.Status(), L"Remote switching to 'Game'.");
@@ -124,7 +99,7 @@ TEST_F(FaultRelayTest, SeveralSendersAtOnceAreEachObeyedInTheirOrder)
     for (int s = 0; s < kSenders; ++s)
         for (int i = 0; i < kPerSender; ++i)
             scenes.push_back(sceneName(s, i));
-    StartReceiver(scenes);
+    ASSERT_NO_FATAL_FAILURE(StartReceiver(scenes));
 
     // All threads start together and send from sockets of their own.
     HANDLE go = CreateEventW(nullptr, TRUE, FALSE, nullptr);

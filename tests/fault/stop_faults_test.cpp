@@ -11,7 +11,6 @@
 namespace {
 
 constexpr int kCycles = 100;
-constexpr unsigned short kRelayPort = 53871;
 // Cycles run before the first count, so that what the platform opens once,
 // on first use, is counted on both sides (the socket library's own objects,
 // for one, the first time a worker starts it).
@@ -58,7 +57,7 @@ protected:
     {
         DWORD slowest = 0;
         ULONGLONG total = 0;
-        CycleStartStop(stateStatus, kWarmUpCycles, &slowest, &total);
+        ASSERT_NO_FATAL_FAILURE(CycleStartStop(stateStatus, kWarmUpCycles, &slowest, &total));
         ProcessFigures before = {}, running = {}, after = {};
         ASSERT_TRUE(ReadProcessFigures(program.Process().Id(), &before));
         program.PressStartStop();
@@ -70,9 +69,7 @@ protected:
 
         slowest = 0;
         total = 0;
-        CycleStartStop(stateStatus, kCycles, &slowest, &total);
-        if (HasFatalFailure())
-            return;
+        ASSERT_NO_FATAL_FAILURE(CycleStartStop(stateStatus, kCycles, &slowest, &total));
         WaitUntil([&] {
             return ReadProcessFigures(program.Process().Id(), &after) &&
                    after.handles <= before.handles + kHandleTolerance && after.threads <= before.threads;
@@ -96,8 +93,8 @@ protected:
 
 TEST_F(FaultStopTest, WhileLookingForTheGame)
 {
-    LaunchProgram();
-    StopInEveryCycle("while looking for the game", L"Finding StarCraft II window...");
+    ASSERT_NO_FATAL_FAILURE(LaunchProgram());
+    ASSERT_NO_FATAL_FAILURE(StopInEveryCycle("while looking for the game", L"Finding StarCraft II window..."));
     // Still working: the game and XSplit appear and the game's scene is shown.
     ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
     program.PressStartStop();
@@ -111,8 +108,8 @@ TEST_F(FaultStopTest, WhileLookingForTheGame)
 TEST_F(FaultStopTest, WhileLookingForXSplit)
 {
     ASSERT_TRUE(game.Launch());
-    LaunchProgram();
-    StopInEveryCycle("while looking for XSplit", L"Finding XSplit window...");
+    ASSERT_NO_FATAL_FAILURE(LaunchProgram());
+    ASSERT_NO_FATAL_FAILURE(StopInEveryCycle("while looking for XSplit", L"Finding XSplit window..."));
     ASSERT_TRUE(BringToFront(game.Window()));
     program.PressStartStop();
     ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
@@ -127,9 +124,9 @@ TEST_F(FaultStopTest, WhileWatching)
     // and the worker stays in its "Running" state.
     ASSERT_TRUE(game.Launch());
     ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
-    LaunchProgram();
+    ASSERT_NO_FATAL_FAILURE(LaunchProgram());
     ASSERT_TRUE(BringToFront(program.Window()));
-    StopInEveryCycle("while watching", L"Running. Waiting for events...");
+    ASSERT_NO_FATAL_FAILURE(StopInEveryCycle("while watching", L"Running. Waiting for events..."));
     EXPECT_TRUE(xsplit.Clicks().empty()) << "a Start or Stop switched a scene";
     program.PressStartStop();
     ASSERT_TRUE(program.WaitForStatus(L"Running. Waiting for events..."));
@@ -146,12 +143,11 @@ TEST_F(FaultStopTest, WhileTheReceiverWaitsForADatagram)
 {
     UseNetworkRole(2);
     ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
-    LaunchProgram();
-    StopInEveryCycle("while the receiver waits for a datagram", L"Waiting for network event...");
+    ASSERT_NO_FATAL_FAILURE(LaunchProgram());
+    ASSERT_NO_FATAL_FAILURE(StopInEveryCycle("while the receiver waits for a datagram", L"Waiting for network event..."));
     program.PressStartStop();
     ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
-    const std::vector<uint8_t> request = {1, 0, 0, 0, 'G', 0, 'a', 0, 'm', 0, 'e', 0, 0, 0};
-    ASSERT_TRUE(SendDatagram(kRelayPort, request));
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
     ExpectClicks(xsplit, {L"Game"});
     program.PressStartStop();
     CloseAndExpectNothingLost();
@@ -160,13 +156,12 @@ TEST_F(FaultStopTest, WhileTheReceiverWaitsForADatagram)
 TEST_F(FaultStopTest, WhileTheReceiverWaitsForXSplit)
 {
     UseNetworkRole(2);
-    LaunchProgram();
-    StopInEveryCycle("while the receiver waits for XSplit", L"Finding XSplit window...");
+    ASSERT_NO_FATAL_FAILURE(LaunchProgram());
+    ASSERT_NO_FATAL_FAILURE(StopInEveryCycle("while the receiver waits for XSplit", L"Finding XSplit window..."));
     program.PressStartStop();
     ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
     ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
-    const std::vector<uint8_t> request = {1, 0, 0, 0, 'M', 0, 'e', 0, 'n', 0, 'u', 0, 's', 0, 0, 0};
-    ASSERT_TRUE(SendDatagram(kRelayPort, request));
+    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
     ExpectClicks(xsplit, {L"Menus"});
     program.PressStartStop();
     CloseAndExpectNothingLost();
@@ -175,8 +170,8 @@ TEST_F(FaultStopTest, WhileTheReceiverWaitsForXSplit)
 TEST_F(FaultStopTest, WhileTheNetworkRoleIsUnknown)
 {
     UseNetworkRole(7);
-    LaunchProgram();
-    StopInEveryCycle("while the network role is unknown", kUnknownRoleStatus);
+    ASSERT_NO_FATAL_FAILURE(LaunchProgram());
+    ASSERT_NO_FATAL_FAILURE(StopInEveryCycle("while the network role is unknown", kUnknownRoleStatus));
     // Without network mode the same program watches the game.
     ASSERT_TRUE(game.Launch());
     ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));

@@ -1,7 +1,7 @@
 // XSplit doing harm to a session: killed and restarted, hanging in a click,
 // never answering at all, and with more scenes and longer captions than any
 // streamer has.
-#include <algorithm>
+#include <cstddef>
 #include <cstdio>
 
 #include "drive/stored_settings.h"
@@ -10,40 +10,12 @@
 
 namespace {
 
-constexpr unsigned short kRelayPort = 53871;
-
-std::vector<uint8_t> SceneDatagram(const std::wstring& name)
-{
-    std::vector<uint8_t> d = {1, 0, 0, 0};
-    for (wchar_t unit : name) {
-        d.push_back(uint8_t(unit));
-        d.push_back(uint8_t(unit >> 8));
-    }
-    d.push_back(0);
-    d.push_back(0);
-    return d;
-}
-
-class FaultXSplitTest : public StreamingSession {
-protected:
-    // The XSplit side of a network pair, receiving.
-    void StartReceiver(const std::vector<std::wstring>& xsplitOptions = {})
-    {
-        settings.networkMode = 1;
-        settings.role = 2;
-        StoreSettings(settings);
-        ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}, xsplitOptions));
-        ASSERT_TRUE(program.Launch()) << WhyNotLaunched(program);
-        ExpectSettingsShown(program, settings);
-        program.PressStartStop();
-        ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
-    }
-};
+class FaultXSplitTest : public StreamingSession {};
 
 TEST_F(FaultXSplitTest, KilledMidSessionAndRestartedIsFoundAndSwitchedAgain)
 {
-    LaunchSession();
-    StartWithGameInFront(L"Menus");
+    ASSERT_NO_FATAL_FAILURE(LaunchSession());
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront(L"Menus"));
     game.StartGame();
     ExpectClicks(xsplit, {L"Menus", L"Game"});
     for (int round = 0; round < 3; ++round) {
@@ -71,7 +43,7 @@ TEST_F(FaultXSplitTest, KilledMidSessionAndRestartedIsFoundAndSwitchedAgain)
 
 TEST_F(FaultXSplitTest, KilledAndRestartedOnTheXSplitSideIsFoundAgain)
 {
-    StartReceiver();
+    ASSERT_NO_FATAL_FAILURE(StartReceiver({L"Game", L"Menus"}));
     ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
     ExpectClicks(xsplit, {L"Game"});
     for (int round = 0; round < 3; ++round) {
@@ -95,7 +67,7 @@ TEST_F(FaultXSplitTest, KilledAndRestartedOnTheXSplitSideIsFoundAgain)
 // longer than the program waits for one click.
 TEST_F(FaultXSplitTest, AHungClickHoldsNeitherTheWorkerNorStop)
 {
-    LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"});
+    ASSERT_NO_FATAL_FAILURE(LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
     ASSERT_TRUE(BringToFront(game.Window()));
     program.PressStartStop();
     // XSplit logs a click before it hangs in it.
@@ -141,7 +113,7 @@ TEST_F(FaultXSplitTest, AHungClickHoldsNeitherTheWorkerNorStop)
 
 TEST_F(FaultXSplitTest, AHungClickOnTheXSplitSideHoldsNeitherTheReceiverNorStop)
 {
-    StartReceiver({L"--hang-on-click", L"5000", L"--hang-clicks", L"1"});
+    ASSERT_NO_FATAL_FAILURE(StartReceiver({L"Game", L"Menus"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
     ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
     ASSERT_TRUE(xsplit.WaitForClicks(1));
     const ULONGLONG hungAt = GetTickCount64();
@@ -175,7 +147,7 @@ TEST_F(FaultXSplitTest, AHungClickOnTheXSplitSideHoldsNeitherTheReceiverNorStop)
 // and started anew.
 TEST_F(FaultXSplitTest, AnXSplitThatNeverAnswersCostsEachClickAtMostItsBound)
 {
-    LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang"});
+    ASSERT_NO_FATAL_FAILURE(LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang"}));
     ASSERT_TRUE(BringToFront(game.Window()));
     program.PressStartStop();
     ASSERT_TRUE(program.WaitForStatus(L"Last event: Switch to leave game scene."));
@@ -213,7 +185,7 @@ TEST_F(FaultXSplitTest, AnXSplitThatNeverAnswersCostsEachClickAtMostItsBound)
 // program while its click into XSplit is still waiting.
 TEST_F(FaultXSplitTest, ClosingDuringAClickIntoAHungXSplitEndsTheProgramCleanly)
 {
-    LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang"});
+    ASSERT_NO_FATAL_FAILURE(LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang"}));
     ASSERT_TRUE(BringToFront(game.Window()));
     program.PressStartStop();
     ASSERT_TRUE(program.WaitForStatus(L"Last event: Switch to leave game scene."));
@@ -242,10 +214,10 @@ TEST_F(FaultXSplitTest, FiveHundredScenesAndCaptionsOfAThousandCharacters)
     settings.leaveScene = longCaption.substr(0, kComparedChars);
     settings.tabInScene = L"Scene 1";
     settings.tabOutScene = L"Scene 250";
-    LaunchSession(scenes, {L"--title", AlphabetText(kLongCaptionChars, L'k')});
+    ASSERT_NO_FATAL_FAILURE(LaunchSession(scenes, {L"--title", AlphabetText(kLongCaptionChars, L'k')}));
     ASSERT_EQ(GetWindowTextLengthW(xsplit.Window()), int(kLongCaptionChars));
 
-    StartWithGameInFront(longCaption);
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront(longCaption));
     for (int round = 0; round < 2; ++round) {
         ULONGLONG before = GetTickCount64();
         game.StartGame();
