@@ -6,6 +6,7 @@
 //             [--cpu-seconds N] [--search-cpu-seconds N] [--processes N,N,...] [--seed N] [--only SECTION,...]
 //   bench.exe --idle PARENT-ID     (one of the idle processes it starts itself)
 // Sections: startup, flag, alttab, network, stop, resources, search.
+// It serves the sample patch table on the test build's port for its whole run.
 // Exit code 0 when every section could measure; the figures never fail it.
 #include <windows.h>
 #include <mmsystem.h>
@@ -171,6 +172,12 @@ int wmain(int argc, wchar_t** argv)
     // Polling every millisecond needs a timer that fine (Windows' default step is 15.6 ms).
     timeBeginPeriod(1);
     DeleteSettings();
+    LocalPatchServer patchServer;
+    if (!StartBenchPatchServer(patchServer)) {
+        std::printf("bench: FAILED: the patch port %u never came free\n", unsigned(kLocalPatchServerPort));
+        timeEndPeriod(1);
+        return 1;
+    }
     Report report;
     bool measured = true;
     const double benchStarted = NowMs();
