@@ -4,8 +4,10 @@
 //   bench.exe [--out FOLDER] [--release-exe PATH] [--server-pid LINUX-PID]
 //             [--events N] [--stop-repeats N] [--search-repeats N]
 //             [--cpu-seconds N] [--search-cpu-seconds N] [--processes N,N,...] [--seed N] [--only SECTION,...]
+//             [--no-table]
 //   bench.exe --idle PARENT-ID     (one of the idle processes it starts itself)
 // Sections: startup, flag, alttab, network, stop, resources, search.
+// It serves the sample patch table on the test build's port for its whole run.
 // Exit code 0 when every section could measure; the figures never fail it.
 #include <windows.h>
 #include <mmsystem.h>
@@ -63,10 +65,15 @@ bool ParsePositive(const std::wstring& text, int* number)
     return true;
 }
 
-bool ParseOptions(int argc, wchar_t** argv, BenchOptions* options, std::wstring* outFolder, unsigned* seed)
+bool ParseOptions(int argc, wchar_t** argv, BenchOptions* options, std::wstring* outFolder, unsigned* seed,
+                  bool* printTable)
 {
     for (int i = 1; i < argc; ++i) {
         const std::wstring name = argv[i];
+        if (name == L"--no-table") {
+            *printTable = false;
+            continue;
+        }
         if (i + 1 >= argc)
             return false;
         const std::wstring value = argv[++i];
@@ -161,16 +168,23 @@ int wmain(int argc, wchar_t** argv)
     BenchOptions options;
     std::wstring outFolder;
     unsigned seed = 20120112;
-    if (!ParseOptions(argc, argv, &options, &outFolder, &seed)) {
+    bool printTable = true;
+    if (!ParseOptions(argc, argv, &options, &outFolder, &seed, &printTable)) {
         std::printf("usage: bench.exe [--out FOLDER] [--release-exe PATH] [--server-pid N] [--events N]\n"
                     "                 [--stop-repeats N] [--search-repeats N] [--cpu-seconds N] [--search-cpu-seconds N]\n"
-                    "                 [--processes N,N,...] [--seed N] [--only SECTION,...]\n");
+                    "                 [--processes N,N,...] [--seed N] [--only SECTION,...] [--no-table]\n");
         return 2;
     }
     SeedRandom(seed);
     // Polling every millisecond needs a timer that fine (Windows' default step is 15.6 ms).
     timeBeginPeriod(1);
     DeleteSettings();
+    LocalPatchServer patchServer;
+    if (!StartBenchPatchServer(patchServer)) {
+        std::printf("bench: FAILED: the patch port %u never came free\n", unsigned(kLocalPatchServerPort));
+        timeEndPeriod(1);
+        return 1;
+    }
     Report report;
     bool measured = true;
     const double benchStarted = NowMs();
@@ -186,7 +200,9 @@ int wmain(int argc, wchar_t** argv)
     }
     DeleteSettings();
     const std::string table = report.Table(Heading(seed));
-    std::printf("\n%s\nbench: took %.0f s\n", table.c_str(), (NowMs() - benchStarted) / 1000.0);
+    if (printTable)
+        std::printf("\n%s\n", table.c_str());
+    std::printf("bench: took %.0f s\n", (NowMs() - benchStarted) / 1000.0);
     if (!outFolder.empty()) {
         CreateDirectoryW(outFolder.c_str(), nullptr);
         if (!WriteTextFile(outFolder + L"\\bench.md", table) || !WriteTextFile(outFolder + L"\\bench.csv", report.Csv())) {

@@ -11,6 +11,8 @@ namespace {
 
 constexpr int kReceiverStartTries = 5;
 constexpr DWORD kPortRetryPauseMs = 3000;
+// Each try waits up to 30 s for the port.
+constexpr int kPatchServerTries = 6;
 
 std::mt19937& Random()
 {
@@ -19,6 +21,22 @@ std::mt19937& Random()
 }
 
 } // namespace
+
+bool StartBenchPatchServer(LocalPatchServer& server)
+{
+    for (int attempt = 0; attempt < kPatchServerTries; ++attempt) {
+        if (server.Start())
+            return true;
+        Progress("  the patch port %u is taken; trying again", unsigned(kLocalPatchServerPort));
+    }
+    return false;
+}
+
+bool LaunchProgram(KestrelcueProgram& program)
+{
+    program.UseOutsidePatchServer();
+    return program.Launch();
+}
 
 std::vector<std::wstring> BenchScenes()
 {

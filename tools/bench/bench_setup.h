@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/local_patch_server.h"
 #include "drive/program.h"
 
 struct BenchOptions {
@@ -26,6 +27,14 @@ constexpr wchar_t kTabInScene[] = L"Back";
 
 // The scenes the simulated XSplit offers: the four that are typed in.
 std::vector<std::wstring> BenchScenes();
+// The bench serves the sample patch table itself, from its start to its
+// end: programs started and ended one after another would otherwise free and
+// take the port again each time, and other test suites on this machine use
+// it too. Tries for a few minutes; false when the port never came free.
+bool StartBenchPatchServer(LocalPatchServer& server);
+// Starts the program with the bench's patch server, and waits for its window.
+bool LaunchProgram(KestrelcueProgram& program);
+
 // Types the four scene names into the program's fields.
 void TypeSceneNames(const KestrelcueProgram& program);
 

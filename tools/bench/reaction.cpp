@@ -62,7 +62,7 @@ void TimeEvent(const ClickLog& log, const SimulatedXSplit& xsplit, const std::fu
 
 std::string TallyNote(const EventTally& tally, int events)
 {
-    std::string note = std::to_string(events) + " events";
+    std::string note = std::to_string(events) + " events, half each way";
     if (!tally.latencies.empty()) {
         char fastest[kNoteNumberChars];
         std::snprintf(fastest, kNoteNumberChars, "%.1f", SpreadOf(tally.latencies).min);
@@ -96,7 +96,7 @@ struct LocalRig {
 bool StartLocalRig(LocalRig& rig, const char* section)
 {
     StoreLocalMode();
-    if (!rig.game.Launch() || !rig.xsplit.Launch(BenchScenes()) || !rig.program.Launch() ||
+    if (!rig.game.Launch() || !rig.xsplit.Launch(BenchScenes()) || !LaunchProgram(rig.program) ||
         !rig.log.Open(rig.xsplit.LogPath())) {
         Progress("  %s: could not start the simulated game, the simulated XSplit and Kestrelcue", section);
         return false;
@@ -170,9 +170,9 @@ bool MeasureNetworkReaction(const BenchOptions& options, Report& report)
     ClickLog log;
     StoreNetworkRole(kRoleXSplitSide, L"");
     const bool xsplitSideUp = game.Launch() && xsplit.Launch(BenchScenes()) && log.Open(xsplit.LogPath()) &&
-                              xsplitSide.Launch();
+                              LaunchProgram(xsplitSide);
     StoreNetworkRole(kRoleGameSide, L"127.0.0.1");
-    if (!xsplitSideUp || !gameSide.Launch()) {
+    if (!xsplitSideUp || !LaunchProgram(gameSide)) {
         report.AddNotMeasured(measure, "the programs, the game or XSplit did not start");
         StoreLocalMode();
         return false;

@@ -99,7 +99,7 @@ bool MeasureResourceUse(const BenchOptions& options, Report& report)
     StoreLocalMode();
     SimulatedGame game;
     KestrelcueProgram program;
-    if (!game.Launch(kSimFlagAddress, true) || !program.Launch()) {
+    if (!game.Launch(kSimFlagAddress, true) || !LaunchProgram(program)) {
         report.AddNotMeasured("CPU of Kestrelcue", "the program or the game did not start");
         return false;
     }

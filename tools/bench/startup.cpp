@@ -8,7 +8,6 @@
 
 #include "bench/clock.h"
 #include "bench/sections.h"
-#include "drive/local_patch_server.h"
 
 namespace {
 
@@ -81,12 +80,6 @@ void AddExeSize(const BenchOptions& options, Report& report)
 bool MeasureStartup(const BenchOptions& options, Report& report)
 {
     StoreLocalMode();
-    LocalPatchServer server;
-    if (!server.Start()) {
-        report.AddNotMeasured("Start to main window shown", "the local patch server could not listen");
-        AddExeSize(options, report);
-        return false;
-    }
     // The first start of a Wine session loads everything from disk; it is shown apart.
     const StartTimes first = TimeOneStart();
     std::vector<double> window, patchList;

@@ -76,13 +76,13 @@ bool AddStops(Report& report, const std::string& state, const StopTally& tally, 
     return !tally.durations.empty();
 }
 
-bool LaunchProgram(KestrelcueProgram& program, DWORD role)
+bool LaunchInRole(KestrelcueProgram& program, DWORD role)
 {
     if (role == 0)
         StoreLocalMode();
     else
         StoreNetworkRole(role, L"");
-    const bool up = program.Launch();
+    const bool up = LaunchProgram(program);
     StoreLocalMode();
     if (up)
         TypeSceneNames(program);
@@ -103,7 +103,7 @@ bool StopLookingForGame(const BenchOptions& options, Report& report)
 {
     KestrelcueProgram program;
     StopTally tally;
-    if (LaunchProgram(program, 0))
+    if (LaunchInRole(program, 0))
         TimeStops(program, options.stopRepeats, StartWorker(program), L"Finding StarCraft II window...", kNothing,
                   &tally);
     return AddStops(report, "looking for the game", tally, options.stopRepeats);
@@ -116,7 +116,7 @@ bool StopWatching(const BenchOptions& options, Report& report)
     KestrelcueProgram program;
     ClickLog log;
     StopTally tally;
-    if (game.Launch() && xsplit.Launch(BenchScenes()) && log.Open(xsplit.LogPath()) && LaunchProgram(program, 0)) {
+    if (game.Launch() && xsplit.Launch(BenchScenes()) && log.Open(xsplit.LogPath()) && LaunchInRole(program, 0)) {
         // Watching proper begins once the first sample's click has landed.
         auto enter = [&] {
             BringToFront(game.Window());
@@ -135,7 +135,7 @@ bool StopInHungClick(const BenchOptions& options, Report& report)
     SimulatedXSplit xsplit;
     KestrelcueProgram program;
     StopTally tally;
-    if (game.Launch() && LaunchProgram(program, 0)) {
+    if (game.Launch() && LaunchInRole(program, 0)) {
         // Each round needs an XSplit that answers until the click, then hangs in it.
         auto enter = [&] {
             if (!xsplit.Launch(BenchScenes(), {L"--hang-on-click", kHangOnClickMs}))
@@ -156,7 +156,7 @@ bool StopReceiverWaitingForDatagram(const BenchOptions& options, Report& report)
     SimulatedXSplit xsplit;
     KestrelcueProgram program;
     StopTally tally;
-    if (xsplit.Launch(BenchScenes()) && LaunchProgram(program, kRoleXSplitSide)) {
+    if (xsplit.Launch(BenchScenes()) && LaunchInRole(program, kRoleXSplitSide)) {
         auto enter = [&] { return StartReceiver(program); };
         TimeStops(program, options.stopRepeats, enter, L"Waiting for network event...", kNothing, &tally);
     }
@@ -169,7 +169,7 @@ bool StopReceiverWaitingForXSplit(const BenchOptions& options, Report& report)
     SimulatedXSplit xsplit;
     KestrelcueProgram program;
     StopTally tally;
-    if (LaunchProgram(program, kRoleXSplitSide)) {
+    if (LaunchInRole(program, kRoleXSplitSide)) {
         auto enter = [&] {
             if (!xsplit.Launch(BenchScenes()) || !StartReceiver(program))
                 return false;
@@ -190,7 +190,7 @@ bool MeasureStopLookingForXSplit(const BenchOptions& options, Report& report, co
     SimulatedGame game;
     KestrelcueProgram program;
     StopTally tally;
-    if (game.Launch() && LaunchProgram(program, 0))
+    if (game.Launch() && LaunchInRole(program, 0))
         TimeStops(program, options.stopRepeats, StartWorker(program), L"Finding XSplit window...", kNothing, &tally);
     return AddStops(report, "looking for XSplit" + besides, tally, options.stopRepeats,
                     "Stop is tested before each process a search opens");
