@@ -112,24 +112,13 @@ DWORD TimedClick(const KestrelcueProgram& program, int id)
     return DWORD(GetTickCount64() - before);
 }
 
-std::string WhyNotLaunched(KestrelcueProgram& program)
-{
-    const ChildProcess& process = program.Process();
-    if (process.Id() == 0)
-        return "the program was not started (no patch server on the port, or no executable)";
-    DWORD code = 0;
-    if (process.WaitForExit(0, &code))
-        return "the program ended at once with exit code " + std::to_string(code);
-    return "the program runs but showed no main window";
-}
-
 void StreamingSession::LaunchSession(const std::vector<std::wstring>& scenes,
                                      const std::vector<std::wstring>& xsplitOptions, DWORD flagAddress)
 {
     StoreSettings(settings);
     ASSERT_TRUE(game.Launch(flagAddress));
     ASSERT_TRUE(xsplit.Launch(scenes, xsplitOptions));
-    ASSERT_TRUE(program.Launch()) << WhyNotLaunched(program);
+    ASSERT_TRUE(program.Launch()) << program.LaunchProblem();
     ExpectSettingsShown(program, settings);
 }
 
@@ -140,7 +129,7 @@ void StreamingSession::StartReceiver(const std::vector<std::wstring>& scenes,
     settings.role = 2;
     StoreSettings(settings);
     ASSERT_TRUE(xsplit.Launch(scenes, xsplitOptions));
-    ASSERT_TRUE(program.Launch()) << WhyNotLaunched(program);
+    ASSERT_TRUE(program.Launch()) << program.LaunchProblem();
     ExpectSettingsShown(program, settings);
     program.PressStartStop();
     ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));

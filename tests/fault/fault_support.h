@@ -59,9 +59,6 @@ DWORD AnswerTimeMs(HWND window, DWORD timeoutMs = 10000);
 // How long the program took to handle a click on a control, in ms.
 DWORD TimedClick(const KestrelcueProgram& program, int id);
 
-// Why KestrelcueProgram::Launch gave up, for the failure message.
-std::string WhyNotLaunched(KestrelcueProgram& program);
-
 // A session: settings stored, then the game, XSplit and the program started.
 class StreamingSession : public testing::Test {
 protected:

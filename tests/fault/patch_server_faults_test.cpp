@@ -139,7 +139,7 @@ TEST_F(FaultPatchServerTest, ClosingTheWindowDuringTheDownloadEndsTheProgramClea
         StoreSettings(settings);
         KestrelcueProgram run;
         run.UseOutsidePatchServer();
-        ASSERT_TRUE(run.Launch()) << WhyNotLaunched(run);
+        ASSERT_TRUE(run.Launch()) << run.LaunchProblem();
         ASSERT_TRUE(server.WaitForRequests(1));
         if (wait.failureShown) {
             ASSERT_TRUE(WaitUntil([&] { return FindMessageBox(run.Process().Id()) != nullptr; }));
@@ -300,7 +300,7 @@ TEST_F(FaultPatchServerTest, GarbageIsReadAsNoTableOrAsWhatItHolds)
         ASSERT_TRUE(server.Start());
         KestrelcueProgram run;
         run.UseOutsidePatchServer();
-        ASSERT_TRUE(run.Launch()) << WhyNotLaunched(run);
+        ASSERT_TRUE(run.Launch()) << run.LaunchProblem();
         ASSERT_TRUE(server.WaitForClientClose(0)) << "the download never ended";
         EXPECT_FALSE(WaitUntil([&] { return FindMessageBox(run.Process().Id()) != nullptr; }, 1000));
         EXPECT_TRUE(WaitUntil([&] { return run.PatchCount() == c.items; }, 5000)) << run.PatchCount();

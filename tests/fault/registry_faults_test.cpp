@@ -89,7 +89,7 @@ TEST_F(FaultRegistryTest, EveryValueOfTheWrongTypeAndSize)
         const bool box = NumberAsRead(wrong.bytes, 0) != 0;
 
         KestrelcueProgram run;
-        ASSERT_TRUE(run.Launch()) << WhyNotLaunched(run);
+        ASSERT_TRUE(run.Launch()) << run.LaunchProblem();
         EXPECT_EQ(run.Text(1004), text);
         EXPECT_EQ(run.Text(1006), text);
         EXPECT_EQ(run.Text(1008), text);

@@ -31,7 +31,7 @@ protected:
     void LaunchProgram()
     {
         StoreSettings(settings);
-        ASSERT_TRUE(program.Launch()) << WhyNotLaunched(program);
+        ASSERT_TRUE(program.Launch()) << program.LaunchProblem();
         ExpectSettingsShown(program, settings);
         // The patch loader has ended once it has shown item 0.
         ASSERT_TRUE(WaitUntil([&] { return program.SelectedPatch() == 0; }));

@@ -61,7 +61,7 @@ protected:
     {
         program.UseOutsidePatchServer();
         if (!program.Launch()) {
-            ADD_FAILURE() << "the program did not start";
+            ADD_FAILURE() << "the program did not start: " << program.LaunchProblem();
             return {};
         }
         if (expectedCount > 0) {

@@ -1,5 +1,6 @@
 #include "drive/child_process.h"
 
+#include <cstdio>
 #include <cwchar>
 
 std::wstring BinaryPath(const std::wstring& fileName)
@@ -70,14 +71,32 @@ ChildProcess::~ChildProcess()
 bool ChildProcess::Start(const std::wstring& exe, const std::vector<std::wstring>& args)
 {
     Kill();
+    id_ = 0;
     std::wstring commandLine = QuoteArgument(exe);
     for (const std::wstring& arg : args)
         commandLine += L" " + QuoteArgument(arg);
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info))
-        return false;
+    // Under Wine, creating a process has been seen to fail now and then on
+    // a busy machine before the program ran at all. That says nothing of the
+    // program, so the start is tried again, and every failure is told.
+    constexpr int kStartTries = 3;
+    constexpr DWORD kStartRetryPauseMs = 500;
+    for (int attempt = 1;; ++attempt) {
+        if (CreateProcessW(exe.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                           &info))
+            break;
+        const DWORD error = GetLastError();
+        std::fprintf(stderr, "CreateProcess of %ls failed with error %lu (try %d of %d)\n", exe.c_str(), error, attempt,
+                     kStartTries);
+        std::fflush(stderr);
+        if (attempt == kStartTries) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(kStartRetryPauseMs);
+    }
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     id_ = info.dwProcessId;

@@ -1,5 +1,6 @@
 #include "drive/program.h"
 
+#include <cstdio>
 #include <mutex>
 
 void DeleteSettings()
@@ -37,18 +38,38 @@ void KestrelcueProgram::UseOutsidePatchServer()
 bool KestrelcueProgram::Launch(const std::vector<std::wstring>& args)
 {
     window_ = nullptr;
+    launchProblem_.clear();
     if (!patchServerChosen_ && samplePatchServer_ == nullptr) {
         samplePatchServer_ = ShareSamplePatchServer();
         if (samplePatchServer_ == nullptr)
-            return false;
+            return FailLaunch("the sample patch server could not listen on its port");
     }
     if (!process_.Start(BinaryPath(L"Kestrelcue.exe"), args))
-        return false;
+        return FailLaunch("CreateProcess failed with error " + std::to_string(GetLastError()));
+    constexpr DWORD kWindowWaitMs = 15000;
     WaitUntil([&] {
         window_ = process_.FindWindowOfClass(L"#32770", kMainCaption);
         return window_ != nullptr || !process_.IsRunning();
-    });
-    return window_ != nullptr;
+    }, kWindowWaitMs);
+    if (window_ != nullptr)
+        return true;
+    DWORD code = 0;
+    if (process_.WaitForExit(0, &code)) {
+        constexpr size_t kCodeChars = 11;  // "0x", eight digits, terminator
+        char hex[kCodeChars];
+        std::snprintf(hex, sizeof hex, "0x%08lX", code);
+        return FailLaunch("it ended with exit code " + std::to_string(code) + " (" + hex +
+                          ") before its main window showed");
+    }
+    return FailLaunch("it runs but showed no main window within " + std::to_string(kWindowWaitMs) + " ms");
+}
+
+bool KestrelcueProgram::FailLaunch(const std::string& why)
+{
+    launchProblem_ = why;
+    std::fprintf(stderr, "Kestrelcue.exe did not start: %s\n", why.c_str());
+    std::fflush(stderr);
+    return false;
 }
 
 std::wstring KestrelcueProgram::Text(int id) const

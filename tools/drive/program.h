@@ -35,8 +35,11 @@ public:
     // and runs its own server on the same port, or none at all, with no
     // program of the default kind alive beside it.
     void UseOutsidePatchServer();
-    // Starts the program and waits for its main window; false when it never showed.
+    // Starts the program and waits for its main window; false when it never
+    // showed, and then LaunchProblem says why (it is also written to stderr,
+    // so that any test's failed start explains itself in the test's output).
     bool Launch(const std::vector<std::wstring>& args = {});
+    const std::string& LaunchProblem() const { return launchProblem_; }
     ChildProcess& Process() { return process_; }
     HWND Window() const { return window_; }
     HWND Control(int id) const { return GetDlgItem(window_, id); }
@@ -75,9 +78,12 @@ public:
     void PickPatch(int index) const;
 
 private:
+    bool FailLaunch(const std::string& why);
+
     // Declared before the process, so the process ends before its server.
     std::shared_ptr<LocalPatchServer> samplePatchServer_;
     bool patchServerChosen_ = false;
     ChildProcess process_;
     HWND window_ = nullptr;
+    std::string launchProblem_;
 };
