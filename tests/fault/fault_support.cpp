@@ -33,18 +33,6 @@ void ExpectStoredDword(const wchar_t* name, DWORD expected)
 
 } // namespace
 
-Bytes SceneDatagram(const std::wstring& name, uint32_t type)
-{
-    Bytes d = {uint8_t(type), uint8_t(type >> 8), uint8_t(type >> 16), uint8_t(type >> 24)};
-    for (wchar_t unit : name) {
-        d.push_back(uint8_t(unit));
-        d.push_back(uint8_t(unit >> 8));
-    }
-    d.push_back(0);
-    d.push_back(0);
-    return d;
-}
-
 StreamerSettings UsualSettings()
 {
     return {L"Game", L"Menus", L"Back", L"Away", L"caster-pc.local", 1, 0, 1, 0};

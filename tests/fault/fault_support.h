@@ -14,16 +14,10 @@
 
 #include "drive/program.h"
 #include "drive/simulators.h"
+#include "drive/udp_sender.h"
 
 using Clicks = std::vector<std::wstring>;
 using Bytes = std::vector<uint8_t>;
-
-// The relay's UDP port, where the XSplit side of a pair receives.
-constexpr unsigned short kRelayPort = 53871;
-
-// A scene request as the game side sends it: the type, little-endian, then
-// the name in UTF-16LE and a zero unit. Another type makes it malformed.
-Bytes SceneDatagram(const std::wstring& name, uint32_t type = 1);
 
 // The nine stored values, as a streamer's settings.
 struct StreamerSettings {

@@ -50,7 +50,7 @@ TEST_F(FaultRelayTest, AFloodOfMalformedDatagramsThenAGoodOneIsObeyed)
     ASSERT_NO_FATAL_FAILURE(StartReceiver({L"Game", L"Menus", L"Wrong"}));
     const std::vector<Bytes> flood = MalformedDatagrams(kFlood);
     const ULONGLONG before = GetTickCount64();
-    const size_t sent = SendDatagramsAtFullSpeed(kRelayPort, flood);
+    const size_t sent = SendDatagramsAtFullSpeed(kSceneRelayPort, flood);
     const ULONGLONG floodMs = GetTickCount64() - before;
     EXPECT_EQ(sent, kFlood);
     const DWORD answer = AnswerTimeMs(program.Window());
@@ -63,7 +63,7 @@ TEST_F(FaultRelayTest, AFloodOfMalformedDatagramsThenAGoodOneIsObeyed)
     const ULONGLONG afterFlood = GetTickCount64();
     ASSERT_TRUE(WaitUntil([&] {
         ++attempts;
-        SendDatagram(kRelayPort, SceneDatagram(L"Game"));
+        SendDatagram(kSceneRelayPort, SceneDatagram(L"Game"));
         return xsplit.WaitForClicks(1, 2000);
     }, 60000)) << "the receiver does not obey after the flood";
     std::printf("%zu malformed datagrams sent in %llu ms; the window answered in %lu ms; the good one was obeyed "
@@ -77,7 +77,7 @@ TEST_F(FaultRelayTest, AFloodOfMalformedDatagramsThenAGoodOneIsObeyed)
         << "a malformed datagram was taken as a request";
     EXPECT_EQ(program.Status(), L"Remote switching to 'Game'.");
     // And the next request, on a quiet network, at the first attempt.
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Menus")));
     ASSERT_TRUE(xsplit.WaitForClicks(clicks.size() + 1));
     EXPECT_EQ(xsplit.Clicks().back(), L"Menus");
     program.PressStartStop();
@@ -108,14 +108,14 @@ TEST_F(FaultRelayTest, SeveralSendersAtOnceAreEachObeyedInTheirOrder)
         senders.emplace_back([&, s] {
             WaitForSingleObject(go, INFINITE);
             for (int i = 0; i < kPerSender; ++i) {
-                SendDatagram(kRelayPort, SceneDatagram(sceneName(s, i)));
+                SendDatagram(kSceneRelayPort, SceneDatagram(sceneName(s, i)));
                 Sleep(kPaceMs);
             }
         });
     senders.emplace_back([&] {
         WaitForSingleObject(go, INFINITE);
         for (const Bytes& d : MalformedDatagrams(kMalformed)) {
-            SendDatagram(kRelayPort, d);
+            SendDatagram(kSceneRelayPort, d);
             Sleep(kMalformedPaceMs);
         }
     });
@@ -144,7 +144,7 @@ TEST_F(FaultRelayTest, SeveralSendersAtOnceAreEachObeyedInTheirOrder)
     for (int s = 0; s < kSenders; ++s)
         EXPECT_EQ(nextOfSender[s], kPerSender) << "sender " << s;
 
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
     ASSERT_TRUE(xsplit.WaitForClicks(expected + 1));
     EXPECT_EQ(xsplit.Clicks().back(), L"Game");
     EXPECT_TRUE(program.WaitForStatus(L"Remote switching to 'Game'."));

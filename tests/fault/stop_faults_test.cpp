@@ -147,7 +147,7 @@ TEST_F(FaultStopTest, WhileTheReceiverWaitsForADatagram)
     ASSERT_NO_FATAL_FAILURE(StopInEveryCycle("while the receiver waits for a datagram", L"Waiting for network event..."));
     program.PressStartStop();
     ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
     ExpectClicks(xsplit, {L"Game"});
     program.PressStartStop();
     CloseAndExpectNothingLost();
@@ -161,7 +161,7 @@ TEST_F(FaultStopTest, WhileTheReceiverWaitsForXSplit)
     program.PressStartStop();
     ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
     ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Menus")));
     ExpectClicks(xsplit, {L"Menus"});
     program.PressStartStop();
     CloseAndExpectNothingLost();

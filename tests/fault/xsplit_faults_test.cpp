@@ -44,18 +44,18 @@ TEST_F(FaultXSplitTest, KilledMidSessionAndRestartedIsFoundAndSwitchedAgain)
 TEST_F(FaultXSplitTest, KilledAndRestartedOnTheXSplitSideIsFoundAgain)
 {
     ASSERT_NO_FATAL_FAILURE(StartReceiver({L"Game", L"Menus"}));
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
     ExpectClicks(xsplit, {L"Game"});
     for (int round = 0; round < 3; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
         xsplit.Kill();
         // Noticed at the next request, which then waits for the new XSplit.
-        ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
+        ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Menus")));
         ASSERT_TRUE(program.WaitForStatus(L"Lost XSplit, trying to find..."));
         ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
         ExpectClicks(xsplit, {L"Menus"});
         EXPECT_EQ(program.Status(), L"Remote switching to 'Menus'.");
-        ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+        ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
         ExpectClicks(xsplit, {L"Menus", L"Game"});
     }
     program.PressStartStop();
@@ -114,10 +114,10 @@ TEST_F(FaultXSplitTest, AHungClickHoldsNeitherTheWorkerNorStop)
 TEST_F(FaultXSplitTest, AHungClickOnTheXSplitSideHoldsNeitherTheReceiverNorStop)
 {
     ASSERT_NO_FATAL_FAILURE(StartReceiver({L"Game", L"Menus"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
     ASSERT_TRUE(xsplit.WaitForClicks(1));
     const ULONGLONG hungAt = GetTickCount64();
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Menus")));
     // The receiver is back from the click within its bound and takes the next request.
     ASSERT_TRUE(program.WaitForStatus(L"Remote switching to 'Menus'.", 15000));
     const ULONGLONG receiverBack = GetTickCount64() - hungAt;
@@ -134,7 +134,7 @@ TEST_F(FaultXSplitTest, AHungClickOnTheXSplitSideHoldsNeitherTheReceiverNorStop)
     const size_t before = xsplit.Clicks().size();
     program.PressStartStop();
     ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
     ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
     Sleep(400);
     EXPECT_EQ(xsplit.Clicks().size(), before + 1);

@@ -17,7 +17,6 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 using Clicks = std::vector<std::wstring>;
-constexpr unsigned short kRelayPort = 53871;
 
 // Settings as a computer of one side of a network pair has them.
 void StoreNetworkSettings(DWORD role, const std::wstring& host = L"")
@@ -26,18 +25,6 @@ void StoreNetworkSettings(DWORD role, const std::wstring& host = L"")
     WriteStoredDword(L"Remote Enabled", 1);
     WriteStoredDword(L"Remote Role", role);
     WriteStoredString(L"Remote Host", host);
-}
-
-Bytes SceneDatagram(const std::wstring& name)
-{
-    Bytes d = {1, 0, 0, 0};
-    for (wchar_t unit : name) {
-        d.push_back(uint8_t(unit));
-        d.push_back(uint8_t(unit >> 8));
-    }
-    d.push_back(0);
-    d.push_back(0);
-    return d;
 }
 
 class ReceiverTest : public testing::Test {
@@ -68,10 +55,10 @@ TEST_F(ReceiverTest, AReceivedSceneIsClickedAndShown)
     ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus"}));
     StartReceiver();
     EXPECT_FALSE(program.IsEnabled(1004)) << "the scene fields do not apply on the XSplit side";
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
     ExpectClicks(xsplit, {L"Game"});
     EXPECT_EQ(program.Status(), L"Remote switching to 'Game'.");
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Nope")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Nope")));
     EXPECT_TRUE(program.WaitForStatus(L"Error: Scene 'Nope' not found."));
 }
 
@@ -85,11 +72,11 @@ TEST_F(ReceiverTest, MalformedDatagramsSwitchNothingAndSayNothing)
         Bytes(1025, 1),
     };
     for (const Bytes& d : garbage)
-        ASSERT_TRUE(SendDatagram(kRelayPort, d));
+        ASSERT_TRUE(SendDatagram(kSceneRelayPort, d));
     Sleep(500);
     EXPECT_EQ(program.Status(), L"Waiting for network event...");
     EXPECT_TRUE(xsplit.Clicks().empty());
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
     ExpectClicks(xsplit, {L"Game"});
 }
 
@@ -98,18 +85,18 @@ TEST_F(ReceiverTest, EdgesOfTheNameAreTakenAsTheyCome)
     ASSERT_TRUE(xsplit.Launch({L"ab", L"Game"}));
     StartReceiver();
     // Empty names are obeyed like any other; this XSplit has no such button.
-    ASSERT_TRUE(SendDatagram(kRelayPort, {1, 0, 0, 0, 'x'}));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, {1, 0, 0, 0, 'x'}));
     EXPECT_TRUE(program.WaitForStatus(L"Error: Scene '' not found."));
     program.SetText(1012, L"-");
-    ASSERT_TRUE(SendDatagram(kRelayPort, {1, 0, 0, 0, 0, 0}));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, {1, 0, 0, 0, 0, 0}));
     EXPECT_TRUE(program.WaitForStatus(L"Error: Scene '' not found."));
     // Without a terminator the name runs to the end of the datagram.
-    ASSERT_TRUE(SendDatagram(kRelayPort, {1, 0, 0, 0, 'a', 0, 'b', 0}));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, {1, 0, 0, 0, 'a', 0, 'b', 0}));
     ExpectClicks(xsplit, {L"ab"});
     // A full buffer without a terminator: 510 units, shown and looked for.
     Bytes full(1024, 'z');
     full[0] = 1, full[1] = full[2] = full[3] = 0;
-    ASSERT_TRUE(SendDatagram(kRelayPort, full));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, full));
     // The not-found text is cut to the status line's 511 characters.
     EXPECT_TRUE(program.WaitForStatus(L"Error: Scene '" + std::wstring(511 - 14, L'\u7a7a')));
 }
@@ -122,12 +109,12 @@ TEST_F(ReceiverTest, AFloodOfGarbageDoesNotDrownTheNextRequest)
         Bytes d(size_t(i % 40), uint8_t(i * 7));
         if (d.size() >= 4)
             d[0] = uint8_t(2 + i % 5);  // never type 1
-        SendDatagram(kRelayPort, d);
+        SendDatagram(kSceneRelayPort, d);
     }
     // The socket's buffer may have dropped some of the flood, never the
     // receiver's ability to take the next request.
     ASSERT_TRUE(WaitUntil([&] {
-        SendDatagram(kRelayPort, SceneDatagram(L"Game"));
+        SendDatagram(kSceneRelayPort, SceneDatagram(L"Game"));
         return xsplit.WaitForClicks(1, 500);
     }, 30000));
     EXPECT_EQ(xsplit.Clicks().front(), L"Game");
@@ -140,7 +127,7 @@ TEST_F(ReceiverTest, XSplitClosedWhileIdleIsNoticedAtTheNextDatagram)
     xsplit.Kill();
     Sleep(300);
     EXPECT_EQ(program.Status(), L"Waiting for network event...") << "nothing is noticed without a datagram";
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
     EXPECT_TRUE(program.WaitForStatus(L"Lost XSplit, trying to find..."));
     SimulatedXSplit again;
     ASSERT_TRUE(again.Launch({L"Game"}));
@@ -155,10 +142,10 @@ TEST_F(ReceiverTest, RequestsSentWhileXSplitIsBeingFoundAgainWaitForIt)
     ASSERT_TRUE(xsplit.Launch({L"Game"}));
     StartReceiver();
     xsplit.Kill();
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Menus")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Menus")));
     ASSERT_TRUE(program.WaitForStatus(L"Lost XSplit, trying to find..."));
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Away")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Away")));
     Sleep(300);
     SimulatedXSplit again;
     ASSERT_TRUE(again.Launch({L"Game", L"Menus", L"Away"}));
@@ -210,7 +197,7 @@ TEST_F(ReceiverTest, ASecondReceiverOnTheSameComputerCannotBind)
     EXPECT_EQ(second.Status(), L"Aborted.");
     EXPECT_EQ(second.Text(1011), L"Start");
     // The first one still works.
-    ASSERT_TRUE(SendDatagram(kRelayPort, SceneDatagram(L"Game")));
+    ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
     ExpectClicks(xsplit, {L"Game"});
 }
 

@@ -31,6 +31,18 @@ bool SendFrom(SOCKET sock, const sockaddr_in& to, const std::vector<uint8_t>& by
 
 } // namespace
 
+std::vector<uint8_t> SceneDatagram(const std::wstring& name, uint32_t type)
+{
+    std::vector<uint8_t> d = {uint8_t(type), uint8_t(type >> 8), uint8_t(type >> 16), uint8_t(type >> 24)};
+    for (wchar_t unit : name) {
+        d.push_back(uint8_t(unit));
+        d.push_back(uint8_t(unit >> 8));
+    }
+    d.push_back(0);
+    d.push_back(0);
+    return d;
+}
+
 bool SendDatagram(unsigned short port, const std::vector<uint8_t>& bytes)
 {
     if (!StartWinsock())
