@@ -20,6 +20,17 @@ class FaultPatchServerTest : public StreamingSession {
 protected:
     void SetUp() override { program.UseOutsidePatchServer(); }
 
+    // With the table loaded, a game start switches the scene; then Stop and
+    // a close that keeps the settings.
+    void ExpectTheTableWatchedThenACleanClose()
+    {
+        ASSERT_NO_FATAL_FAILURE(StartWithGameInFront(L"Menus"));
+        game.StartGame();
+        ExpectClicks(xsplit, {L"Menus", L"Game"});
+        program.PressStartStop();
+        CloseAndExpectNothingLost();
+    }
+
     // Waits for the download to end: either the failure box shows, or the
     // program has closed its connection without one. Null in the second case.
     HWND WaitForDownloadEnd(KestrelcueProgram& run, const LocalPatchServer& server)
@@ -104,11 +115,7 @@ TEST_F(FaultPatchServerTest, ASlowServerLeavesTheWindowResponsive)
     EXPECT_LT(startStop, 3000u);
     ASSERT_EQ(program.PatchCount(), 2) << "the slow table did not arrive whole";
 
-    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront(L"Menus"));
-    game.StartGame();
-    ExpectClicks(xsplit, {L"Menus", L"Game"});
-    program.PressStartStop();
-    CloseAndExpectNothingLost();
+    ExpectTheTableWatchedThenACleanClose();
 }
 
 TEST_F(FaultPatchServerTest, ClosingTheWindowDuringTheDownloadEndsTheProgramCleanly)
@@ -198,11 +205,7 @@ TEST_F(FaultPatchServerTest, CutOffAfterTheTable)
     }
     ASSERT_TRUE(WaitUntil([&] { return program.SelectedPatch() == 0; }));
     EXPECT_EQ(program.PatchCount(), 2);
-    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront(L"Menus"));
-    game.StartGame();
-    ExpectClicks(xsplit, {L"Menus", L"Game"});
-    program.PressStartStop();
-    CloseAndExpectNothingLost();
+    ExpectTheTableWatchedThenACleanClose();
 }
 
 // More than the program keeps: what fits is kept when the table stands
@@ -217,11 +220,7 @@ TEST_F(FaultPatchServerTest, ATwentyKilobyteBodyKeepsTheTableAtItsStart)
     EXPECT_EQ(program.PatchCount(), 2);
     EXPECT_TRUE(server.WaitForClientClose(0));
     EXPECT_EQ(FindMessageBox(program.Process().Id()), nullptr);
-    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront(L"Menus"));
-    game.StartGame();
-    ExpectClicks(xsplit, {L"Menus", L"Game"});
-    program.PressStartStop();
-    CloseAndExpectNothingLost();
+    ExpectTheTableWatchedThenACleanClose();
 }
 
 TEST_F(FaultPatchServerTest, ATwentyKilobyteBodyWithTheTableAtItsEndGivesAnEmptyList)
