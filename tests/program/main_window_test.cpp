@@ -1,9 +1,9 @@
 // The main window as a user first sees it, and "/autostart".
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <string>
 
+#include "drive/dialog_units.h"
 #include "drive/program.h"
 
 namespace {
@@ -29,7 +29,7 @@ const ExpectedControl kMainControls[] = {
     {-1, L"Button", BS_GROUPBOX, L"When alt+tabbing in", 103, 42, 89, 30, false},
     {1008, L"Edit", kEdit, L"", 108, 52, 70, 14, true},
     {1005, L"Button", BS_AUTOCHECKBOX, L"Apply game status on alt+tab", 7, 78, 114, 10, true},
-    {1009, L"ComboBox", kCombo, L"", 140, 85, 53, 0, true},
+    {1009, L"ComboBox", kCombo, L"", 140, 85, 53, 90, true},
     {1010, L"Button", BS_AUTOCHECKBOX, L"Apply game status when tabbed out", 7, 90, 129, 10, true},
     {-1, L"Static", kLabel, L"Patch", 140, 76, 19, 8, false},
     {1012, L"Static", kLabel, L"Waiting...", 0, 136, 205, 10, false},
@@ -58,12 +58,15 @@ TEST_F(MainWindowTest, ShowsEveryControlOfTheTemplateInOrder)
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_TRUE(GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_APPWINDOW);
 
-    // Pixels per dialog unit, from the status line, which spans the whole width.
-    RECT status;
-    GetWindowRect(program.Control(1012), &status);
-    MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&status), 2);
-    const double unitX = (status.right - status.left) / 205.0;
-    const double unitY = (status.bottom - status.top) / 10.0;
+    // Where the dialog manager puts each control of the template on this
+    // machine, with its fonts.
+    DialogUnits units;
+    ASSERT_TRUE(units.Open(BinaryPath(L"Kestrelcue.exe"), 101)) << units.Problem();
+    RECT client;
+    GetClientRect(window, &client);
+    const RECT whole = units.ToPixels(0, 0, 205, 147);
+    EXPECT_EQ(client.right, whole.right - whole.left);
+    EXPECT_EQ(client.bottom, whole.bottom - whole.top);
 
     HWND child = GetWindow(window, GW_CHILD);
     for (const ExpectedControl& expected : kMainControls) {
@@ -93,17 +96,19 @@ TEST_F(MainWindowTest, ShowsEveryControlOfTheTemplateInOrder)
         EXPECT_EQ((style & WS_TABSTOP) != 0, expected.tabStop);
         EXPECT_TRUE(IsWindowEnabled(child));
         EXPECT_TRUE(IsWindowVisible(child));
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
+        const RECT placed = units.ToPixels(expected.x, expected.y, expected.width, expected.height);
+        EXPECT_EQ(r.left, placed.left);
+        EXPECT_EQ(r.top, placed.top);
+        EXPECT_EQ(r.right - r.left, placed.right - placed.left);
+        // A drop-down list is as tall as its font needs, not as its template says.
         if (expected.id != 1009) {
+            EXPECT_EQ(r.bottom - r.top, placed.bottom - placed.top);
             wchar_t text[128] = {};
             SendMessageW(child, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text));
             EXPECT_EQ(std::wstring(text), expected.text);
-            RECT r;
-            GetWindowRect(child, &r);
-            MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-            EXPECT_NEAR(r.left, expected.x * unitX, 1.5);
-            EXPECT_NEAR(r.top, expected.y * unitY, 1.5);
-            EXPECT_NEAR(r.right - r.left, expected.width * unitX, 1.5);
-            EXPECT_NEAR(r.bottom - r.top, expected.height * unitY, 1.5);
         }
         child = GetWindow(child, GW_HWNDNEXT);
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/dialog_units.h"
 #include "drive/network_setup.h"
 #include "drive/program.h"
 #include "drive/stored_settings.h"
@@ -85,16 +86,15 @@ TEST_F(NetworkSetupTest, OpensModallyFromTheTemplate)
     EXPECT_FALSE(style & DS_CENTER);
     EXPECT_TRUE(GetWindowLongW(dialog, GWL_EXSTYLE) & WS_EX_DLGMODALFRAME);
 
-    // Pixels per dialog unit, from the widest and tallest control.
-    HWND hostGroup = GetWindow(GetDlgItem(dialog, 1015), GW_HWNDPREV);
-    const RECT group = RectInClient(hostGroup, dialog);
-    const double unitX = (group.right - group.left) / 140.0;
-    const double unitY = (group.bottom - group.top) / 40.0;
-    ASSERT_GT(unitX, 0.0);
+    // Where the dialog manager puts each control of the template on this
+    // machine, with its fonts.
+    DialogUnits units;
+    ASSERT_TRUE(units.Open(BinaryPath(L"Kestrelcue.exe"), 102)) << units.Problem();
     RECT client;
     GetClientRect(dialog, &client);
-    EXPECT_NEAR(client.right, 236 * unitX, 1.5);
-    EXPECT_NEAR(client.bottom, 72 * unitY, 1.5);
+    const RECT whole = units.ToPixels(0, 0, 236, 72);
+    EXPECT_EQ(client.right, whole.right - whole.left);
+    EXPECT_EQ(client.bottom, whole.bottom - whole.top);
 
     HWND child = GetWindow(dialog, GW_CHILD);
     for (const ExpectedControl& expected : kSetupControls) {
@@ -116,10 +116,11 @@ TEST_F(NetworkSetupTest, OpensModallyFromTheTemplate)
         EXPECT_EQ((childStyle & WS_TABSTOP) != 0, expected.tabStop);
         EXPECT_EQ(WindowText(child), expected.text);
         const RECT r = RectInClient(child, dialog);
-        EXPECT_NEAR(r.left, expected.x * unitX, 1.5);
-        EXPECT_NEAR(r.top, expected.y * unitY, 1.5);
-        EXPECT_NEAR(r.right - r.left, expected.width * unitX, 1.5);
-        EXPECT_NEAR(r.bottom - r.top, expected.height * unitY, 1.5);
+        const RECT placed = units.ToPixels(expected.x, expected.y, expected.width, expected.height);
+        EXPECT_EQ(r.left, placed.left);
+        EXPECT_EQ(r.top, placed.top);
+        EXPECT_EQ(r.right - r.left, placed.right - placed.left);
+        EXPECT_EQ(r.bottom - r.top, placed.bottom - placed.top);
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(child, nullptr) << "a control that the template does not have";
