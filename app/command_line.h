@@ -1,10 +1,7 @@
 // The one command-line switch the program knows.
 #pragma once
 
-// The text after the program name and the blanks that follow it, as the
-// GUI entry point receives it.
-const wchar_t* CommandLineAfterProgramName(const wchar_t* commandLine);
-
 // True only for "/autostart" exactly: letter case counts and nothing, not
-// even a blank, may follow it.
+// even a blank, may follow it. `arguments` is the text after the program
+// name and the blanks that follow it, as the GUI entry point receives it.
 bool IsAutostartRequested(const wchar_t* arguments);

@@ -24,7 +24,10 @@ int RunMessageLoop(HWND mainWindow)
 
 } // namespace
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
+// `arguments` is the command line as the entry receives it: the C runtime
+// has already skipped the program name and the blanks after it, by the rule
+// Windows programs share (quotes may open and close anywhere in the name).
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int)
 {
     g_app.Instance = instance;
     EnableDebugPrivilege();
@@ -33,9 +36,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int)
     if (mainWindow == nullptr)
         return 1;
     ShowWindow(mainWindow, SW_SHOWDEFAULT);
-    // Our own reading of the command line, so what counts as "/autostart"
-    // does not depend on how the C runtime splits it.
-    if (IsAutostartRequested(CommandLineAfterProgramName(GetCommandLineW())))
+    if (arguments != nullptr && IsAutostartRequested(arguments))
         SendMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_MAIN_START_STOP, BN_CLICKED), 0);
     return RunMessageLoop(mainWindow);
 }

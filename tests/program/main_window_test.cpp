@@ -165,4 +165,35 @@ TEST_F(MainWindowTest, AutostartPressesStartOnlyWhenGivenExactly)
     }
 }
 
+// The switch is looked for where Windows programs find their arguments:
+// quotes may open and close anywhere in the program's name, and the name
+// ends at the first blank outside quotes (or any character below it).
+TEST_F(MainWindowTest, AutostartIsLookedForAfterTheProgramNameAsWindowsSplitsIt)
+{
+    const struct {
+        const wchar_t* commandLine;
+        bool starts;
+    } cases[] = {
+        {L"Kestrelcue.exe /autostart", true},
+        {L"\"C:\\Program Files\\Kestrelcue\\Kestrelcue.exe\"   /autostart", true},
+        {L"Kestrel\"cue and \"more.exe /autostart", true},
+        {L"Kestrelcue.exe\x01/autostart", true},
+        {L"\"Kestrelcue.exe\"/autostart", false},
+        {L"Kestrel\"cue.exe /autostart", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(c.commandLine)));
+        KestrelcueProgram run;
+        ASSERT_TRUE(run.LaunchWithCommandLine(c.commandLine));
+        if (c.starts) {
+            EXPECT_TRUE(run.WaitForStatus(L"Finding StarCraft II window..."));
+        } else {
+            Sleep(500);
+            EXPECT_EQ(run.Status(), L"Waiting...");
+        }
+        EXPECT_EQ(run.Text(1011), c.starts ? L"Stop" : L"Start");
+        EXPECT_TRUE(run.Close());
+    }
+}
+
 } // namespace

@@ -70,11 +70,16 @@ ChildProcess::~ChildProcess()
 
 bool ChildProcess::Start(const std::wstring& exe, const std::vector<std::wstring>& args)
 {
-    Kill();
-    id_ = 0;
     std::wstring commandLine = QuoteArgument(exe);
     for (const std::wstring& arg : args)
         commandLine += L" " + QuoteArgument(arg);
+    return StartWithCommandLine(exe, commandLine);
+}
+
+bool ChildProcess::StartWithCommandLine(const std::wstring& exe, std::wstring commandLine)
+{
+    Kill();
+    id_ = 0;
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};

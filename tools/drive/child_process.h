@@ -24,6 +24,9 @@ public:
     ~ChildProcess();
 
     bool Start(const std::wstring& exe, const std::vector<std::wstring>& args);
+    // The command line exactly as given, program name included, for tests
+    // of how the program reads its own command line.
+    bool StartWithCommandLine(const std::wstring& exe, std::wstring commandLine);
     DWORD Id() const { return id_; }
     HANDLE Handle() const { return process_; }
     bool IsRunning() const;

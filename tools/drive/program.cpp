@@ -37,6 +37,16 @@ void KestrelcueProgram::UseOutsidePatchServer()
 
 bool KestrelcueProgram::Launch(const std::vector<std::wstring>& args)
 {
+    return LaunchAs(nullptr, args);
+}
+
+bool KestrelcueProgram::LaunchWithCommandLine(const std::wstring& commandLine)
+{
+    return LaunchAs(&commandLine, {});
+}
+
+bool KestrelcueProgram::LaunchAs(const std::wstring* commandLine, const std::vector<std::wstring>& args)
+{
     window_ = nullptr;
     launchProblem_.clear();
     if (!patchServerChosen_ && samplePatchServer_ == nullptr) {
@@ -44,7 +54,10 @@ bool KestrelcueProgram::Launch(const std::vector<std::wstring>& args)
         if (samplePatchServer_ == nullptr)
             return FailLaunch("the sample patch server could not listen on its port");
     }
-    if (!process_.Start(BinaryPath(L"Kestrelcue.exe"), args))
+    const std::wstring exe = BinaryPath(L"Kestrelcue.exe");
+    const bool started = commandLine != nullptr ? process_.StartWithCommandLine(exe, *commandLine)
+                                                : process_.Start(exe, args);
+    if (!started)
         return FailLaunch("CreateProcess failed with error " + std::to_string(GetLastError()));
     constexpr DWORD kWindowWaitMs = 15000;
     WaitUntil([&] {

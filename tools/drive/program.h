@@ -39,6 +39,9 @@ public:
     // showed, and then LaunchProblem says why (it is also written to stderr,
     // so that any test's failed start explains itself in the test's output).
     bool Launch(const std::vector<std::wstring>& args = {});
+    // The same with the whole command line as given, the program's name
+    // in it included, however it is spelt.
+    bool LaunchWithCommandLine(const std::wstring& commandLine);
     const std::string& LaunchProblem() const { return launchProblem_; }
     ChildProcess& Process() { return process_; }
     HWND Window() const { return window_; }
@@ -78,6 +81,7 @@ public:
     void PickPatch(int index) const;
 
 private:
+    bool LaunchAs(const std::wstring* commandLine, const std::vector<std::wstring>& args);
     bool FailLaunch(const std::string& why);
 
     // Declared before the process, so the process ends before its server.
