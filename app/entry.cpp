@@ -32,6 +32,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int)
     g_app.Instance = instance;
     EnableDebugPrivilege();
     g_app.StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // Without it every pause of the worker would return at once and Stop
+    // would never be seen: better not to start at all.
+    if (g_app.StopEvent == nullptr) {
+        MessageBoxW(nullptr, L"Unable to create the signal that stops the watch thread!", L"Error", MB_OK);
+        return 1;
+    }
     HWND mainWindow = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
     if (mainWindow == nullptr)
         return 1;
