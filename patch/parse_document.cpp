@@ -14,15 +14,24 @@
 // cannot be parsed ("<a b"): it has no parent yet, and the error path frees
 // only what the library has already kept. Below the holder it is freed with
 // the holder.
+//
+// The text comes over plain HTTP, so anyone on the way may choose its bytes,
+// and two of Mini-XML's habits would let them reach memory they must not:
+// an end tag that names the holder closes it (the library then frees it and
+// so would we), and a UTF-16 byte-order mark anywhere in the text switches
+// the library's reader to two bytes at a time, past the terminator.
 #include "patch/patch_document.h"
 
 #include <cstring>
 
 namespace {
 
-// No end tag can close the holder: a name read from an end tag ends at the
-// first blank.
-constexpr char kHolderName[] = "document holder";
+// No end tag can close the holder. Mini-XML decodes character references
+// in tag names, so blanks or any other printable character could be spelt
+// in an end tag; a control character other than tab, line feed and carriage
+// return it refuses both raw and as a reference.
+constexpr char kHolderName[] = "\x01" "document holder";
+static_assert(kHolderName[0] > 0 && kHolderName[0] < '\t', "a control character that no end tag can name");
 
 struct TopNodeSearch {
     mxml_node_t* holder;
@@ -59,10 +68,27 @@ void HangBelowTopNode(mxml_node_t* top)
     mxmlRemove(top);
 }
 
+// FF FE and FE FF are what Mini-XML takes for a UTF-16 byte-order mark,
+// wherever the pair stands. Neither byte occurs in UTF-8, so a text that
+// holds one is not a UTF-8 document, and like other bytes that are not
+// UTF-8 it gives nothing; at its very start too, where the mark would make
+// the whole text UTF-16.
+bool HoldsUtf16ByteOrderMark(const char* text)
+{
+    for (const unsigned char* byte = reinterpret_cast<const unsigned char*>(text); byte[0] != 0; ++byte) {
+        // byte[1] is at most the terminator.
+        if ((byte[0] == 0xFF && byte[1] == 0xFE) || (byte[0] == 0xFE && byte[1] == 0xFF))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 mxml_node_t* ParsePatchDocument(const char* text)
 {
+    if (HoldsUtf16ByteOrderMark(text))
+        return nullptr;
     const char* markup = std::strchr(text, '<');
     if (markup == nullptr)
         return nullptr;

@@ -149,6 +149,37 @@ TEST_F(PatchTableTest, EachDocumentFillsTheListWithItsVersionsInOrder)
     }
 }
 
+// Bodies that someone on the network path could send to reach memory the
+// reader must not touch: an end tag spelling a name with a blank in it, and
+// a UTF-16 byte-order mark after the start of the text or at its start.
+TEST_F(PatchTableTest, BodiesMadeToCorruptMemoryLeaveTheProgramRunningWithNothingListed)
+{
+    const std::string comment = "<?xml version=\"1.0\"?><!--";
+    const DocumentCase cases[] = {
+        {"an end tag with a decimal reference for a blank", "<?xml version=\"1.0\"?></document&#32;holder>", {}},
+        {"the same with a hexadecimal reference and a table after it",
+         "<?xml version=\"1.0\"?></document&#x20;holder>" + kThreePatches, {}},
+        {"FF FE after the declaration", "<?xml version=\"1.0\"?>\xFF\xFE" "A", {}},
+        {"FE FF as the last bytes of a body of the full length",
+         comment + std::string(16383 - comment.size() - 2, ' ') + "\xFE\xFF", {}},
+        {"a UTF-8 table behind FF FE at the start", "\xFF\xFE" + kDeclaration + kThreePatches, {}},
+    };
+    for (const DocumentCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        LocalPatchServer server(DocumentAnswer(c.document));
+        ASSERT_TRUE(server.Start());
+        KestrelcueProgram program;
+        const std::vector<PatchItem> actual = LoadedItems(program, server, 0);
+        EXPECT_TRUE(program.Process().IsRunning());
+        EXPECT_TRUE(actual.empty()) << Describe(actual);
+        EXPECT_EQ(FindMessageBox(program.Process().Id()), nullptr);
+        DWORD code = 1234;
+        EXPECT_TRUE(program.Close());
+        EXPECT_TRUE(program.Process().WaitForExit(0, &code));
+        EXPECT_EQ(code, 0u);
+    }
+}
+
 // The address the worker reads is observed through the simulated game: a
 // started game makes the program click the enter-game scene only when it
 // reads the flag byte itself; anywhere else in the game's memory it reads

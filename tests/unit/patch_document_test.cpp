@@ -11,6 +11,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstring>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -202,6 +204,23 @@ const DocumentCase kDocumentCases[] = {
      std::string(kDeclaration + "<StarInfoData><Patch Version=\"a\" Ptr1=\"1\"/>") + std::string(1, '\0') +
          "</StarInfoData>",
      {}},
+
+    // Bytes chosen by someone on the network path. End tags may spell any
+    // name with character references, and FF FE or FE FF is a UTF-16
+    // byte-order mark to Mini-XML wherever it stands.
+    {"an end tag at the top level naming an element with a blank in its name",
+     "<?xml version=\"1.0\"?></document&#32;holder>", {}},
+    {"the same with a hexadecimal reference and a table after it",
+     "<?xml version=\"1.0\"?></document&#x20;holder>" + kThreePatches, {}},
+    {"an end tag at the top level after the table", kDeclaration + kThreePatches + "</StarInfoData>", {}},
+    {"an end tag spelling a control character", kDeclaration + "</&#1;document&#32;holder>" + kThreePatches, {}},
+    {"FF FE after the declaration", "<?xml version=\"1.0\"?>\xFF\xFE" "A", {}},
+    {"FE FF after the declaration", "<?xml version=\"1.0\"?>\xFE\xFF" "A", {}},
+    {"FF FE inside a Version", Table("<Patch Version=\"a\xFF\xFE\" Ptr1=\"1\"/>"), {}},
+    {"FE FF in a comment before the declaration", "<!-- \xFE\xFF -->" + kDeclaration + kThreePatches, {}},
+    {"FF FE after the end of the table", kDeclaration + kThreePatches + "\xFF\xFE", {}},
+    {"a text that begins with FF FE is not read as UTF-8", "\xFF\xFE" + kDeclaration + kThreePatches, {}},
+    {"nor one that begins with FE FF", "\xFE\xFF" + kDeclaration + kThreePatches, {}},
 };
 
 std::string Describe(const Entries& entries)
@@ -218,8 +237,13 @@ std::string Describe(const Entries& entries)
 
 Entries ReadEntries(const std::string& text)
 {
+    // A heap block of exactly the text and its terminator, as the receive
+    // buffer holds it at full length: a read past the terminator then lands
+    // outside the block, where the address sanitizer sees it.
+    std::unique_ptr<char[]> exact(new char[text.size() + 1]);
+    std::memcpy(exact.get(), text.c_str(), text.size() + 1);
     Entries entries;
-    mxml_node_t* top = ParsePatchDocument(text.c_str());
+    mxml_node_t* top = ParsePatchDocument(exact.get());
     PatchWalk walk = BeginPatchWalk(top);
     PatchEntry entry;
     while (NextPatchEntry(&walk, &entry))
@@ -285,6 +309,18 @@ TEST(PatchDocument, ADocumentOfTheFullLengthIsRead)
     const std::string text = kDeclaration + "<!--" + std::string(padding, ' ') + "-->" + table;
     ASSERT_EQ(text.size(), 16383u);
     EXPECT_EQ(ReadEntries(text), (Entries{{"last", 0x20000000}}));
+}
+
+// A mark that would switch the reader to UTF-16 as the last two bytes of a
+// full-length body: the reader must not step past the receive buffer.
+TEST(PatchDocument, AByteOrderMarkAtTheEndOfAFullLengthBodyGivesNothing)
+{
+    for (const char* mark : {"\xFF\xFE", "\xFE\xFF"}) {
+        const std::string head = kDeclaration + "<!--";
+        const std::string text = head + std::string(16383 - head.size() - 2, ' ') + mark;
+        ASSERT_EQ(text.size(), 16383u);
+        EXPECT_TRUE(ReadEntries(text).empty());
+    }
 }
 
 } // namespace
