@@ -17,6 +17,18 @@ void SetWorkerControlsIdle(bool idle)
     SetDlgItemTextW(g_app.MainDialog, IDC_MAIN_START_STOP, idle ? L"Start" : L"Stop");
 }
 
+// Keys and clicks that reached the window while Stop waited were aimed at
+// a window that could not answer; handled now, Enter or Space on the
+// focused button, or a click on it, would start a worker nobody asked for.
+void DiscardInputQueuedDuringWait()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_REMOVE)) {
+    }
+    while (PeekMessageW(&message, nullptr, WM_MOUSEFIRST, WM_MOUSELAST, PM_REMOVE)) {
+    }
+}
+
 } // namespace
 
 bool WaitServingSentMessages(HANDLE handle, DWORD timeoutMs)
@@ -56,6 +68,7 @@ void StopWorker()
     EnableWindow(button, FALSE);
     SetEvent(g_app.StopEvent);
     WaitServingSentMessages(g_app.WorkerThread, INFINITE);
+    DiscardInputQueuedDuringWait();
     ResetEvent(g_app.StopEvent);
     CloseHandle(g_app.WorkerThread);
     g_app.WorkerThread = nullptr;

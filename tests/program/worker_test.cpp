@@ -121,4 +121,69 @@ TEST_F(WorkerTest, ClosingTheWindowWhileTheWorkerRunsEndsTheProcess)
     EXPECT_EQ(code, 0u);
 }
 
+// Keys typed as the user types them: to the focused control of the
+// foreground window.
+void TypeKey(WORD key)
+{
+    INPUT strokes[2] = {};
+    strokes[0].type = strokes[1].type = INPUT_KEYBOARD;
+    strokes[0].ki.wVk = strokes[1].ki.wVk = key;
+    strokes[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, strokes, sizeof(INPUT));
+}
+
+// A click of the mouse in the middle of a window, as the user makes it.
+void ClickWithMouse(HWND window)
+{
+    RECT area;
+    GetWindowRect(window, &area);
+    SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+    INPUT presses[2] = {};
+    presses[0].type = presses[1].type = INPUT_MOUSE;
+    presses[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    presses[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, presses, sizeof(INPUT));
+}
+
+// Stop can wait up to 2 s for a worker caught in a click into a hung
+// XSplit. Keys typed on the focused Start/Stop and clicks on it meanwhile
+// must not start a worker once the wait is over.
+TEST(StopWaitTest, InputMadeWhileStopWaitsStartsNothing)
+{
+    DeleteSettings();
+    SimulatedGame game;
+    ASSERT_TRUE(game.Launch());
+    SimulatedXSplit xsplit;
+    ASSERT_TRUE(xsplit.Launch({L"Menus"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
+    KestrelcueProgram program;
+    ASSERT_TRUE(program.Launch());
+    program.SetText(1006, L"Menus");
+    program.SetChecked(1010, true);  // the first sample requests a scene wherever the focus is
+    ASSERT_TRUE(BringToFront(program.Window()));
+    HWND button = program.Control(1011);
+    PostMessageW(program.Window(), WM_NEXTDLGCTL, WPARAM(button), TRUE);
+    ASSERT_TRUE(WaitUntil([&] { return (SendMessageW(button, BM_GETSTATE, 0, 0) & BST_FOCUS) != 0; }));
+    TypeKey(VK_SPACE);
+    ASSERT_TRUE(WaitUntil([&] { return program.Text(1011) == L"Stop"; })) << "typed keys do not reach the button";
+    // XSplit logs the click before it hangs in it.
+    ASSERT_TRUE(xsplit.WaitForClicks(1));
+
+    TypeKey(VK_SPACE);
+    ASSERT_TRUE(program.WaitForStatus(L"Waiting for thread to exit..."));
+    TypeKey(VK_SPACE);
+    TypeKey(VK_RETURN);
+    ClickWithMouse(button);
+    ASSERT_TRUE(WaitUntil([&] { return program.Status() != L"Waiting for thread to exit..."; }));
+    // Long enough for a worker started by that input to say so.
+    Sleep(1000);
+    EXPECT_EQ(program.Status(), L"Aborted.");
+    EXPECT_EQ(program.Text(1011), L"Start");
+
+    // Keys typed after the wait are the user's again.
+    TypeKey(VK_SPACE);
+    EXPECT_TRUE(WaitUntil([&] { return program.Text(1011) == L"Stop"; }));
+    program.PressStartStop();
+    EXPECT_EQ(program.Status(), L"Aborted.");
+}
+
 } // namespace
