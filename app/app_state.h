@@ -17,6 +17,8 @@ struct AppState {
     HANDLE StopEvent;              // created by the entry; set and reset by Stop on the UI thread
     HANDLE WorkerThread;           // UI thread only (Start/Stop); null while idle
     bool StopInProgress;           // UI thread only: Stop is waiting for the worker
+    bool CloseAfterStop;           // UI thread only: a close arrived while Stop waited; carried out after it
+    bool WindowClosing;            // UI thread only: the main window is being destroyed
     std::atomic<DWORD> RemoteEnabled;  // UI thread (controls, settings) and the worker at its start
     DWORD RemoteRole;              // UI thread (settings, Network Setup), which cannot run beside the worker
     wchar_t RemoteHost[kRemoteHostChars];  // UI thread likewise; read by the worker

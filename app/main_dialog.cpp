@@ -70,12 +70,22 @@ INT_PTR OnCommand(int controlId, int notification)
 
 INT_PTR OnClose(HWND dialog)
 {
-    DestroyWindow(dialog);
+    // Both waits for the worker serve sent messages, and the patch loader
+    // sends WM_CLOSE after a failed download. Inside Stop's wait the window
+    // must outlive the wait, so the close is carried out when Stop is done;
+    // inside the window's own end it is under way already.
+    if (g_app.StopInProgress) {
+        g_app.CloseAfterStop = true;
+        return TRUE;
+    }
+    if (!g_app.WindowClosing)
+        DestroyWindow(dialog);
     return TRUE;
 }
 
 INT_PTR OnDestroy()
 {
+    g_app.WindowClosing = true;
     SaveSettings();
     // Let a running worker finish what it is doing rather than cutting it
     // off in the middle of a call when the process ends.

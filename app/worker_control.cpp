@@ -78,4 +78,6 @@ void StopWorker()
     SetWorkerControlsIdle(true);
     SetStatusLine(L"Aborted.");
     g_app.StopInProgress = false;
+    if (g_app.CloseAfterStop)
+        DestroyWindow(g_app.MainDialog);
 }

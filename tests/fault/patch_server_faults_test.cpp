@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <memory>
 #include <string>
 
 #include "drive/local_patch_server.h"
@@ -165,6 +167,79 @@ TEST_F(FaultPatchServerTest, ClosingTheWindowDuringTheDownloadEndsTheProgramClea
         EXPECT_EQ(code, 0u);
         ExpectSettingsSaved(settings);
     }
+}
+
+// Stop and closing the window both wait for the worker while serving the
+// messages other threads send, and a failed download sends the window
+// WM_CLOSE once its box is answered. Here the worker is caught in a click
+// into a hung XSplit (at most 2 s) while the slow server finally refuses.
+// The XSplit side of a network pair clicks without any patch table, so
+// its worker gets there while the download still waits.
+class FaultDownloadFailsDuringAWaitTest : public FaultPatchServerTest {
+protected:
+    void SetUp() override
+    {
+        FaultPatchServerTest::SetUp();
+        PatchAnswer refused = DocumentAnswer("<html>Busy</html>");
+        refused.status = 500;
+        server = std::make_unique<LocalPatchServer>(refused);
+        server->HoldAnswers();
+        ASSERT_TRUE(server->Start());
+        ASSERT_NO_FATAL_FAILURE(
+            StartReceiver({L"Game", L"Menus"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
+        ASSERT_TRUE(server->WaitForRequests(1));
+        ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
+        // XSplit logs the click before it hangs in it.
+        ASSERT_TRUE(xsplit.WaitForClicks(1));
+    }
+
+    // Lets the server refuse, answers the failure box and returns once it
+    // has gone; `waiting` says whether the wait under test was still on
+    // when the box was answered.
+    void RefuseAndAnswerTheBox(const std::function<bool()>& waiting)
+    {
+        server->ReleaseAnswers();
+        HWND box = nullptr;
+        ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(program.Process().Id())) != nullptr; }));
+        EXPECT_EQ(MessageBoxText(box), kFailureText);
+        ASSERT_TRUE(waiting()) << "the box came after the wait: the case was not made";
+        DismissMessageBox(box);
+        ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); }));
+    }
+
+    // The program ends by itself, once, with 0 and its settings saved whole.
+    void ExpectOneCleanEnd()
+    {
+        DWORD code = 1234;
+        ASSERT_TRUE(program.Process().WaitForExit(15000, &code)) << "the program goes on after the failure";
+        EXPECT_EQ(code, 0u);
+        ExpectSettingsSaved(settings);
+    }
+
+    std::unique_ptr<LocalPatchServer> server;
+};
+
+TEST_F(FaultDownloadFailsDuringAWaitTest, DuringStopTheWindowStaysUntilStopIsDone)
+{
+    PostMessageW(program.Window(), WM_COMMAND, MAKEWPARAM(1011, BN_CLICKED), LPARAM(program.Control(1011)));
+    ASSERT_TRUE(program.WaitForStatus(L"Waiting for thread to exit..."));
+    ASSERT_NO_FATAL_FAILURE(
+        RefuseAndAnswerTheBox([&] { return program.Status() == L"Waiting for thread to exit..."; }));
+    // The worker is still in its click: Stop is not over, and the window it
+    // works on must still be there.
+    Sleep(100);
+    EXPECT_TRUE(IsWindow(program.Window())) << "the window was destroyed in the middle of Stop";
+    ExpectOneCleanEnd();
+}
+
+TEST_F(FaultDownloadFailsDuringAWaitTest, WhileTheWindowClosesItClosesOnce)
+{
+    PostMessageW(program.Window(), WM_CLOSE, 0, 0);
+    // The window's end waits up to 3 s for the worker, and the worker's
+    // click up to 2 s; the process outlives the window meanwhile.
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(program.Window()); }));
+    ASSERT_NO_FATAL_FAILURE(RefuseAndAnswerTheBox([&] { return program.Process().IsRunning(); }));
+    ExpectOneCleanEnd();
 }
 
 // The server closes the connection, in good order, before the body it
