@@ -11,6 +11,11 @@ constexpr DWORD kRoleXSplitSide = 2;  // "I'm running XSplit"
 // A host name as typed (254) or read back from the registry (255), plus terminator.
 constexpr int kRemoteHostChars = 256;
 
+// The value of "Game State Source" that picks the game's client API; any
+// other stored value means the patch table.
+constexpr DWORD kSourceClientApi = 1;
+constexpr DWORD kSourcePatchTable = 0;
+
 struct AppState {
     HINSTANCE Instance;            // entry, before any other thread exists
     HWND MainDialog;               // UI thread, in WM_INITDIALOG; read by every thread
@@ -23,9 +28,19 @@ struct AppState {
     DWORD RemoteRole;              // UI thread (settings, Network Setup), which cannot run beside the worker
     wchar_t RemoteHost[kRemoteHostChars];  // UI thread likewise; read by the worker
     std::atomic<DWORD> StateAddress;   // patch loader (while 0) and UI thread (patch pick); read by the worker
+    DWORD GameStateSource;         // UI thread (settings, Options), which cannot run beside the worker; as stored
+    bool GameStateSourceStored;    // UI thread: the value was in the registry, so it is written back
+    bool PatchLoaderStarted;       // UI thread: the table is downloaded at most once a run
     HWND XSplitWindow;             // worker only
     DWORD XSplitProcessId;         // worker only
     HANDLE XSplitProcessHandle;    // worker only (relay receiver); null when none
 };
 
 extern AppState g_app;
+
+// Whether the game's state comes from its client API rather than from its
+// memory at the patch table's address.
+inline bool IsClientApiChosen()
+{
+    return g_app.GameStateSource == kSourceClientApi;
+}

@@ -17,6 +17,9 @@ void UpdateControlStates()
         IDC_MAIN_ENTER_SCENE, IDC_MAIN_LEAVE_SCENE, IDC_MAIN_TAB_IN_SCENE, IDC_MAIN_TAB_OUT_SCENE,
         IDC_MAIN_APPLY_ON_TAB, IDC_MAIN_APPLY_WHEN_TABBED, IDC_MAIN_PATCH_LIST,
     };
-    for (int id : kSceneControls)
-        EnableWindow(GetDlgItem(g_app.MainDialog, id), sceneControlsApply);
+    for (int id : kSceneControls) {
+        // The client API tells the game's state on any patch: no version to pick.
+        const bool applies = sceneControlsApply && !(id == IDC_MAIN_PATCH_LIST && IsClientApiChosen());
+        EnableWindow(GetDlgItem(g_app.MainDialog, id), applies);
+    }
 }

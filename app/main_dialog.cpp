@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "app/network_setup.h"
+#include "app/options_dialog.h"
 #include "app/settings.h"
 #include "patch/patch_table.h"
 #include "resource_ids.h"
@@ -16,21 +17,39 @@ namespace {
 // XSplit is ended with the process after this.
 constexpr DWORD kCloseWaitForWorkerMs = 3000;
 
-void StartPatchLoader()
+void AddOptionsToSystemMenu(HWND dialog)
 {
-    HANDLE loader = CreateThread(nullptr, 0, LoadPatchTable, nullptr, 0, nullptr);
-    if (loader != nullptr)
-        CloseHandle(loader);
+    HMENU menu = GetSystemMenu(dialog, FALSE);
+    if (menu == nullptr)
+        return;
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_MAIN_OPTIONS, L"Options...");
 }
 
 INT_PTR OnInitDialog(HWND dialog)
 {
     g_app.MainDialog = dialog;
-    StartPatchLoader();
     INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
+    AddOptionsToSystemMenu(dialog);
     LoadSettings(dialog);
+    // The stored source decides whether the table is needed at all: the
+    // client API needs none, and then no server is asked.
+    if (!IsClientApiChosen())
+        StartPatchLoaderOnce();
     UpdateControlStates();
+    return TRUE;
+}
+
+// Options changes what the next Start does, so like Setup it waits while
+// the worker runs; the menu item is greyed then, and a command sent by
+// other means is refused as well.
+INT_PTR OnSysCommand(HWND dialog, WPARAM command)
+{
+    if ((command & 0xFFF0) != IDM_MAIN_OPTIONS)
+        return FALSE;
+    if (g_app.WorkerThread == nullptr && !g_app.WindowClosing)
+        ShowOptions(dialog);
     return TRUE;
 }
 
@@ -104,6 +123,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND:    return OnCommand(LOWORD(wParam), HIWORD(wParam));
+    case WM_SYSCOMMAND: return OnSysCommand(dialog, wParam);
     case WM_CLOSE:      return OnClose(dialog);
     case WM_DESTROY:    return OnDestroy();
     case WM_CREATE:     return TRUE;

@@ -1,7 +1,10 @@
-// The settings store: nine values under one key of the current user's
-// registry, read when the main window is created and written when it is
-// destroyed. In between they live in the main window's controls and in
-// AppState. One table names every value once; loading and saving both walk it.
+// The settings store: values under one key of the current user's registry,
+// read when the main window is created and written when it is destroyed.
+// In between they live in the main window's controls and in AppState. One
+// table names every value once; loading and saving both walk it. The nine
+// the program has always kept are written at every close; those of the
+// Options dialog only once they are stored or differ from their default, so
+// a user who never opens Options keeps exactly the nine.
 #include "app/settings.h"
 
 #include <cwchar>
@@ -27,6 +30,7 @@ enum class Home {
     RemoteRole,     // AppState.RemoteRole
     NetworkMode,    // AppState.RemoteEnabled and its check box
     OptionBox,      // a check box of the main window
+    GameStateSource,  // AppState.GameStateSource, set in Options
 };
 
 struct Setting {
@@ -48,6 +52,7 @@ constexpr Setting kSettings[] = {
     {L"Remote Enabled",                  REG_DWORD, Home::NetworkMode, IDC_MAIN_NETWORK_MODE,      0},
     {L"Apply Game Settings On Tab",      REG_DWORD, Home::OptionBox,   IDC_MAIN_APPLY_ON_TAB,      0},
     {L"Apply Game Settings When Tabbed", REG_DWORD, Home::OptionBox,   IDC_MAIN_APPLY_WHEN_TABBED, 0},
+    {L"Game State Source",               REG_DWORD, Home::GameStateSource, 0,                      kSourcePatchTable},
 };
 
 // The stored type is not looked at: a value written by hand with another
@@ -68,12 +73,16 @@ void ReadStoredText(HKEY key, const wchar_t* name, wchar_t (&text)[kStoredTextCh
 
 // Shorter values replace only their own bytes of the default; longer ones
 // leave the default, for the same reason as texts.
-DWORD ReadStoredNumber(HKEY key, const wchar_t* name, DWORD defaultNumber)
+DWORD ReadStoredNumber(HKEY key, const wchar_t* name, DWORD defaultNumber, bool* stored = nullptr)
 {
     DWORD number = defaultNumber;
     DWORD size = sizeof number;
-    if (RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size) != ERROR_SUCCESS)
+    const LONG result = RegQueryValueExW(key, name, nullptr, nullptr, reinterpret_cast<BYTE*>(&number), &size);
+    if (result != ERROR_SUCCESS)
         number = defaultNumber;
+    // A value too long for its buffer is there all the same.
+    if (stored != nullptr)
+        *stored = result == ERROR_SUCCESS || result == ERROR_MORE_DATA;
     return number;
 }
 
@@ -107,6 +116,10 @@ void LoadSetting(HKEY key, const Setting& setting, HWND dialog)
     }
     case Home::OptionBox:
         SetBox(dialog, setting.control, ReadStoredNumber(key, setting.name, setting.defaultNumber));
+        break;
+    case Home::GameStateSource:
+        // Kept as stored: only the choice in Options replaces it.
+        g_app.GameStateSource = ReadStoredNumber(key, setting.name, setting.defaultNumber, &g_app.GameStateSourceStored);
         break;
     }
 }
@@ -149,6 +162,10 @@ void SaveSetting(HKEY key, const Setting& setting)
     case Home::OptionBox:
         WriteNumber(key, setting, IsBoxChecked(setting.control) ? 1 : 0);
         break;
+    case Home::GameStateSource:
+        if (g_app.GameStateSourceStored || g_app.GameStateSource != setting.defaultNumber)
+            WriteNumber(key, setting, g_app.GameStateSource);
+        break;
     }
 }
 
@@ -158,6 +175,8 @@ void LoadSettings(HWND mainDialog)
 {
     g_app.RemoteRole = kRoleGameSide;
     g_app.RemoteEnabled = 0;
+    g_app.GameStateSource = kSourcePatchTable;
+    g_app.GameStateSourceStored = false;
     HKEY key = nullptr;
     // No key yet (a first run): the controls keep the template's empty
     // fields and clear boxes.

@@ -15,6 +15,8 @@ void SetWorkerControlsIdle(bool idle)
     EnableWindow(GetDlgItem(g_app.MainDialog, IDC_MAIN_NETWORK_MODE), idle);
     EnableWindow(GetDlgItem(g_app.MainDialog, IDC_MAIN_SETUP), idle);
     SetDlgItemTextW(g_app.MainDialog, IDC_MAIN_START_STOP, idle ? L"Start" : L"Stop");
+    EnableMenuItem(GetSystemMenu(g_app.MainDialog, FALSE), IDM_MAIN_OPTIONS,
+                   MF_BYCOMMAND | (idle ? MF_ENABLED : MF_GRAYED));
 }
 
 // Keys and clicks that reached the window while Stop waited were aimed at

@@ -51,6 +51,16 @@ DWORD WINAPI LoadPatchTable(void*)
     return 0;
 }
 
+void StartPatchLoaderOnce()
+{
+    if (g_app.PatchLoaderStarted)
+        return;
+    g_app.PatchLoaderStarted = true;
+    HANDLE loader = CreateThread(nullptr, 0, LoadPatchTable, nullptr, 0, nullptr);
+    if (loader != nullptr)
+        CloseHandle(loader);
+}
+
 void ApplyPatchSelection()
 {
     const LRESULT selected = SendToPatchList(CB_GETCURSEL, 0, 0);

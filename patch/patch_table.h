@@ -3,8 +3,13 @@
 #pragma once
 #include <windows.h>
 
-// The body of the patch loader thread, started once by the main window.
+// The body of the patch loader thread.
 DWORD WINAPI LoadPatchTable(void* unused);
+
+// Starts the patch loader unless it has run already in this run of the
+// program (UI thread): when the main window is created with the patch table
+// chosen, or when Options chooses it later.
+void StartPatchLoaderOnce();
 
 // The version picked in the list becomes StateAddress (UI thread).
 void ApplyPatchSelection();

@@ -4,6 +4,11 @@
 
 #define IDD_MAIN                    101
 #define IDD_NETWORK_SETUP           102
+#define IDD_OPTIONS                 103
+
+// The main window's system menu item that opens the Options dialog. The
+// low four bits of a system command are the system's.
+#define IDM_MAIN_OPTIONS            0x0010
 
 #define IDC_SETUP_GAME_SIDE         1001
 #define IDC_SETUP_XSPLIT_SIDE       1002
@@ -19,6 +24,8 @@
 #define IDC_MAIN_NETWORK_MODE       1013
 #define IDC_MAIN_SETUP              1014
 #define IDC_SETUP_HOST              1015
+#define IDC_OPTIONS_PATCH_TABLE     1016
+#define IDC_OPTIONS_CLIENT_API      1017
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                  (-1)

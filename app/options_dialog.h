@@ -1,0 +1,9 @@
+// The "Options" dialog, opened from the main window's system menu: where
+// the game's state comes from.
+#pragma once
+#include <windows.h>
+
+// Modal, owned by the main window. OK applies the choice (and downloads the
+// patch table if it is now needed and was never loaded); Cancel, Escape and
+// the close box keep what was there.
+void ShowOptions(HWND owner);
