@@ -9,6 +9,7 @@
 #include "app/main_window.h"
 #include "app/status_line.h"
 #include "relay/relay.h"
+#include "watch/client_api_probe.h"
 #include "resource_ids.h"
 #include "xsplit/xsplit.h"
 
@@ -22,6 +23,18 @@ struct GameTarget {
     HWND window;
     DWORD processId;
 };
+
+// Where this run of the worker reads the game's state: one flag byte in the
+// game's memory, or the game's client API over a link kept for the run.
+struct StateSource {
+    bool clientApi;
+    ClientApiLink link;
+};
+
+GameState SampleGameState(const StateSource& source, const GameTarget& game)
+{
+    return source.clientApi ? ProbeClientApi(source.link) : ProbeGameState(game.processId);
+}
 
 bool IsStopRequested()
 {
@@ -93,7 +106,7 @@ void ApplyFocusChange(HWND foreground, const GameTarget& game, GameState current
 }
 
 // Samples until the game or XSplit is lost (true) or Stop is requested (false).
-bool WatchGame(const GameTarget& game)
+bool WatchGame(const GameTarget& game, const StateSource& source)
 {
     GameState previous = GameState::None;
     HWND lastForeground = GetForegroundWindow();
@@ -103,7 +116,7 @@ bool WatchGame(const GameTarget& game)
         const bool applyWhenTabbedOut = IsMainBoxChecked(IDC_MAIN_APPLY_WHEN_TABBED);
         if (IsStopRequested())
             return false;
-        const GameState current = ProbeGameState(game.processId);
+        const GameState current = SampleGameState(source, game);
         if (IsGameOrXSplitLost(game, current))
             return true;
         // The focus test uses the foreground of the last focus check, so a
@@ -130,14 +143,11 @@ DWORD WaitForStopWithUnknownRole()
     return kExitStopped;
 }
 
-} // namespace
 
-DWORD WINAPI RunWatchLoop(void*)
+// Locates and watches until Stop, or runs the relay receiver on the
+// XSplit side; returns the worker's exit code.
+DWORD LocateAndWatch(const StateSource& source)
 {
-    g_app.RemoteEnabled = IsMainBoxChecked(IDC_MAIN_NETWORK_MODE) ? 1 : 0;
-    WSADATA winsock;
-    WSAStartup(MAKEWORD(2, 0), &winsock);
-
     const bool remote = g_app.RemoteEnabled != 0;
     const DWORD role = g_app.RemoteRole;
     if (remote && role != kRoleGameSide && role != kRoleXSplitSide)
@@ -155,7 +165,24 @@ DWORD WINAPI RunWatchLoop(void*)
             RunRelayReceiver();
             return kExitReceiverReturned;
         }
-        if (!WatchGame(game))
+        if (!WatchGame(game, source))
             return kExitStopped;
     }
+}
+
+} // namespace
+
+DWORD WINAPI RunWatchLoop(void*)
+{
+    g_app.RemoteEnabled = IsMainBoxChecked(IDC_MAIN_NETWORK_MODE) ? 1 : 0;
+    WSADATA winsock;
+    WSAStartup(MAKEWORD(2, 0), &winsock);
+    // Chosen before Start and fixed for the run: Options is closed meanwhile.
+    StateSource source = {IsClientApiChosen(), {nullptr, nullptr}};
+    // Without WinHTTP every sample fails, as with an empty patch table.
+    if (source.clientApi)
+        OpenClientApiLink(&source.link);
+    const DWORD exitCode = LocateAndWatch(source);
+    CloseClientApiLink(&source.link);
+    return exitCode;
 }
