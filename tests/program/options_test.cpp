@@ -1,0 +1,323 @@
+// The Options dialog as a user meets it, and the game state source it
+// keeps under "Game State Source": its template and keys, first-run
+// defaults, a round trip through a restart, stored values of odd types, and
+// what the choice does to the patch table at start-up.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "drive/dialog_units.h"
+#include "drive/local_patch_server.h"
+#include "drive/message_box.h"
+#include "drive/network_setup.h"
+#include "drive/options_dialog.h"
+#include "drive/program.h"
+#include "drive/stored_settings.h"
+
+namespace {
+
+constexpr wchar_t kSourceValue[] = L"Game State Source";
+
+struct ExpectedControl {
+    int id;  // -1 for the group box
+    const wchar_t* className;
+    LONG kind;
+    const wchar_t* text;
+    int x, y, width, height;  // dialog units
+    bool tabStop;
+};
+
+const ExpectedControl kOptionsControls[] = {
+    {-1, L"Button", BS_GROUPBOX, L"Game state source", 7, 7, 206, 42, false},
+    {1016, L"Button", BS_AUTORADIOBUTTON, L"Patch table (reads the game's memory)", 14, 19, 190, 10, true},
+    {1017, L"Button", BS_AUTORADIOBUTTON, L"Game client API (port 6119)", 14, 32, 190, 10, false},
+    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 109, 57, 50, 14, true},
+    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 163, 57, 50, 14, true},
+};
+
+void PostKey(HWND window, WPARAM key)
+{
+    PostMessageW(window, WM_KEYDOWN, key, 1);
+    PostMessageW(window, WM_KEYUP, key, 0xC0000001);
+}
+
+class OptionsTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteSettings();
+        ASSERT_TRUE(server.Start());
+        program.UseOutsidePatchServer();
+    }
+    void TearDown() override { DeleteSettings(); }
+
+    // Opens Options, checks `choice`, presses OK and waits for the dialog to go.
+    void Choose(int choice)
+    {
+        HWND dialog = OpenOptions(program);
+        ASSERT_NE(dialog, nullptr);
+        ChooseSource(dialog, choice);
+        PressOptionsButton(dialog, IDOK);
+        ASSERT_TRUE(WaitForDialogGone(dialog));
+    }
+
+    // Whether the program asked for the patch table within a while.
+    bool AskedForTheTable(DWORD waitMs = 1500) { return server.WaitForRequests(1, waitMs); }
+
+    LocalPatchServer server;
+    KestrelcueProgram program;
+};
+
+TEST_F(OptionsTest, OpensModallyFromTheSystemMenuWithTheTemplate)
+{
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = OpenOptions(program);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), program.Window());
+    EXPECT_FALSE(IsWindowEnabled(program.Window())) << "the main window takes no input while it is open";
+    const LONG style = GetWindowLongW(dialog, GWL_STYLE);
+    EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
+    EXPECT_TRUE(style & WS_SYSMENU);
+
+    DialogUnits units;
+    ASSERT_TRUE(units.Open(BinaryPath(L"Kestrelcue.exe"), 103)) << units.Problem();
+    RECT client;
+    GetClientRect(dialog, &client);
+    const RECT whole = units.ToPixels(0, 0, 220, 78);
+    EXPECT_EQ(client.right, whole.right - whole.left);
+    EXPECT_EQ(client.bottom, whole.bottom - whole.top);
+    HWND child = GetWindow(dialog, GW_CHILD);
+    for (const ExpectedControl& expected : kOptionsControls) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(expected.text)));
+        ASSERT_NE(child, nullptr);
+        if (expected.id == -1) {
+            EXPECT_TRUE(GetDlgCtrlID(child) == 0xFFFF || GetDlgCtrlID(child) == -1);
+        } else {
+            EXPECT_EQ(GetDlgCtrlID(child), expected.id);
+        }
+        wchar_t className[32] = {};
+        GetClassNameW(child, className, 32);
+        EXPECT_STREQ(className, expected.className);
+        const LONG childStyle = GetWindowLongW(child, GWL_STYLE);
+        EXPECT_EQ(childStyle & BS_TYPEMASK, expected.kind);
+        EXPECT_EQ((childStyle & WS_TABSTOP) != 0, expected.tabStop);
+        EXPECT_EQ(WindowText(child), expected.text);
+        RECT r;
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
+        const RECT placed = units.ToPixels(expected.x, expected.y, expected.width, expected.height);
+        EXPECT_EQ(r.left, placed.left);
+        EXPECT_EQ(r.top, placed.top);
+        EXPECT_EQ(r.right - r.left, placed.right - placed.left);
+        EXPECT_EQ(r.bottom - r.top, placed.bottom - placed.top);
+        child = GetWindow(child, GW_HWNDNEXT);
+    }
+    EXPECT_EQ(child, nullptr) << "a control that the template does not have";
+    PressOptionsButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    EXPECT_TRUE(IsWindowEnabled(program.Window()));
+}
+
+TEST_F(OptionsTest, AFirstRunReadsThePatchTableAndStoresNothingNew)
+{
+    ASSERT_TRUE(program.Launch());
+    EXPECT_TRUE(AskedForTheTable(15000));
+    ASSERT_TRUE(program.WaitForPatchCount(2));
+    EXPECT_TRUE(program.IsEnabled(1009));
+    HWND dialog = OpenOptions(program);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(CheckedSource(dialog), kOptionsPatchTable);
+    PressOptionsButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    ASSERT_TRUE(program.Close());
+    StoredValue value;
+    EXPECT_FALSE(ReadStoredValue(kSourceValue, &value)) << "an untouched choice adds a value to the nine";
+    EXPECT_EQ(StoredValueNames().size(), 9u);
+}
+
+TEST_F(OptionsTest, TheClientApiSurvivesARestartAndNeedsNoPatchTable)
+{
+    ASSERT_TRUE(program.Launch());
+    ASSERT_TRUE(AskedForTheTable(15000));
+    ASSERT_TRUE(program.WaitForPatchCount(2));
+    ASSERT_NO_FATAL_FAILURE(Choose(kOptionsClientApi));
+    EXPECT_FALSE(program.IsEnabled(1009)) << "the Patch list means nothing with the client API";
+    ASSERT_TRUE(program.Close());
+    StoredValue value;
+    ASSERT_TRUE(ReadStoredValue(kSourceValue, &value));
+    EXPECT_EQ(value.type, DWORD(REG_DWORD));
+    EXPECT_EQ(value.bytes, DwordBytes(1));
+
+    // The next run asks no server at all, so a server that is gone costs nothing.
+    server.Stop();
+    LocalPatchServer second;
+    ASSERT_TRUE(second.Start());
+    KestrelcueProgram again;
+    again.UseOutsidePatchServer();
+    ASSERT_TRUE(again.Launch());
+    EXPECT_FALSE(second.WaitForRequests(1, 2000)) << "a patch table was asked for";
+    EXPECT_EQ(FindMessageBox(again.Process().Id()), nullptr);
+    EXPECT_FALSE(again.IsEnabled(1009));
+    EXPECT_EQ(again.PatchCount(), 0);
+    HWND dialog = OpenOptions(again);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(CheckedSource(dialog), kOptionsClientApi);
+
+    // Back to the table: it is downloaded now, and listed.
+    ChooseSource(dialog, kOptionsPatchTable);
+    PressOptionsButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    EXPECT_TRUE(second.WaitForRequests(1));
+    EXPECT_TRUE(again.WaitForPatchCount(2));
+    EXPECT_TRUE(again.IsEnabled(1009));
+    ASSERT_TRUE(again.Close());
+    ASSERT_TRUE(ReadStoredValue(kSourceValue, &value));
+    EXPECT_EQ(value.bytes, DwordBytes(0));
+    EXPECT_EQ(second.Requests().size(), 1u) << "the table is downloaded once a run";
+}
+
+TEST_F(OptionsTest, WithoutTheServerTheClientApiStartsWithoutABox)
+{
+    server.Stop();
+    ASSERT_TRUE(WriteStoredDword(kSourceValue, 1));
+    ASSERT_TRUE(program.Launch());
+    Sleep(2000);
+    EXPECT_TRUE(program.Process().IsRunning());
+    EXPECT_EQ(FindMessageBox(program.Process().Id()), nullptr);
+    program.PressStartStop();
+    EXPECT_TRUE(program.WaitForStatus(L"Finding StarCraft II window..."));
+    program.PressStartStop();
+    EXPECT_TRUE(program.Close());
+}
+
+// Choosing the table later is a download like the one at start-up, and a
+// failed one ends the program the same way, saving the settings.
+TEST_F(OptionsTest, AFailedDownloadAfterChoosingTheTableEndsTheProgram)
+{
+    server.Stop();
+    PatchAnswer refused = DocumentAnswer("<html>Busy</html>");
+    refused.status = 500;
+    LocalPatchServer refusing(refused);
+    ASSERT_TRUE(refusing.Start());
+    ASSERT_TRUE(WriteStoredDword(kSourceValue, 1));
+    ASSERT_TRUE(program.Launch());
+    ASSERT_NO_FATAL_FAILURE(Choose(kOptionsPatchTable));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(program.Process().Id())) != nullptr; }));
+    EXPECT_EQ(MessageBoxText(box), L"Failed to download StarCraft 2 patch information: Couldn't connect to 127.0.0.1.");
+    DismissMessageBox(box);
+    DWORD code = 1234;
+    ASSERT_TRUE(program.Process().WaitForExit(15000, &code));
+    EXPECT_EQ(code, 0u);
+    StoredValue value;
+    ASSERT_TRUE(ReadStoredValue(kSourceValue, &value));
+    EXPECT_EQ(value.bytes, DwordBytes(0));
+}
+
+TEST_F(OptionsTest, CancelEscapeAndTheCloseBoxKeepTheChoice)
+{
+    ASSERT_TRUE(program.Launch());
+    const struct {
+        const char* how;
+        void (*close)(HWND dialog);
+    } ways[] = {
+        {"Cancel", [](HWND dialog) { PressOptionsButton(dialog, IDCANCEL); }},
+        {"Escape", [](HWND dialog) { PostKey(GetDlgItem(dialog, kOptionsClientApi), VK_ESCAPE); }},
+        {"the close box", [](HWND dialog) { PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.how);
+        HWND dialog = OpenOptions(program);
+        ASSERT_NE(dialog, nullptr);
+        ChooseSource(dialog, kOptionsClientApi);
+        way.close(dialog);
+        ASSERT_TRUE(WaitForDialogGone(dialog));
+        EXPECT_TRUE(program.IsEnabled(1009));
+        dialog = OpenOptions(program);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(CheckedSource(dialog), kOptionsPatchTable);
+        PressOptionsButton(dialog, IDCANCEL);
+        ASSERT_TRUE(WaitForDialogGone(dialog));
+    }
+}
+
+// Keys alone: the arrow moves the choice within the group, Enter is OK.
+TEST_F(OptionsTest, TheKeyboardAloneChoosesAndConfirms)
+{
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = OpenOptions(program);
+    ASSERT_NE(dialog, nullptr);
+    HWND first = GetDlgItem(dialog, kOptionsPatchTable);
+    ASSERT_TRUE(WaitUntil([&] { return (SendMessageW(first, BM_GETSTATE, 0, 0) & BST_FOCUS) != 0; }))
+        << "the first choice does not have the focus when the dialog opens";
+    PostKey(first, VK_DOWN);
+    ASSERT_TRUE(WaitUntil([&] { return CheckedSource(dialog) == kOptionsClientApi; }));
+    PostKey(GetDlgItem(dialog, kOptionsClientApi), VK_RETURN);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    EXPECT_FALSE(program.IsEnabled(1009));
+}
+
+TEST_F(OptionsTest, ItDoesNotOpenWhileTheWorkerRuns)
+{
+    ASSERT_TRUE(program.Launch());
+    program.PressStartStop();
+    ASSERT_TRUE(program.WaitForStatus(L"Finding StarCraft II window..."));
+    EXPECT_EQ(OpenOptions(program, 1500), nullptr);
+    program.PressStartStop();
+    HWND dialog = OpenOptions(program);
+    EXPECT_NE(dialog, nullptr) << "it opens again once the worker is stopped";
+    if (dialog != nullptr) {
+        PressOptionsButton(dialog, IDCANCEL);
+        WaitForDialogGone(dialog);
+    }
+}
+
+// Read as the nine values are read: whatever bytes the value holds, up to
+// four, over the default 0; only the number 1 is the client API. The number
+// read is written back as a REG_DWORD unless the user picks the other source.
+TEST_F(OptionsTest, StoredValuesOfOtherTypesAndNumbers)
+{
+    const struct {
+        const char* name;
+        DWORD type;
+        std::vector<BYTE> bytes;
+        DWORD readAs;
+    } cases[] = {
+        {"REG_DWORD 1", REG_DWORD, DwordBytes(1), 1},
+        {"REG_DWORD 0", REG_DWORD, DwordBytes(0), 0},
+        {"REG_DWORD 2", REG_DWORD, DwordBytes(2), 2},
+        {"REG_DWORD 0x101", REG_DWORD, DwordBytes(0x101), 0x101},
+        {"REG_BINARY 01", REG_BINARY, {0x01}, 1},
+        {"REG_BINARY 01 00", REG_BINARY, {0x01, 0x00}, 1},
+        {"REG_SZ \"1\"", REG_SZ, TerminatedTextBytes(L"1"), 0x31},
+        {"REG_QWORD 1, too long to read", REG_QWORD, {1, 0, 0, 0, 0, 0, 0, 0}, 0},
+        {"empty REG_BINARY", REG_BINARY, {}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool clientApi = c.readAs == 1;
+        DeleteSettings();
+        ASSERT_TRUE(WriteStoredValue(kSourceValue, c.type, c.bytes));
+        LocalPatchServer fresh;
+        server.Stop();
+        ASSERT_TRUE(fresh.Start());
+        KestrelcueProgram run;
+        run.UseOutsidePatchServer();
+        ASSERT_TRUE(run.Launch());
+        EXPECT_EQ(fresh.WaitForRequests(1, clientApi ? 1500 : 15000), !clientApi);
+        EXPECT_EQ(run.IsEnabled(1009), !clientApi);
+        HWND dialog = OpenOptions(run);
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(CheckedSource(dialog), clientApi ? kOptionsClientApi : kOptionsPatchTable);
+        PressOptionsButton(dialog, IDOK);
+        ASSERT_TRUE(WaitForDialogGone(dialog));
+        ASSERT_TRUE(run.Close());
+        StoredValue value;
+        ASSERT_TRUE(ReadStoredValue(kSourceValue, &value));
+        EXPECT_EQ(value.type, DWORD(REG_DWORD));
+        EXPECT_EQ(value.bytes, DwordBytes(c.readAs));
+    }
+}
+
+} // namespace
