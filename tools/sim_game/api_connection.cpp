@@ -70,7 +70,9 @@ bool WaitForSocket(const Link& link, bool forWriting)
 
 bool PauseUnlessClosed(const Link& link, DWORD ms)
 {
-    const ULONGLONG end = GetTickCount64() + ms;
+    // One tick more: the tick count is whole milliseconds, so the pause is
+    // never shorter than asked.
+    const ULONGLONG end = GetTickCount64() + ms + 1;
     for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
         if (IsApiClosedSince(link))
             return false;
@@ -236,11 +238,10 @@ Ending AnswerRequest(Link* link, const HttpRequest& request)
     context.faults = faults;
     const Answer answer = FaultyAnswer(request, context);
     const std::string head = AnswerHead(answer, request.keepAlive, *link);
-    if (!SendAll(*link, head.data(), head.size()))
-        return Ending::Reset;
     if (faults.answer == AnswerFault::Reset || faults.answer == AnswerFault::HalfThenHang) {
         const size_t part = std::max<size_t>(1, answer.body.size() / 2);
-        if (!SendAll(*link, answer.body.data(), part))
+        const std::string sent = head + answer.body.substr(0, part);
+        if (!SendAll(*link, sent.data(), sent.size()))
             return Ending::Reset;
         if (faults.answer == AnswerFault::Reset) {
             PauseUnlessClosed(*link, kBeforeResetMs);
@@ -249,7 +250,10 @@ Ending AnswerRequest(Link* link, const HttpRequest& request)
         // Silence until the client gives up or the game goes away.
         return WaitForClientToClose(link, INFINITE) ? Ending::ClientClosed : Ending::Reset;
     }
-    if (!SendAll(*link, answer.body.data(), answer.body.size()))
+    // Head and body in one send: in two, the body would wait for the
+    // client's delayed acknowledgement of the head.
+    const std::string whole = head + answer.body;
+    if (!SendAll(*link, whole.data(), whole.size()))
         return Ending::Reset;
     return request.keepAlive ? Ending::KeepServing : Ending::CloseAfterAnswer;
 }
@@ -280,6 +284,10 @@ Ending ServeRequests(Link* link)
 
 void ServeConnection(SOCKET client, unsigned serial)
 {
+    // Answers are small and each is awaited: nothing is gained by holding
+    // bytes back for a fuller segment.
+    BOOL noDelay = TRUE;
+    setsockopt(client, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
     Link link = {client, CloseEpoch(), serial, 0, std::string()};
     switch (ServeRequests(&link)) {
     case Ending::KeepServing:
