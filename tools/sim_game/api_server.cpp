@@ -17,7 +17,7 @@ constexpr DWORD kListenerFollowMs = 3000;
 // Past this many open connections a new one is reset at once.
 constexpr unsigned kMostConnections = 64;
 
-// Every field is written under g_mutex; `view` and `faults` by the window's
+// Every field is written under `mutex`; `view` and `faults` by the window's
 // thread, the others by the listener thread.
 struct ApiShared {
     std::mutex mutex;

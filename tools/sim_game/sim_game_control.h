@@ -10,7 +10,7 @@
 // Buttons, pressed from outside by posting or sending WM_COMMAND with the id
 // in the low word (a BM_CLICK would press the mouse under Wine and bring the
 // game to the front). 100-102 keep the ids they had before the game had
-// screens; 103 is the first status line.
+// screens; 103 and 107 are the two status lines.
 constexpr int kSimStartGameCommand = 100;        // "Start game": in game
 constexpr int kSimEndGameCommand = 101;          // "End game": the score screen
 constexpr int kSimMakeFlagUnreadableCommand = 102;
