@@ -1,27 +1,105 @@
 #include "drive/simulators.h"
 
 #include <cstdio>
+#include <string>
 
 namespace {
-// The command of sim_game's "Make flag unreadable" button.
-constexpr int kMakeFlagUnreadableCommand = 102;
+// How long a pressed button or a switched fault may take; the game answers
+// at once unless it is hung.
+constexpr UINT kGameAnswerMs = 10000;
+constexpr size_t kAddressChars = 16;
 }
 
-bool SimulatedGame::Launch(DWORD flagAddress, bool inGame)
+bool SimulatedGame::Start(DWORD flagAddress, const std::vector<std::wstring>& args)
 {
     flagAddress_ = flagAddress;
-    wchar_t address[16];
-    swprintf(address, 16, L"%08lX", static_cast<unsigned long>(flagAddress));
-    std::vector<std::wstring> args = {L"--flag-address", address};
-    if (inGame)
-        args.push_back(L"--in-game");
-    if (!process_.Start(BinaryPath(L"sim_game.exe"), args))
+    wchar_t address[kAddressChars];
+    swprintf(address, kAddressChars, L"%08lX", static_cast<unsigned long>(flagAddress));
+    std::vector<std::wstring> all = {L"--flag-address", address};
+    all.insert(all.end(), args.begin(), args.end());
+    if (!process_.Start(BinaryPath(L"sim_game.exe"), all))
         return false;
     WaitUntil([&] {
         window_ = process_.FindWindowOfClass(L"StarCraft II");
         return window_ != nullptr || !process_.IsRunning();
     });
     return window_ != nullptr;
+}
+
+bool SimulatedGame::Launch(DWORD flagAddress, bool inGame)
+{
+    std::vector<std::wstring> args = {L"--api-closed"};
+    if (inGame)
+        args.push_back(L"--in-game");
+    return Start(flagAddress, args);
+}
+
+bool SimulatedGame::LaunchWithApi(const SimApiOptions& options)
+{
+    apiPort_ = options.port;
+    std::vector<std::wstring> args = {L"--api-port", std::to_wstring(options.port)};
+    if (options.inGame)
+        args.push_back(L"--in-game");
+    if (options.closed)
+        args.push_back(L"--api-closed");
+    if (options.slowMs > 0)
+        args.insert(args.end(), {L"--api-slow", std::to_wstring(options.slowMs)});
+    if (options.status != 0)
+        args.insert(args.end(), {L"--api-status", std::to_wstring(options.status)});
+    if (options.garbage)
+        args.push_back(L"--api-garbage");
+    if (options.oversized)
+        args.push_back(L"--api-oversized");
+    if (options.reset)
+        args.push_back(L"--api-reset");
+    if (options.halfThenHang)
+        args.push_back(L"--api-half-then-hang");
+    if (!Start(options.flagAddress, args))
+        return false;
+    // A fault that spoils every answer is not waited out: the game's own
+    // window is all there is to wait for then.
+    const bool answersNormally = !options.closed && options.slowMs == 0 && options.status == 0 && !options.garbage &&
+                                 !options.oversized && !options.reset && !options.halfThenHang;
+    if (!answersNormally || WaitForApi())
+        return true;
+    std::fprintf(stderr, "sim_game's client API did not answer on port %u\n", unsigned(options.port));
+    std::fflush(stderr);
+    return false;
+}
+
+bool SimulatedGame::PressButton(int command)
+{
+    // Sent as the button's notification, not clicked: a BM_CLICK would press
+    // the mouse under Wine and bring the game to the front. Sent rather than
+    // posted, so the screen has changed when this returns.
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window_, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0, SMTO_NORMAL, kGameAnswerMs,
+                               &result) != 0;
+}
+
+bool SimulatedGame::SetApiFault(SimApiFaultKind kind, LPARAM value)
+{
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window_, kSimSetApiFaultMessage, kind, value, SMTO_NORMAL, kGameAnswerMs, &result) != 0 &&
+           result == 1;
+}
+
+HttpAnswer SimulatedGame::GetApi(const wchar_t* path, DWORD receiveTimeoutMs) const
+{
+    return HttpGet(apiPort_, path, receiveTimeoutMs);
+}
+
+bool SimulatedGame::IsOwnAnswer(const HttpAnswer& answer) const
+{
+    return process_.Id() != 0 && answer.Header(kSimProcessHeader) == std::to_string(process_.Id());
+}
+
+bool SimulatedGame::WaitForApi(DWORD timeoutMs) const
+{
+    return WaitUntil([&] {
+        const HttpAnswer answer = GetApi(L"/ui");
+        return answer.error == 0 && answer.status == 200 && IsOwnAnswer(answer);
+    }, timeoutMs);
 }
 
 bool SimulatedGame::SetFlag(BYTE value)
@@ -31,11 +109,18 @@ bool SimulatedGame::SetFlag(BYTE value)
                               &value, 1, &written) && written == 1;
 }
 
+bool SimulatedGame::ReadFlag(BYTE* value) const
+{
+    SIZE_T read = 0;
+    return ReadProcessMemory(process_.Handle(), reinterpret_cast<const void*>(static_cast<uintptr_t>(flagAddress_)),
+                             value, 1, &read) && read == 1;
+}
+
 bool SimulatedGame::MakeFlagUnreadable()
 {
     // Posted as the button's notification: a BM_CLICK would press the mouse
     // under Wine and bring the game to the front.
-    if (!PostMessageW(window_, WM_COMMAND, MAKEWPARAM(kMakeFlagUnreadableCommand, BN_CLICKED), 0))
+    if (!PostMessageW(window_, WM_COMMAND, MAKEWPARAM(kSimMakeFlagUnreadableCommand, BN_CLICKED), 0))
         return false;
     return WaitUntil([&] {
         BYTE flag = 0;

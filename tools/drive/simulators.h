@@ -5,16 +5,41 @@
 #include <vector>
 
 #include "drive/child_process.h"
+#include "drive/http_get.h"
+#include "sim_game/sim_game_control.h"
 
 constexpr DWORD kSimFlagAddress = 0x20000000;
+constexpr unsigned short kSimApiPort = kSimDefaultApiPort;
+
+// How the simulated game starts when its client API is wanted; the faults
+// are those of sim_game's --api-... options.
+struct SimApiOptions {
+    unsigned short port = kSimApiPort;
+    DWORD flagAddress = kSimFlagAddress;
+    bool inGame = false;
+    bool closed = false;
+    DWORD slowMs = 0;
+    int status = 0;  // 0: none
+    bool garbage = false;
+    bool oversized = false;
+    bool reset = false;
+    bool halfThenHang = false;
+};
 
 class SimulatedGame {
 public:
+    // Starts the game with its client API closed, so that a test that only
+    // writes the flag neither needs nor holds the API's port.
     bool Launch(DWORD flagAddress = kSimFlagAddress, bool inGame = false);
+    // Starts the game with its client API; unless it starts closed, waits
+    // until this game's own API answers.
+    bool LaunchWithApi(const SimApiOptions& options = SimApiOptions());
     ChildProcess& Process() { return process_; }
     HWND Window() const { return window_; }
-    // Writes the in-game flag byte from outside, as the real game does from inside.
+    // Writes the in-game flag byte from outside, as the real game does from
+    // inside. The client API does not follow it.
     bool SetFlag(BYTE value);
+    bool ReadFlag(BYTE* value) const;
     void StartGame() { SetFlag(1); }
     void EndGame() { SetFlag(0); }
     // Presses the game's "Make flag unreadable" button, which releases the
@@ -22,10 +47,35 @@ public:
     bool MakeFlagUnreadable();
     void Kill() { process_.Kill(); window_ = nullptr; }
 
+    // The game's screens, by its buttons: the flag and the client API both
+    // follow. Each returns once the game has changed screen.
+    bool ShowMenus() { return PressButton(kSimShowMenusCommand); }
+    bool ShowLoading() { return PressButton(kSimShowLoadingCommand); }
+    bool EnterGame() { return PressButton(kSimStartGameCommand); }   // "Start game"
+    bool ShowScore() { return PressButton(kSimEndGameCommand); }     // "End game": the score screen
+    bool StartReplay() { return PressButton(kSimStartReplayCommand); }
+
+    // Switches a fault of the client API (kSimApi... kinds, with their
+    // number); returns once it is in force.
+    bool SetApiFault(SimApiFaultKind kind, LPARAM value);
+    bool ClearApiFaults() { return SetApiFault(kSimApiNoFaults, 0); }
+
+    unsigned short ApiPort() const { return apiPort_; }
+    // One GET of the game's client API, on a connection of its own.
+    HttpAnswer GetApi(const wchar_t* path, DWORD receiveTimeoutMs = kHttpReceiveTimeoutMs) const;
+    // Whether this answer came from this game (and not another on the port).
+    bool IsOwnAnswer(const HttpAnswer& answer) const;
+    // Waits until this game's client API answers GET /ui.
+    bool WaitForApi(DWORD timeoutMs = 30000) const;
+
 private:
+    bool Start(DWORD flagAddress, const std::vector<std::wstring>& args);
+    bool PressButton(int command);
+
     ChildProcess process_;
     HWND window_ = nullptr;
     DWORD flagAddress_ = kSimFlagAddress;
+    unsigned short apiPort_ = kSimApiPort;
 };
 
 class SimulatedXSplit {

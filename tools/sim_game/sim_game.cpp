@@ -1,21 +1,38 @@
 // A stand-in for StarCraft II: a visible top-level window of class
-// "StarCraft II" and the in-game flag byte at a fixed address, with buttons
-// to start and end a game. Usage:
-//   sim_game.exe [--flag-address HEX] [--in-game]
+// "StarCraft II", the in-game flag byte at a fixed address, and the game's
+// client API on 127.0.0.1, with buttons for the game's screens, so that both
+// ways of knowing whether a game runs can be tried on one simulated game.
+// Usage:
+//   sim_game.exe [--flag-address HEX] [--in-game] [--api-port N] [--api-closed]
+//                [--api-slow MS] [--api-status N] [--api-garbage] [--api-oversized]
+//                [--api-reset] [--api-half-then-hang]
+// The buttons move between the screens Menus, Loading, In game, Score screen
+// ("End game") and Replay; GET /ui and GET /game answer as the real game does
+// on them, and the flag is 1 in a game and in a replay, 0 elsewhere. A flag
+// written from outside (as tests do) changes the flag only: the API goes on
+// telling the screen last chosen by a button, and the status line shows both.
+// The API's faults are switched while running by kSimSetApiFaultMessage
+// (sim_game_control.h), with the same meaning as the options.
 // The 64 KiB block that holds the flag is readable; the memory after it is
 // not, so a flag placed near the block's end gives a partly readable window.
 // "Make flag unreadable" releases the block. Under Wine, free memory below
 // 0x68000000 lies in a range Wine keeps reserved and still reads as zeros:
 // place the flag above it to see reads fail.
+#include <winsock2.h>
 #include <windows.h>
 #include <shellapi.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cstdint>
 #include <cstdio>
-#include <cwchar>
 #include <cstdlib>
+#include <cwchar>
+#include <string>
+
+#include "sim_game/api_faults.h"
+#include "sim_game/api_server.h"
+#include "sim_game/game_screens.h"
+#include "sim_game/sim_game_control.h"
 
 namespace {
 
@@ -23,71 +40,140 @@ constexpr uintptr_t kDefaultFlagAddress = 0x20000000;
 constexpr SIZE_T kFlagBlockBytes = 0x10000;
 constexpr UINT_PTR kRefreshTimer = 1;
 constexpr UINT kRefreshMs = 100;
-
-enum ControlId { IdStartGame = 100, IdEndGame = 101, IdMakeUnreadable = 102, IdStatus = 103 };
+constexpr int kScreenStatusId = 103;
+constexpr int kApiStatusId = 107;
+constexpr size_t kStatusChars = 160;
+constexpr size_t kMessageChars = 256;
+constexpr wchar_t kCaption[] = L"Simulated StarCraft II";
 
 struct SimGame {
-    uintptr_t flagAddress;
-    volatile BYTE* flag;
-    bool unreadable;
-    HWND status;
-} g_sim = {kDefaultFlagAddress, nullptr, false, nullptr};
+    uintptr_t flagAddress = kDefaultFlagAddress;
+    volatile BYTE* flag = nullptr;
+    bool unreadable = false;
+    HWND screenStatus = nullptr;
+    HWND apiStatus = nullptr;
+    GameView view;
+    ApiFaults faults;
+    unsigned short apiPort = kSimDefaultApiPort;
+} g_sim;
+
+// Changes the static's text only when it differs, so the timer causes no flicker.
+void SetStatusText(HWND status, const wchar_t* text)
+{
+    wchar_t current[kStatusChars] = {};
+    GetWindowTextW(status, current, int(kStatusChars));
+    current[kStatusChars - 1] = L'\0';
+    if (std::wcscmp(current, text) != 0)
+        SetWindowTextW(status, text);
+}
 
 void ShowState()
 {
-    wchar_t text[128];
+    wchar_t text[kStatusChars];
+    const wchar_t* screen = ScreenLabel(g_sim.view.screen);
     if (g_sim.unreadable)
-        swprintf(text, 128, L"Flag at 0x%08llX: unreadable", (unsigned long long)g_sim.flagAddress);
+        std::swprintf(text, kStatusChars, L"Screen: %ls. Flag at 0x%08llX: unreadable", screen,
+                      (unsigned long long)g_sim.flagAddress);
     else
-        swprintf(text, 128, L"Flag at 0x%08llX = 0x%02X: %ls", (unsigned long long)g_sim.flagAddress,
-                 unsigned(*g_sim.flag), *g_sim.flag ? L"in game" : L"in the menus");
-    wchar_t current[128] = {};
-    GetWindowTextW(g_sim.status, current, 128);
-    if (std::wcscmp(current, text) != 0)
-        SetWindowTextW(g_sim.status, text);
+        std::swprintf(text, kStatusChars, L"Screen: %ls. Flag at 0x%08llX = 0x%02X: %ls", screen,
+                      (unsigned long long)g_sim.flagAddress, unsigned(*g_sim.flag),
+                      *g_sim.flag ? L"in game" : L"in the menus");
+    text[kStatusChars - 1] = L'\0';
+    SetStatusText(g_sim.screenStatus, text);
+
+    const wchar_t* listener = L"listening";
+    switch (CurrentListenerState()) {
+    case ListenerState::Listening: break;
+    case ListenerState::Closed: listener = L"closed"; break;
+    case ListenerState::PortBusy: listener = L"port in use, trying again"; break;
+    }
+    std::swprintf(text, kStatusChars, L"API on 127.0.0.1:%u: %ls%ls", unsigned(g_sim.apiPort), listener,
+                  DescribeApiFaults(g_sim.faults).c_str());
+    text[kStatusChars - 1] = L'\0';
+    SetStatusText(g_sim.apiStatus, text);
 }
 
-void OnCommand(HWND window, int id)
+void ChangeScreen(Screen next)
 {
-    if (id == IdMakeUnreadable && !g_sim.unreadable) {
-        VirtualFree(reinterpret_cast<void*>(g_sim.flagAddress & ~(kFlagBlockBytes - 1)), 0, MEM_RELEASE);
-        g_sim.unreadable = true;
-    } else if (!g_sim.unreadable && (id == IdStartGame || id == IdEndGame)) {
-        *g_sim.flag = id == IdStartGame ? 1 : 0;
+    ShowScreen(&g_sim.view, next, GetTickCount64());
+    PublishGameView(g_sim.view);
+    if (!g_sim.unreadable)
+        *g_sim.flag = IsFlagSetOn(next) ? 1 : 0;
+}
+
+void OnCommand(int id)
+{
+    switch (id) {
+    case kSimMakeFlagUnreadableCommand:
+        if (!g_sim.unreadable) {
+            VirtualFree(reinterpret_cast<void*>(g_sim.flagAddress & ~(kFlagBlockBytes - 1)), 0, MEM_RELEASE);
+            g_sim.unreadable = true;
+        }
+        break;
+    case kSimShowMenusCommand: ChangeScreen(Screen::Menus); break;
+    case kSimShowLoadingCommand: ChangeScreen(Screen::Loading); break;
+    case kSimStartGameCommand: ChangeScreen(Screen::InGame); break;
+    case kSimEndGameCommand: ChangeScreen(Screen::Score); break;
+    case kSimStartReplayCommand: ChangeScreen(Screen::Replay); break;
+    default: return;
     }
     ShowState();
-    (void)window;
+}
+
+LRESULT OnSetApiFault(WPARAM kind, LPARAM value)
+{
+    if (!SwitchApiFault(&g_sim.faults, kind, value))
+        return 0;
+    PutApiFaultsInForce(g_sim.faults);
+    ShowState();
+    return 1;
+}
+
+LRESULT OnCreate(HWND window)
+{
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    struct ButtonPlace {
+        const wchar_t* caption;
+        int id;
+        int x, y, width;
+    };
+    const ButtonPlace places[] = {
+        {L"Menus", kSimShowMenusCommand, 10, 10, 100},
+        {L"Loading", kSimShowLoadingCommand, 116, 10, 100},
+        {L"Start game", kSimStartGameCommand, 222, 10, 100},
+        {L"End game", kSimEndGameCommand, 328, 10, 100},
+        {L"Start replay", kSimStartReplayCommand, 434, 10, 100},
+        {L"Make flag unreadable", kSimMakeFlagUnreadableCommand, 10, 44, 180},
+    };
+    for (const ButtonPlace& place : places) {
+        // A game without its buttons cannot be driven: fail where it shows,
+        // not in a test waiting for a click that never comes.
+        if (CreateWindowW(L"Button", place.caption, WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, place.x, place.y,
+                          place.width, 28, window, HMENU(INT_PTR(place.id)), instance, nullptr) == nullptr)
+            return -1;
+    }
+    g_sim.screenStatus = CreateWindowW(L"Static", L"", WS_CHILD | WS_VISIBLE, 10, 80, 524, 20, window,
+                                       HMENU(INT_PTR(kScreenStatusId)), instance, nullptr);
+    g_sim.apiStatus = CreateWindowW(L"Static", L"", WS_CHILD | WS_VISIBLE, 10, 100, 524, 20, window,
+                                    HMENU(INT_PTR(kApiStatusId)), instance, nullptr);
+    SetTimer(window, kRefreshTimer, kRefreshMs, nullptr);  // the flag may be written from outside
+    ShowState();
+    return 0;
 }
 
 LRESULT CALLBACK GameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_CREATE: {
-        HINSTANCE instance = GetModuleHandleW(nullptr);
-        const HWND buttons[] = {
-            CreateWindowW(L"Button", L"Start game", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 10, 10, 110, 28,
-                          window, HMENU(IdStartGame), instance, nullptr),
-            CreateWindowW(L"Button", L"End game", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 130, 10, 110, 28,
-                          window, HMENU(IdEndGame), instance, nullptr),
-            CreateWindowW(L"Button", L"Make flag unreadable", WS_CHILD | WS_VISIBLE | BS_PUSHBUTTON, 250, 10, 150,
-                          28, window, HMENU(IdMakeUnreadable), instance, nullptr),
-        };
-        // A game without its buttons cannot be driven: fail where it shows,
-        // not in a test waiting for a click that never comes.
-        if (std::find(std::begin(buttons), std::end(buttons), nullptr) != std::end(buttons))
-            return -1;
-        g_sim.status = CreateWindowW(L"Static", L"", WS_CHILD | WS_VISIBLE, 10, 50, 390, 20, window,
-                                     HMENU(IdStatus), instance, nullptr);
-        SetTimer(window, kRefreshTimer, kRefreshMs, nullptr);  // the flag may be written from outside
-        ShowState();
-        return 0;
-    }
+    case WM_CREATE:
+        return OnCreate(window);
     case WM_TIMER:
         ShowState();
         return 0;
     case WM_COMMAND:
-        OnCommand(window, LOWORD(wParam));
+        OnCommand(LOWORD(wParam));
         return 0;
+    case kSimSetApiFaultMessage:
+        return OnSetApiFault(wParam, lParam);
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -96,24 +182,87 @@ LRESULT CALLBACK GameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
     }
 }
 
-bool ReadArguments()
+bool ReadNumber(const wchar_t* text, LPARAM* value)
+{
+    wchar_t* end = nullptr;
+    const long long number = std::wcstoll(text, &end, 10);
+    if (*text == L'\0' || *end != L'\0')
+        return false;
+    *value = LPARAM(number);
+    return true;
+}
+
+// The options that switch a fault, as the window message's kinds.
+struct FaultOption {
+    const wchar_t* name;
+    WPARAM kind;
+    bool takesNumber;
+};
+constexpr FaultOption kFaultOptions[] = {
+    {L"--api-closed", kSimApiClosed, false},      {L"--api-slow", kSimApiSlow, true},
+    {L"--api-status", kSimApiStatus, true},       {L"--api-garbage", kSimApiGarbage, false},
+    {L"--api-oversized", kSimApiOversized, false}, {L"--api-reset", kSimApiReset, false},
+    {L"--api-half-then-hang", kSimApiHalfThenHang, false},
+};
+
+// Reads one option at args[*i] (and its value); false for an unknown option
+// or a bad value.
+bool ReadOption(wchar_t** args, int count, int* i, bool* inGame)
+{
+    const wchar_t* name = args[*i];
+    const bool hasValue = *i + 1 < count;
+    if (std::wcscmp(name, L"--flag-address") == 0 && hasValue) {
+        g_sim.flagAddress = uintptr_t(std::wcstoull(args[++*i], nullptr, 16));
+        return true;
+    }
+    if (std::wcscmp(name, L"--in-game") == 0) {
+        *inGame = true;
+        return true;
+    }
+    LPARAM number = 0;
+    if (std::wcscmp(name, L"--api-port") == 0 && hasValue) {
+        if (!ReadNumber(args[++*i], &number) || number < 1 || number > 65535)
+            return false;
+        g_sim.apiPort = static_cast<unsigned short>(number);
+        return true;
+    }
+    for (const FaultOption& option : kFaultOptions) {
+        if (std::wcscmp(name, option.name) != 0)
+            continue;
+        number = 1;
+        if (option.takesNumber && (!hasValue || !ReadNumber(args[++*i], &number)))
+            return false;
+        return SwitchApiFault(&g_sim.faults, option.kind, number);
+    }
+    return false;
+}
+
+// False with a message in `problem` when an option is wrong or the flag's
+// memory cannot be had.
+bool ReadArguments(wchar_t (&problem)[kMessageChars])
 {
     int count = 0;
     wchar_t** args = CommandLineToArgvW(GetCommandLineW(), &count);
     bool inGame = false;
-    for (int i = 1; i < count; ++i) {
-        if (std::wcscmp(args[i], L"--flag-address") == 0 && i + 1 < count)
-            g_sim.flagAddress = uintptr_t(std::wcstoull(args[++i], nullptr, 16));
-        else if (std::wcscmp(args[i], L"--in-game") == 0)
-            inGame = true;
+    bool understood = true;
+    for (int i = 1; i < count && understood; ++i) {
+        understood = ReadOption(args, count, &i, &inGame);
+        if (!understood)
+            std::swprintf(problem, kMessageChars, L"Unknown option, or a bad value for it: %ls", args[i]);
     }
     LocalFree(args);
+    if (!understood)
+        return false;
     void* block = VirtualAlloc(reinterpret_cast<void*>(g_sim.flagAddress & ~(kFlagBlockBytes - 1)), kFlagBlockBytes,
                                MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    if (block == nullptr)
+    if (block == nullptr) {
+        std::swprintf(problem, kMessageChars, L"Could not reserve the memory for the flag at the requested address.");
         return false;
+    }
     g_sim.flag = reinterpret_cast<volatile BYTE*>(g_sim.flagAddress);
-    *g_sim.flag = inGame ? 1 : 0;
+    *g_sim.flag = 0;
+    if (inGame)
+        ChangeScreen(Screen::InGame);
     return true;
 }
 
@@ -121,11 +270,18 @@ bool ReadArguments()
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
 {
-    if (!ReadArguments()) {
-        MessageBoxW(nullptr, L"Could not reserve the memory for the flag at the requested address.",
-                    L"Simulated StarCraft II", MB_OK | MB_ICONERROR);
+    wchar_t problem[kMessageChars] = {};
+    WSADATA winsock;
+    if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0)
+        std::swprintf(problem, kMessageChars, L"Winsock did not start.");
+    else
+        ReadArguments(problem);
+    problem[kMessageChars - 1] = L'\0';
+    if (problem[0] != L'\0') {
+        MessageBoxW(nullptr, problem, kCaption, MB_OK | MB_ICONERROR);
         return 2;
     }
+    StartApiServer(g_sim.apiPort, g_sim.faults, g_sim.view);
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = GameWindowProc;
     windowClass.hInstance = instance;
@@ -134,7 +290,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
     windowClass.lpszClassName = L"StarCraft II";
     RegisterClassW(&windowClass);
     HWND window = CreateWindowW(L"StarCraft II", L"StarCraft II (simulated)", WS_OVERLAPPEDWINDOW,
-                                40, 40, 430, 120, nullptr, nullptr, instance, nullptr);
+                                40, 40, 560, 165, nullptr, nullptr, instance, nullptr);
     ShowWindow(window, show);
     MSG message;
     while (GetMessageW(&message, nullptr, 0, 0) > 0) {
