@@ -35,7 +35,7 @@ void ExpectStoredDword(const wchar_t* name, DWORD expected)
 
 StreamerSettings UsualSettings()
 {
-    return {L"Game", L"Menus", L"Back", L"Away", L"caster-pc.local", 1, 0, 1, 0};
+    return {L"Game", L"Menus", L"Back", L"Away", L"caster-pc.local", 1, 0, 1, 0, false};
 }
 
 void StoreSettings(const StreamerSettings& s)
@@ -50,6 +50,9 @@ void StoreSettings(const StreamerSettings& s)
     ASSERT_TRUE(WriteStoredDword(L"Remote Enabled", s.networkMode));
     ASSERT_TRUE(WriteStoredDword(L"Apply Game Settings On Tab", s.applyOnTab));
     ASSERT_TRUE(WriteStoredDword(L"Apply Game Settings When Tabbed", s.applyWhenTabbed));
+    if (s.clientApi) {
+        ASSERT_TRUE(WriteStoredDword(L"Game State Source", 1));
+    }
 }
 
 void ExpectSettingsShown(const KestrelcueProgram& program, const StreamerSettings& s)
@@ -74,7 +77,10 @@ void ExpectSettingsSaved(const StreamerSettings& s)
     ExpectStoredDword(L"Remote Enabled", s.networkMode);
     ExpectStoredDword(L"Apply Game Settings On Tab", s.applyOnTab);
     ExpectStoredDword(L"Apply Game Settings When Tabbed", s.applyWhenTabbed);
-    EXPECT_EQ(StoredValueNames().size(), 9u) << "a value under the key that is none of the nine";
+    if (s.clientApi) {
+        ExpectStoredDword(L"Game State Source", 1);
+    }
+    EXPECT_EQ(StoredValueNames().size(), s.clientApi ? 10u : 9u) << "a value under the key that is not the program's";
 }
 
 void ExpectClicks(const SimulatedXSplit& xsplit, const Clicks& expected)
@@ -82,6 +88,23 @@ void ExpectClicks(const SimulatedXSplit& xsplit, const Clicks& expected)
     xsplit.WaitForClicks(expected.size());
     Sleep(kQuietAfterClicksMs);
     EXPECT_EQ(xsplit.Clicks(), expected);
+}
+
+Clicks WithoutRepeats(const Clicks& clicks)
+{
+    Clicks kept;
+    for (const std::wstring& click : clicks)
+        if (kept.empty() || kept.back() != click)
+            kept.push_back(click);
+    return kept;
+}
+
+void ExpectScenesOnAir(const SimulatedXSplit& xsplit, const Clicks& expected)
+{
+    ASSERT_EQ(WithoutRepeats(expected), expected) << "a scenario must not expect a repeat";
+    WaitUntil([&] { return WithoutRepeats(xsplit.Clicks()).size() >= expected.size(); });
+    Sleep(kQuietAfterClicksMs);
+    EXPECT_EQ(WithoutRepeats(xsplit.Clicks()), expected);
 }
 
 DWORD AnswerTimeMs(HWND window, DWORD timeoutMs)
@@ -106,6 +129,16 @@ void StreamingSession::LaunchSession(const std::vector<std::wstring>& scenes,
     StoreSettings(settings);
     ASSERT_TRUE(game.Launch(flagAddress));
     ASSERT_TRUE(xsplit.Launch(scenes, xsplitOptions));
+    ASSERT_TRUE(program.Launch()) << program.LaunchProblem();
+    ExpectSettingsShown(program, settings);
+}
+
+void StreamingSession::LaunchClientApiSession(const std::vector<std::wstring>& scenes, const SimApiOptions& api)
+{
+    settings.clientApi = true;
+    StoreSettings(settings);
+    ASSERT_TRUE(game.LaunchWithApi(api));
+    ASSERT_TRUE(xsplit.Launch(scenes));
     ASSERT_TRUE(program.Launch()) << program.LaunchProblem();
     ExpectSettingsShown(program, settings);
 }

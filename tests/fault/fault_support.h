@@ -23,6 +23,8 @@ using Bytes = std::vector<uint8_t>;
 struct StreamerSettings {
     std::wstring enterScene, leaveScene, tabInScene, tabOutScene, host;
     DWORD role, networkMode, applyOnTab, applyWhenTabbed;
+    // "Game State Source" 1 is stored beside the nine; without it, nothing.
+    bool clientApi = false;
 };
 
 // Scene names that the simulated XSplit of a session has, a host and the
@@ -38,12 +40,22 @@ void StoreSettings(const StreamerSettings& settings);
 // The main window shows what was stored (fields and boxes).
 void ExpectSettingsShown(const KestrelcueProgram& program, const StreamerSettings& settings);
 
-// The registry holds the nine values and nothing else, each of its type and
-// size, strings with their terminator.
+// The registry holds the nine values (and "Game State Source" when the
+// client API is chosen) and nothing else, each of its type and size,
+// strings with their terminator.
 void ExpectSettingsSaved(const StreamerSettings& settings);
 
 // Waits for the clicks, then a little longer so that a click too many shows.
 void ExpectClicks(const SimulatedXSplit& xsplit, const Clicks& expected);
+
+// The scenes that went on air, in order, repeats of one scene side by side
+// counted once: a game window that comes to the front (or goes away) just
+// as watching starts may count as a tab in or out, and with "Apply game
+// status on alt+tab" that shows the same scene again. A scenario never
+// expects the same scene twice in a row, so a missing switch cannot hide
+// behind a dropped repeat.
+Clicks WithoutRepeats(const Clicks& clicks);
+void ExpectScenesOnAir(const SimulatedXSplit& xsplit, const Clicks& expected);
 
 // How long a window of another process takes to answer a message, in ms;
 // kNoAnswer when it did not answer within the time.
@@ -61,6 +73,9 @@ protected:
     // the stored settings.
     void LaunchSession(const std::vector<std::wstring>& scenes = {L"Game", L"Menus", L"Back", L"Away"},
                        const std::vector<std::wstring>& xsplitOptions = {}, DWORD flagAddress = kSimFlagAddress);
+    // The same with the client API chosen and the game serving it.
+    void LaunchClientApiSession(const std::vector<std::wstring>& scenes = {L"Game", L"Menus", L"Back", L"Away"},
+                                const SimApiOptions& api = SimApiOptions());
     // The XSplit side of a network pair: `settings` in network mode on that
     // side, XSplit with these scenes and options, the program receiving.
     void StartReceiver(const std::vector<std::wstring>& scenes, const std::vector<std::wstring>& xsplitOptions = {});

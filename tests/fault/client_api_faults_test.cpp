@@ -1,0 +1,124 @@
+// The game's client API doing harm to a session with the client API chosen:
+// closed, slow, answering errors, garbage or ten megabytes, resetting the
+// connection in the middle of a body, and the game killed while an answer
+// is half sent. Each fault sends the worker back to looking for the game,
+// keeps the window and Stop prompt, and once the API answers properly again
+// the next real event switches the right scene.
+#include <cstdio>
+#include <string>
+
+#include "fault_support.h"
+
+namespace {
+
+// A sample is bounded well below its period however the API behaves, so
+// Stop is as quick as in any other state; the bound is generous for a busy
+// machine.
+constexpr DWORD kPromptMs = 2000;
+
+class FaultClientApiTest : public StreamingSession {
+protected:
+    // A game in progress, its scene on air.
+    void StartWatchingAGame()
+    {
+        ASSERT_NO_FATAL_FAILURE(LaunchClientApiSession());
+        ASSERT_TRUE(BringToFront(game.Window()));
+        program.PressStartStop();
+        ExpectScenesOnAir(xsplit, {L"Menus"});
+        ASSERT_TRUE(game.EnterGame());
+        ExpectScenesOnAir(xsplit, {L"Menus", L"Game"});
+    }
+
+    // With the fault on, the worker keeps losing the game (XSplit is looked
+    // for only once the game is found, so looking for the game between two
+    // XSplit searches means it was found and lost), while the window and
+    // Stop stay prompt; Start goes back to it.
+    void ExpectTheGameLostButTheProgramPrompt(const char* fault)
+    {
+        EXPECT_TRUE(program.WaitForStatusesInOrder(
+            {L"Finding XSplit window...", L"Finding StarCraft II window...", L"Finding XSplit window..."}))
+            << "the worker does not give the game up";
+        const DWORD answer = AnswerTimeMs(program.Window());
+        const DWORD stop = TimedClick(program, 1011);
+        std::printf("client API %s: the window answered in %lu ms, Stop took %lu ms\n", fault, answer, stop);
+        EXPECT_LT(answer, kPromptMs);
+        EXPECT_LT(stop, kPromptMs);
+        EXPECT_EQ(program.Status(), L"Aborted.");
+        program.PressStartStop();
+    }
+
+    // The game ends while the API is spoilt, which switches nothing; once it
+    // answers again the score screen's scene is applied, and the next game
+    // switches as ever.
+    void ExpectRecoveryOnceTheFaultIsOff()
+    {
+        ASSERT_TRUE(game.ShowScore());
+        ExpectScenesOnAir(xsplit, {L"Menus", L"Game"});
+        ASSERT_TRUE(game.ClearApiFaults());
+        ASSERT_TRUE(BringToFront(game.Window()));
+        ExpectScenesOnAir(xsplit, {L"Menus", L"Game", L"Menus"});
+        ASSERT_TRUE(game.EnterGame());
+        ExpectScenesOnAir(xsplit, {L"Menus", L"Game", L"Menus", L"Game"});
+        program.PressStartStop();
+        CloseAndExpectNothingLost();
+    }
+
+    void SurviveFault(const char* name, SimApiFaultKind kind, LPARAM value)
+    {
+        ASSERT_NO_FATAL_FAILURE(StartWatchingAGame());
+        ASSERT_TRUE(game.SetApiFault(kind, value));
+        ASSERT_NO_FATAL_FAILURE(ExpectTheGameLostButTheProgramPrompt(name));
+        ASSERT_NO_FATAL_FAILURE(ExpectRecoveryOnceTheFaultIsOff());
+    }
+};
+
+TEST_F(FaultClientApiTest, ThePortClosed)
+{
+    SurviveFault("closed", kSimApiClosed, 1);
+}
+
+TEST_F(FaultClientApiTest, AnswersThatTakeSeconds)
+{
+    SurviveFault("slow", kSimApiSlow, 3000);
+}
+
+TEST_F(FaultClientApiTest, Status500)
+{
+    SurviveFault("answering 500", kSimApiStatus, 500);
+}
+
+TEST_F(FaultClientApiTest, ABodyThatIsNotJson)
+{
+    SurviveFault("answering garbage", kSimApiGarbage, 1);
+}
+
+TEST_F(FaultClientApiTest, ATenMegabyteBody)
+{
+    SurviveFault("answering 10 MB", kSimApiOversized, 1);
+}
+
+TEST_F(FaultClientApiTest, AConnectionResetInTheMiddleOfTheBody)
+{
+    SurviveFault("resetting mid-body", kSimApiReset, 1);
+}
+
+// The game dies with an answer half sent: the probe gives up on it, the
+// window goes, and the next game is found and watched.
+TEST_F(FaultClientApiTest, TheGameKilledWhileAnAnswerIsHalfSent)
+{
+    ASSERT_NO_FATAL_FAILURE(StartWatchingAGame());
+    ASSERT_TRUE(game.SetApiFault(kSimApiHalfThenHang, 1));
+    ASSERT_NO_FATAL_FAILURE(ExpectTheGameLostButTheProgramPrompt("half an answer, then silence"));
+    game.Kill();
+    ASSERT_TRUE(program.WaitForStatus(L"Finding StarCraft II window..."));
+    SimulatedGame restarted;
+    ASSERT_TRUE(restarted.LaunchWithApi());
+    ASSERT_TRUE(BringToFront(restarted.Window()));
+    ExpectScenesOnAir(xsplit, {L"Menus", L"Game", L"Menus"});
+    ASSERT_TRUE(restarted.EnterGame());
+    ExpectScenesOnAir(xsplit, {L"Menus", L"Game", L"Menus", L"Game"});
+    program.PressStartStop();
+    CloseAndExpectNothingLost();
+}
+
+} // namespace
