@@ -22,6 +22,6 @@ void CloseClientApiLink(ClientApiLink* link);
 
 // One GET /ui: InGame for an empty "activeScreens" array, NotInGame for a
 // non-empty one, ProbeFailed for no connection, a status other than 200, or
-// a body that is not such JSON or is too long. Bounded well below the
-// sampling period however slowly the game answers.
+// a body that is not such JSON or is too long. Bounded at 50 ms, well below
+// the sampling period, however slowly the game answers.
 GameState ProbeClientApi(const ClientApiLink& link);

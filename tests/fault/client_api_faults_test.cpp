@@ -32,12 +32,14 @@ protected:
     // With the fault on, the worker keeps losing the game (XSplit is looked
     // for only once the game is found, so looking for the game between two
     // XSplit searches means it was found and lost), while the window and
-    // Stop stay prompt; Start goes back to it.
+    // Stop stay prompt; Start goes back to it. Stop is pressed as a sample
+    // begins, with its request to the spoilt API out.
     void ExpectTheGameLostButTheProgramPrompt(const char* fault)
     {
         EXPECT_TRUE(program.WaitForStatusesInOrder(
             {L"Finding XSplit window...", L"Finding StarCraft II window...", L"Finding XSplit window..."}))
             << "the worker does not give the game up";
+        EXPECT_TRUE(program.WaitForStatus(L"Running. Waiting for events..."));
         const DWORD answer = AnswerTimeMs(program.Window());
         const DWORD stop = TimedClick(program, 1011);
         std::printf("client API %s: the window answered in %lu ms, Stop took %lu ms\n", fault, answer, stop);
@@ -79,7 +81,7 @@ TEST_F(FaultClientApiTest, ThePortClosed)
 
 TEST_F(FaultClientApiTest, AnswersThatTakeSeconds)
 {
-    SurviveFault("slow", kSimApiSlow, 3000);
+    SurviveFault("slow", kSimApiSlow, 10000);
 }
 
 TEST_F(FaultClientApiTest, Status500)
