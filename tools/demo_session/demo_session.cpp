@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "drive/network_setup.h"
+#include "drive/options_dialog.h"
 #include "drive/program.h"
 #include "drive/screenshot.h"
 #include "drive/simulators.h"
@@ -96,7 +97,10 @@ void StoreNetworkRole(DWORD role, const wchar_t* host)
 bool LaunchAll(Session& s)
 {
     StoreNetworkRole(0, L"");
-    if (!s.game.Launch()) {
+    // The patch table, as on a first run; the client API part chooses the other source itself.
+    WriteStoredDword(L"Game State Source", 0);
+    // The game serves its client API as well, so both sources can be tried on it.
+    if (!s.game.LaunchWithApi()) {
         Say("could not start the simulated game");
         return false;
     }
@@ -128,7 +132,7 @@ int RunScripted(Session& s)
     s.program.PressStartStop();
     ExpectScene(s, 1, L"Menus");
     Say("a game starts");
-    s.game.StartGame();
+    s.game.EnterGame();
     ExpectScene(s, 2, L"Game");
     SavePicture(s, s.program.Window(), L"main-window-in-game");
     Say("the player alt+tabs out and back in");
@@ -137,7 +141,7 @@ int RunScripted(Session& s)
     BringToFront(s.game.Window());
     ExpectScene(s, 4, L"Back");
     Say("the game ends");
-    s.game.EndGame();
+    s.game.ShowScore();
     ExpectScene(s, 5, L"Menus");
 
     Say("Stop is pressed and the window closed");
@@ -200,10 +204,10 @@ int RunNetworkScripted(Session& s)
     const size_t before = s.xsplit.Clicks().size();
     ExpectSceneFrom(s, xsplitSide, "XSplit side ", before + 1, L"Menus");
     Say("a game starts on the game side");
-    s.game.StartGame();
+    s.game.EnterGame();
     ExpectSceneFrom(s, xsplitSide, "XSplit side ", before + 2, L"Game");
     std::printf("  game side status: %ls\n", gameSide.Status().c_str());
-    s.game.EndGame();
+    s.game.ShowScore();
     ExpectSceneFrom(s, xsplitSide, "XSplit side ", before + 3, L"Menus");
     gameSide.PressStartStop();
     xsplitSide.PressStartStop();
@@ -213,11 +217,51 @@ int RunNetworkScripted(Session& s)
     return 0;
 }
 
+// The game's state from its client API instead of its memory: chosen in
+// Options, no patch table needed, and a replay shows the game's scene too.
+int RunClientApiScripted(Session& s)
+{
+    Say("the game client API: chosen in Options, then a replay and the score screen");
+    KestrelcueProgram program;
+    if (!program.Launch())
+        return 1;
+    program.SetText(1004, L"Game");
+    program.SetText(1006, L"Menus");
+    HWND dialog = OpenOptions(program);
+    if (dialog == nullptr) {
+        Say("FAILED: the Options dialog did not open");
+        return 1;
+    }
+    ChooseSource(dialog, kOptionsClientApi);
+    SavePicture(s, dialog, L"options");
+    PressOptionsButton(dialog, IDOK);
+    WaitForDialogGone(dialog);
+    std::printf("  Options: the game client API; the Patch list is %s\n",
+                program.IsEnabled(1009) ? "still enabled (FAILED)" : "disabled");
+    if (program.IsEnabled(1009))
+        ++s.failures;
+    BringToFront(s.game.Window());
+    program.PressStartStop();
+    const size_t before = s.xsplit.Clicks().size();
+    ExpectSceneFrom(s, program, "", before + 1, L"Menus");
+    Say("a replay starts");
+    s.game.StartReplay();
+    ExpectSceneFrom(s, program, "", before + 2, L"Game");
+    Say("the replay ends on the score screen");
+    s.game.ShowScore();
+    ExpectSceneFrom(s, program, "", before + 3, L"Menus");
+    program.PressStartStop();
+    program.Close();
+    WriteStoredDword(L"Game State Source", 0);
+    return 0;
+}
+
 int RunInteractive(Session& s)
 {
     if (!LaunchAll(s))
         return 1;
-    Say("running: use the simulated game's buttons, alt+tab, and close Kestrelcue's window to end");
+    Say("running: use the simulated game's buttons, alt+tab, Options... in Kestrelcue's system menu, "
+        "and close Kestrelcue's window to end");
     s.program.Process().WaitForExit(INFINITE);
     return 0;
 }
@@ -235,7 +279,7 @@ int wmain(int argc, wchar_t** argv)
     }
     session.outputFolder = argv[1];
     CreateDirectoryW(session.outputFolder.c_str(), nullptr);
-    if (RunScripted(session) != 0 || RunNetworkScripted(session) != 0)
+    if (RunScripted(session) != 0 || RunNetworkScripted(session) != 0 || RunClientApiScripted(session) != 0)
         ++session.failures;
     std::printf("demo: %s\n", session.failures == 0 ? "everything went as expected" : "some steps FAILED");
     return session.failures == 0 ? 0 : 1;
