@@ -35,6 +35,7 @@ struct Section {
 const Section kSections[] = {
     {L"startup", MeasureStartup},
     {L"flag", MeasureGameFlagReaction},
+    {L"api", MeasureClientApiReaction},
     {L"alttab", MeasureAltTabReaction},
     {L"network", MeasureNetworkReaction},
     {L"stop", MeasureStopTimes},

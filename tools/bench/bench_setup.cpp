@@ -56,6 +56,12 @@ void StoreLocalMode()
     WriteStoredDword(L"Remote Enabled", 0);
     WriteStoredDword(L"Remote Role", 1);
     WriteStoredString(L"Remote Host", L"");
+    WriteStoredDword(L"Game State Source", 0);
+}
+
+void StoreClientApiChosen()
+{
+    WriteStoredDword(L"Game State Source", 1);
 }
 
 void StoreNetworkRole(DWORD role, const wchar_t* host)

@@ -40,8 +40,11 @@ void TypeSceneNames(const KestrelcueProgram& program);
 
 // The program reads these once, at its start: written before each program
 // starts, they let two programs run here in different roles.
+// Local mode reads the game's state from its memory, unless the client API
+// is stored after it.
 void StoreLocalMode();
 void StoreNetworkRole(DWORD role, const wchar_t* host);
+void StoreClientApiChosen();
 
 void SeedRandom(unsigned seed);
 // A whole number of milliseconds drawn evenly from [from, from + span).

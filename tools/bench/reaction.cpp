@@ -93,11 +93,17 @@ struct LocalRig {
     ClickLog log;
 };
 
-bool StartLocalRig(LocalRig& rig, const char* section)
+// With `clientApi` the program reads the game's state from its client API.
+bool StartLocalRig(LocalRig& rig, const char* section, bool clientApi = false)
 {
     StoreLocalMode();
-    if (!rig.game.Launch() || !rig.xsplit.Launch(BenchScenes()) || !LaunchProgram(rig.program) ||
-        !rig.log.Open(rig.xsplit.LogPath())) {
+    if (clientApi)
+        StoreClientApiChosen();
+    const bool gameUp = clientApi ? rig.game.LaunchWithApi() : rig.game.Launch();
+    const bool up = gameUp && rig.xsplit.Launch(BenchScenes()) && LaunchProgram(rig.program) &&
+                    rig.log.Open(rig.xsplit.LogPath());
+    StoreLocalMode();
+    if (!up) {
         Progress("  %s: could not start the simulated game, the simulated XSplit and Kestrelcue", section);
         return false;
     }
@@ -136,6 +142,23 @@ bool MeasureGameFlagReaction(const BenchOptions& options, Report& report)
         return false;
     }
     const EventTally tally = TimeGameEvents(rig.game, rig.log, rig.xsplit, options.events);
+    return AddReaction(report, measure, tally, options.events);
+}
+
+bool MeasureClientApiReaction(const BenchOptions& options, Report& report)
+{
+    const std::string measure = "Reaction to game start/end, client API (game's screen -> click)";
+    LocalRig rig;
+    if (!StartLocalRig(rig, "game start/end through the client API", true)) {
+        report.AddNotMeasured(measure, "the program, the game or XSplit did not start");
+        return false;
+    }
+    EventTally tally;
+    for (int i = 0; i < options.events && !tally.GaveUp(); ++i) {
+        const bool start = i % 2 == 0;
+        TimeEvent(rig.log, rig.xsplit, [&] { start ? rig.game.EnterGame() : rig.game.ShowScore(); },
+                  start ? kEnterScene : kLeaveScene, &tally);
+    }
     return AddReaction(report, measure, tally, options.events);
 }
 

@@ -92,6 +92,36 @@ void AddMemoryRows(Report& report, HANDLE process, DWORD processId)
         report.AddNotMeasured("Handles held by Kestrelcue", "neither GetProcessHandleCount nor the system's list told");
 }
 
+// The same game watched through its client API: one HTTP request every
+// period instead of one read of the game's memory.
+bool MeasureClientApiCpu(const BenchOptions& options, Report& report, const SimulatedXSplit& xsplit, const ClickLog& log)
+{
+    const std::string what = "while watching a game through the client API";
+    StoreLocalMode();
+    StoreClientApiChosen();
+    SimulatedGame game;
+    KestrelcueProgram program;
+    const bool up = game.LaunchWithApi() && LaunchProgram(program);
+    StoreLocalMode();
+    if (!up || !game.EnterGame()) {
+        report.AddNotMeasured("CPU of Kestrelcue " + what, "the program or the game did not start");
+        return false;
+    }
+    TypeSceneNames(program);
+    BringToFront(game.Window());
+    const LONGLONG size = log.Size();
+    program.PressStartStop();
+    if (log.WaitForGrowth(size, kStateWaitMs) < 0 || xsplit.Clicks().back() != kEnterScene) {
+        report.AddNotMeasured("CPU of Kestrelcue " + what, "the program did not switch to the game's scene");
+        return false;
+    }
+    Sleep(kSettleMs);
+    AddCpuRows(report, what, MeasureCpuShare(program.Process().Handle(), options.cpuSeconds, options.serverPid),
+               options.cpuSeconds);
+    program.PressStartStop();
+    return true;
+}
+
 } // namespace
 
 bool MeasureResourceUse(const BenchOptions& options, Report& report)
@@ -131,5 +161,6 @@ bool MeasureResourceUse(const BenchOptions& options, Report& report)
     }
     measurePhase("while watching a game", options.cpuSeconds);
     AddMemoryRows(report, process, program.Process().Id());
-    return true;
+    program.PressStartStop();
+    return MeasureClientApiCpu(options, report, xsplit, log);
 }

@@ -183,6 +183,53 @@ bool StopReceiverWaitingForXSplit(const BenchOptions& options, Report& report)
     return AddStops(report, "the receiver waits for XSplit", tally, options.stopRepeats);
 }
 
+// Polls every millisecond, for a state that lasts only a sample.
+bool WaitUntilPolledEveryMs(const std::function<bool()>& condition, DWORD timeoutMs)
+{
+    const double deadline = NowMs() + timeoutMs;
+    while (!condition()) {
+        if (NowMs() > deadline)
+            return false;
+        Sleep(1);
+    }
+    return true;
+}
+
+// Each sample of a slow client API is a request that gives up within its
+// bound: Stop pressed as a sample begins meets the worker inside it.
+bool StopWhileClientApiSlow(const BenchOptions& options, Report& report)
+{
+    SimulatedGame game;
+    SimulatedXSplit xsplit;
+    KestrelcueProgram program;
+    StopTally tally;
+    SimApiOptions slow;
+    slow.slowMs = 600000;
+    StoreLocalMode();
+    StoreClientApiChosen();
+    const bool up = game.LaunchWithApi(slow) && xsplit.Launch(BenchScenes()) && LaunchProgram(program);
+    StoreLocalMode();
+    if (up) {
+        TypeSceneNames(program);
+        for (int i = 0; i < options.stopRepeats; ++i) {
+            program.PressStartStop();
+            // The status shows just before the first sample's request goes out.
+            const bool seen = WaitUntilPolledEveryMs([&] { return program.Status() == L"Running. Waiting for events..."; },
+                                                     kStateWaitMs);
+            const double pressed = NowMs();
+            program.PressStartStop();
+            const double handled = NowMs();
+            if (seen && program.Status() == L"Aborted.")
+                tally.durations.push_back(handled - pressed);
+            else
+                ++tally.failed;
+            StopIfRunning(program);
+        }
+    }
+    return AddStops(report, "the client API answers slowly", tally, options.stopRepeats,
+                    "pressed as a sample's request goes out; each request gives up within 50 ms");
+}
+
 } // namespace
 
 bool MeasureStopLookingForXSplit(const BenchOptions& options, Report& report, const std::string& besides)
@@ -205,5 +252,6 @@ bool MeasureStopTimes(const BenchOptions& options, Report& report)
     measured &= StopReceiverWaitingForDatagram(options, report);
     measured &= StopReceiverWaitingForXSplit(options, report);
     measured &= StopInHungClick(options, report);
+    measured &= StopWhileClientApiSlow(options, report);
     return measured;
 }
