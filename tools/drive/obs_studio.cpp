@@ -54,21 +54,23 @@ std::wstring Wide(const std::string& utf8)
 
 } // namespace
 
+// Wine's own export; it allocates its answer on the process heap.
+using WineGetUnixFileName = char*(CDECL*)(LPCWSTR);
+
 std::string UnixPath(const std::wstring& windowsPath)
 {
-    // Wine's own export; it allocates the answer on the process heap.
-    using ToUnix = char*(CDECL*)(LPCWSTR);
+    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
     // Through void*: GCC warns of a cast between function types.
-    const auto toUnix = reinterpret_cast<ToUnix>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-    if (toUnix == nullptr)
+    void* found =
+        kernel32 == nullptr ? nullptr : reinterpret_cast<void*>(GetProcAddress(kernel32, "wine_get_unix_file_name"));
+    if (found == nullptr)
         return {};
-    char* path = toUnix(windowsPath.c_str());
+    char* path = reinterpret_cast<WineGetUnixFileName>(found)(windowsPath.c_str());
     if (path == nullptr)
         return {};
-    std::string unix = path;
+    std::string linuxPath = path;
     HeapFree(GetProcessHeap(), 0, path);
-    return unix;
+    return linuxPath;
 }
 
 bool ObsStudio::Fail(const std::string& reason)
