@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <atomic>
 
+#include "obs/obs.h"
+
 // The values of "Remote Role" in the registry; other stored values are kept as they are.
 constexpr DWORD kRoleGameSide = 1;    // "I'm running SC2"
 constexpr DWORD kRoleXSplitSide = 2;  // "I'm running XSplit"
@@ -15,6 +17,17 @@ constexpr int kRemoteHostChars = 256;
 // other stored value means the patch table.
 constexpr DWORD kSourceClientApi = 1;
 constexpr DWORD kSourcePatchTable = 0;
+
+// The value of "Scene Program" that picks OBS Studio; any other stored
+// value means XSplit.
+constexpr DWORD kProgramObs = 1;
+constexpr DWORD kProgramXSplit = 0;
+
+// An OBS host as typed (254) or read back (255), plus terminator; OBS's
+// password likewise (kObsPasswordChars, app/protected_password.h).
+constexpr int kObsHostChars = 256;
+constexpr int kObsPasswordTextChars = 256;
+constexpr DWORD kDefaultObsPort = 4455;
 
 struct AppState {
     HINSTANCE Instance;            // entry, before any other thread exists
@@ -29,11 +42,15 @@ struct AppState {
     wchar_t RemoteHost[kRemoteHostChars];  // UI thread likewise; read by the worker
     std::atomic<DWORD> StateAddress;   // patch loader (while 0) and UI thread (patch pick); read by the worker
     DWORD GameStateSource;         // UI thread (settings, Options), which cannot run beside the worker; as stored
-    bool GameStateSourceStored;    // UI thread: the value was in the registry, so it is written back
+    DWORD SceneProgram;            // UI thread likewise; read by the worker; as stored
+    wchar_t ObsHost[kObsHostChars];        // UI thread likewise; read by the worker
+    DWORD ObsPort;                 // UI thread likewise, 1 to 65535; read by the worker
+    wchar_t ObsPassword[kObsPasswordTextChars];  // UI thread likewise; read by the worker; never shown or logged
     bool PatchLoaderStarted;       // UI thread: the table is downloaded at most once a run
     HWND XSplitWindow;             // worker only
     DWORD XSplitProcessId;         // worker only
     HANDLE XSplitProcessHandle;    // worker only (relay receiver); null when none
+    ObsConnection Obs;             // worker only: the connection to OBS Studio, kept for the worker's run
 };
 
 extern AppState g_app;
@@ -43,4 +60,10 @@ extern AppState g_app;
 inline bool IsClientApiChosen()
 {
     return g_app.GameStateSource == kSourceClientApi;
+}
+
+// Whether scenes are switched in OBS Studio rather than in XSplit.
+inline bool IsObsChosen()
+{
+    return g_app.SceneProgram == kProgramObs;
 }

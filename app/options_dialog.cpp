@@ -4,25 +4,96 @@
 // the next Start.
 #include "app/options_dialog.h"
 
+#include <cwchar>
+
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "app/obs_connection_test.h"
 #include "patch/patch_table.h"
 #include "resource_ids.h"
 
 namespace {
 
+// Texts as typed: 254 characters (255 for the password) and the terminator.
+constexpr int kHostFieldReadChars = kObsHostChars - 1;
+constexpr int kPasswordFieldReadChars = kObsPasswordTextChars;
+constexpr int kPortDigits = 5;
+
+constexpr wchar_t kDefaultHost[] = L"localhost";
+
+const int kObsControls[] = {IDC_OPTIONS_OBS_HOST, IDC_OPTIONS_OBS_PORT, IDC_OPTIONS_OBS_PASSWORD,
+                            IDC_OPTIONS_TEST_OBS};
+
+bool IsChecked(HWND dialog, int id)
+{
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
+
+// OBS's connection settings mean something only with OBS chosen.
+void EnableObsControls(HWND dialog)
+{
+    const bool obs = IsChecked(dialog, IDC_OPTIONS_OBS);
+    for (int id : kObsControls)
+        EnableWindow(GetDlgItem(dialog, id), obs);
+}
+
 INT_PTR OnInitDialog(HWND dialog)
 {
     CheckRadioButton(dialog, IDC_OPTIONS_PATCH_TABLE, IDC_OPTIONS_CLIENT_API,
                      IsClientApiChosen() ? IDC_OPTIONS_CLIENT_API : IDC_OPTIONS_PATCH_TABLE);
+    CheckRadioButton(dialog, IDC_OPTIONS_XSPLIT, IDC_OPTIONS_OBS, IsObsChosen() ? IDC_OPTIONS_OBS : IDC_OPTIONS_XSPLIT);
+    SendDlgItemMessageW(dialog, IDC_OPTIONS_OBS_HOST, EM_LIMITTEXT, kHostFieldReadChars - 1, 0);
+    SendDlgItemMessageW(dialog, IDC_OPTIONS_OBS_PORT, EM_LIMITTEXT, kPortDigits, 0);
+    SendDlgItemMessageW(dialog, IDC_OPTIONS_OBS_PASSWORD, EM_LIMITTEXT, kPasswordFieldReadChars - 1, 0);
+    SetDlgItemTextW(dialog, IDC_OPTIONS_OBS_HOST, g_app.ObsHost);
+    SetDlgItemInt(dialog, IDC_OPTIONS_OBS_PORT, UINT(g_app.ObsPort), FALSE);
+    // The field shows no characters of it (ES_PASSWORD).
+    SetDlgItemTextW(dialog, IDC_OPTIONS_OBS_PASSWORD, g_app.ObsPassword);
+    EnableObsControls(dialog);
     return TRUE;
+}
+
+// False when the field holds no number from 1 to 65535.
+bool ReadPort(HWND dialog, DWORD* port)
+{
+    BOOL isNumber = FALSE;
+    const UINT number = GetDlgItemInt(dialog, IDC_OPTIONS_OBS_PORT, &isNumber, FALSE);
+    if (!isNumber || number < 1 || number > 65535)
+        return false;
+    *port = number;
+    return true;
+}
+
+void ReadHost(HWND dialog, wchar_t (&host)[kObsHostChars])
+{
+    host[0] = L'\0';
+    GetDlgItemTextW(dialog, IDC_OPTIONS_OBS_HOST, host, kHostFieldReadChars);
+    host[kHostFieldReadChars - 1] = L'\0';
+    // An empty host means this computer, where OBS usually runs.
+    if (host[0] == L'\0')
+        lstrcpynW(host, kDefaultHost, kObsHostChars);
+}
+
+void ReadPassword(HWND dialog, wchar_t (&password)[kObsPasswordTextChars])
+{
+    password[0] = L'\0';
+    GetDlgItemTextW(dialog, IDC_OPTIONS_OBS_PASSWORD, password, kPasswordFieldReadChars);
+    password[kPasswordFieldReadChars - 1] = L'\0';
+}
+
+void RefusePort(HWND dialog)
+{
+    MessageBoxW(dialog, L"The OBS port must be a number from 1 to 65535.", L"Error", MB_OK);
+    HWND field = GetDlgItem(dialog, IDC_OPTIONS_OBS_PORT);
+    SetFocus(field);
+    SendMessageW(field, EM_SETSEL, 0, -1);
 }
 
 // A stored value other than the two known ones reads as the patch table;
 // it is replaced only when the user picks the other source.
 void ApplyGameStateSource(HWND dialog)
 {
-    const bool clientApi = IsDlgButtonChecked(dialog, IDC_OPTIONS_CLIENT_API) == BST_CHECKED;
+    const bool clientApi = IsChecked(dialog, IDC_OPTIONS_CLIENT_API);
     if (clientApi == IsClientApiChosen())
         return;
     g_app.GameStateSource = clientApi ? kSourceClientApi : kSourcePatchTable;
@@ -33,10 +104,67 @@ void ApplyGameStateSource(HWND dialog)
         StartPatchLoaderOnce();
 }
 
+// False (and the dialog stays) when the port cannot be used.
+bool ApplySceneProgram(HWND dialog)
+{
+    const bool obs = IsChecked(dialog, IDC_OPTIONS_OBS);
+    DWORD port = g_app.ObsPort;
+    // A port that is wrong matters only once OBS is to be reached.
+    if (!ReadPort(dialog, &port) && obs) {
+        RefusePort(dialog);
+        return false;
+    }
+    if (obs != IsObsChosen())
+        g_app.SceneProgram = obs ? kProgramObs : kProgramXSplit;
+    ReadHost(dialog, g_app.ObsHost);
+    g_app.ObsPort = port;
+    ReadPassword(dialog, g_app.ObsPassword);
+    return true;
+}
+
+void OnTestConnection(HWND dialog)
+{
+    DWORD port = 0;
+    if (!ReadPort(dialog, &port)) {
+        RefusePort(dialog);
+        return;
+    }
+    wchar_t host[kObsHostChars];
+    wchar_t password[kObsPasswordTextChars];
+    ReadHost(dialog, host);
+    ReadPassword(dialog, password);
+    const bool started = StartObsConnectionTest(dialog, host, port, password);
+    SecureZeroMemory(password, sizeof password);
+    if (!started) {
+        SetDlgItemTextW(dialog, IDC_OPTIONS_TEST_RESULT, L"The test could not be started.");
+        return;
+    }
+    EnableWindow(GetDlgItem(dialog, IDC_OPTIONS_TEST_OBS), FALSE);
+    SetDlgItemTextW(dialog, IDC_OPTIONS_TEST_RESULT, L"Connecting to OBS...");
+}
+
+INT_PTR OnTestDone(HWND dialog, ObsConnectionTest* test)
+{
+    SetDlgItemTextW(dialog, IDC_OPTIONS_TEST_RESULT, test->result);
+    FinishObsConnectionTest(test);
+    EnableObsControls(dialog);
+    return TRUE;
+}
+
 INT_PTR OnCommand(HWND dialog, WPARAM wParam)
 {
     switch (LOWORD(wParam)) {
+    case IDC_OPTIONS_XSPLIT:
+    case IDC_OPTIONS_OBS:
+        EnableObsControls(dialog);
+        return TRUE;
+    case IDC_OPTIONS_TEST_OBS:
+        if (HIWORD(wParam) == BN_CLICKED)
+            OnTestConnection(dialog);
+        return TRUE;
     case IDOK:
+        if (!ApplySceneProgram(dialog))
+            return TRUE;
         ApplyGameStateSource(dialog);
         EndDialog(dialog, IDOK);
         return TRUE;
@@ -48,12 +176,24 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
     }
 }
 
-INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+// A test still under way when the dialog goes posts to a window that is no
+// more and frees its own record; one whose message is queued is freed here.
+INT_PTR OnDestroy(HWND dialog)
+{
+    MSG message;
+    while (PeekMessageW(&message, dialog, kObsTestDoneMessage, kObsTestDoneMessage, PM_REMOVE))
+        FinishObsConnectionTest(reinterpret_cast<ObsConnectionTest*>(message.lParam));
+    return FALSE;
+}
+
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG: return OnInitDialog(dialog);
-    case WM_COMMAND:    return OnCommand(dialog, wParam);
-    default:            return FALSE;
+    case WM_INITDIALOG:      return OnInitDialog(dialog);
+    case WM_COMMAND:         return OnCommand(dialog, wParam);
+    case kObsTestDoneMessage: return OnTestDone(dialog, reinterpret_cast<ObsConnectionTest*>(lParam));
+    case WM_DESTROY:         return OnDestroy(dialog);
+    default:                 return FALSE;
     }
 }
 

@@ -1,5 +1,6 @@
 // The "Options" dialog, opened from the main window's system menu: where
-// the game's state comes from.
+// the game's state comes from, and which program's scenes are switched
+// (XSplit, or OBS Studio with its host, port and password).
 #pragma once
 #include <windows.h>
 

@@ -8,8 +8,10 @@
 #include "app/settings.h"
 
 #include <cwchar>
+#include <vector>
 
 #include "app/app_state.h"
+#include "app/protected_password.h"
 #include "app/stored_text.h"
 #include "resource_ids.h"
 
@@ -22,6 +24,10 @@ constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ondelvane\\Kestrelcue";
 constexpr int kSceneFieldReadChars = int(kStoredTextChars) - 1;
 
 static_assert(size_t(kRemoteHostChars) == kStoredTextChars, "Remote Host is read back into RemoteHost directly");
+static_assert(size_t(kObsHostChars) == kStoredTextChars, "OBS Host is read back into ObsHost directly");
+static_assert(kObsPasswordTextChars == kObsPasswordChars, "the password is read back into ObsPassword directly");
+
+constexpr wchar_t kDefaultObsHost[] = L"localhost";
 
 // Where a value lives while the program runs.
 enum class Home {
@@ -31,49 +37,77 @@ enum class Home {
     NetworkMode,    // AppState.RemoteEnabled and its check box
     OptionBox,      // a check box of the main window
     GameStateSource,  // AppState.GameStateSource, set in Options
+    SceneProgram,     // AppState.SceneProgram, set in Options
+    ObsHost,          // AppState.ObsHost, set in Options
+    ObsPort,          // AppState.ObsPort, set in Options
+    ObsPassword,      // AppState.ObsPassword, set in Options; stored protected
 };
+
+// Which values are written at every close, and which only once stored.
+enum class Writing { Always, OnceSet };
 
 struct Setting {
     const wchar_t* name;  // the registry value's name: users' existing settings depend on it
-    DWORD type;           // REG_SZ or REG_DWORD, as written
+    DWORD type;           // REG_SZ, REG_DWORD or REG_BINARY, as written
     Home home;
     int control;          // the main window's edit or check box; 0 when held in AppState only
-    DWORD defaultNumber;  // REG_DWORD values when absent; texts default to empty
+    DWORD defaultNumber;  // REG_DWORD values when absent; texts default to empty unless said here
+    Writing writing;
 };
 
 // In the order they are read and written.
 constexpr Setting kSettings[] = {
-    {L"EnterGameScene",                  REG_SZ,    Home::SceneField,  IDC_MAIN_ENTER_SCENE,       0},
-    {L"LeaveGameScene",                  REG_SZ,    Home::SceneField,  IDC_MAIN_LEAVE_SCENE,       0},
-    {L"TabInScene",                      REG_SZ,    Home::SceneField,  IDC_MAIN_TAB_IN_SCENE,      0},
-    {L"TabOutScene",                     REG_SZ,    Home::SceneField,  IDC_MAIN_TAB_OUT_SCENE,     0},
-    {L"Remote Host",                     REG_SZ,    Home::RemoteHost,  0,                          0},
-    {L"Remote Role",                     REG_DWORD, Home::RemoteRole,  0,                          kRoleGameSide},
-    {L"Remote Enabled",                  REG_DWORD, Home::NetworkMode, IDC_MAIN_NETWORK_MODE,      0},
-    {L"Apply Game Settings On Tab",      REG_DWORD, Home::OptionBox,   IDC_MAIN_APPLY_ON_TAB,      0},
-    {L"Apply Game Settings When Tabbed", REG_DWORD, Home::OptionBox,   IDC_MAIN_APPLY_WHEN_TABBED, 0},
-    {L"Game State Source",               REG_DWORD, Home::GameStateSource, 0,                      kSourcePatchTable},
+    {L"EnterGameScene",                  REG_SZ,     Home::SceneField,      IDC_MAIN_ENTER_SCENE,       0, Writing::Always},
+    {L"LeaveGameScene",                  REG_SZ,     Home::SceneField,      IDC_MAIN_LEAVE_SCENE,       0, Writing::Always},
+    {L"TabInScene",                      REG_SZ,     Home::SceneField,      IDC_MAIN_TAB_IN_SCENE,      0, Writing::Always},
+    {L"TabOutScene",                     REG_SZ,     Home::SceneField,      IDC_MAIN_TAB_OUT_SCENE,     0, Writing::Always},
+    {L"Remote Host",                     REG_SZ,     Home::RemoteHost,      0,                          0, Writing::Always},
+    {L"Remote Role",                     REG_DWORD,  Home::RemoteRole,      0,              kRoleGameSide, Writing::Always},
+    {L"Remote Enabled",                  REG_DWORD,  Home::NetworkMode,     IDC_MAIN_NETWORK_MODE,      0, Writing::Always},
+    {L"Apply Game Settings On Tab",      REG_DWORD,  Home::OptionBox,       IDC_MAIN_APPLY_ON_TAB,      0, Writing::Always},
+    {L"Apply Game Settings When Tabbed", REG_DWORD,  Home::OptionBox,       IDC_MAIN_APPLY_WHEN_TABBED, 0, Writing::Always},
+    {L"Game State Source",               REG_DWORD,  Home::GameStateSource, 0,          kSourcePatchTable, Writing::OnceSet},
+    {L"Scene Program",                   REG_DWORD,  Home::SceneProgram,    0,             kProgramXSplit, Writing::OnceSet},
+    {L"OBS Host",                        REG_SZ,     Home::ObsHost,         0,                          0, Writing::OnceSet},
+    {L"OBS Port",                        REG_DWORD,  Home::ObsPort,         0,            kDefaultObsPort, Writing::OnceSet},
+    {L"OBS Password",                    REG_BINARY, Home::ObsPassword,     0,                          0, Writing::OnceSet},
 };
+constexpr size_t kSettingCount = sizeof kSettings / sizeof kSettings[0];
+
+// Which values were in the registry when the settings were loaded (UI thread).
+bool g_storedAtLoad[kSettingCount];
 
 // The stored type is not looked at: a value written by hand with another
 // type still gives its bytes. A value that does not fit gives nothing, since
 // the registry leaves the buffer's contents undefined then.
-void ReadStoredText(HKEY key, const wchar_t* name, wchar_t (&text)[kStoredTextChars])
+bool ReadStoredText(HKEY key, const wchar_t* name, wchar_t (&text)[kStoredTextChars])
 {
     BYTE bytes[kStoredTextLimitBytes];
     DWORD size = sizeof bytes;
-    if (RegQueryValueExW(key, name, nullptr, nullptr, bytes, &size) != ERROR_SUCCESS)
+    const LONG result = RegQueryValueExW(key, name, nullptr, nullptr, bytes, &size);
+    if (result != ERROR_SUCCESS)
         size = 0;
     char16_t units[kStoredTextChars];
     TakeStoredText(bytes, size, units);
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows texts are UTF-16");
     for (size_t i = 0; i < kStoredTextChars; ++i)
         text[i] = wchar_t(units[i]);
+    return result == ERROR_SUCCESS || result == ERROR_MORE_DATA;
+}
+
+bool ReadStoredPassword(HKEY key, const wchar_t* name, wchar_t (&password)[kObsPasswordChars])
+{
+    BYTE bytes[kProtectedPasswordLimitBytes];
+    DWORD size = sizeof bytes;
+    const LONG result = RegQueryValueExW(key, name, nullptr, nullptr, bytes, &size);
+    UnprotectPassword(bytes, result == ERROR_SUCCESS ? size : 0, password);
+    SecureZeroMemory(bytes, sizeof bytes);
+    return result == ERROR_SUCCESS || result == ERROR_MORE_DATA;
 }
 
 // Shorter values replace only their own bytes of the default; longer ones
 // leave the default, for the same reason as texts.
-DWORD ReadStoredNumber(HKEY key, const wchar_t* name, DWORD defaultNumber, bool* stored = nullptr)
+DWORD ReadStoredNumber(HKEY key, const wchar_t* name, DWORD defaultNumber, bool* stored)
 {
     DWORD number = defaultNumber;
     DWORD size = sizeof number;
@@ -81,8 +115,7 @@ DWORD ReadStoredNumber(HKEY key, const wchar_t* name, DWORD defaultNumber, bool*
     if (result != ERROR_SUCCESS)
         number = defaultNumber;
     // A value too long for its buffer is there all the same.
-    if (stored != nullptr)
-        *stored = result == ERROR_SUCCESS || result == ERROR_MORE_DATA;
+    *stored = result == ERROR_SUCCESS || result == ERROR_MORE_DATA;
     return number;
 }
 
@@ -91,37 +124,56 @@ void SetBox(HWND dialog, int control, DWORD number)
     CheckDlgButton(dialog, control, number != 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
-void LoadSetting(HKEY key, const Setting& setting, HWND dialog)
+// True when the value was in the registry.
+bool LoadSetting(HKEY key, const Setting& setting, HWND dialog)
 {
     wchar_t text[kStoredTextChars];
+    bool stored = false;
     switch (setting.home) {
     case Home::SceneField:
-        ReadStoredText(key, setting.name, text);
+        stored = ReadStoredText(key, setting.name, text);
         SetDlgItemTextW(dialog, setting.control, text);
         break;
     case Home::RemoteHost:
-        ReadStoredText(key, setting.name, text);
+        stored = ReadStoredText(key, setting.name, text);
         std::wmemcpy(g_app.RemoteHost, text, kRemoteHostChars);
         break;
     case Home::RemoteRole:
         // Kept as stored even when it names neither side: the dialog then
         // shows no choice and the watch loop asks the user to pick one.
-        g_app.RemoteRole = ReadStoredNumber(key, setting.name, setting.defaultNumber);
+        g_app.RemoteRole = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
         break;
     case Home::NetworkMode: {
-        const DWORD number = ReadStoredNumber(key, setting.name, setting.defaultNumber);
+        const DWORD number = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
         g_app.RemoteEnabled = number != 0 ? 1 : 0;
         SetBox(dialog, setting.control, number);
         break;
     }
     case Home::OptionBox:
-        SetBox(dialog, setting.control, ReadStoredNumber(key, setting.name, setting.defaultNumber));
+        SetBox(dialog, setting.control, ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored));
         break;
     case Home::GameStateSource:
         // Kept as stored: only the choice in Options replaces it.
-        g_app.GameStateSource = ReadStoredNumber(key, setting.name, setting.defaultNumber, &g_app.GameStateSourceStored);
+        g_app.GameStateSource = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
+        break;
+    case Home::SceneProgram:
+        g_app.SceneProgram = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
+        break;
+    case Home::ObsHost:
+        if ((stored = ReadStoredText(key, setting.name, text)))
+            std::wmemcpy(g_app.ObsHost, text, kObsHostChars);
+        break;
+    case Home::ObsPort: {
+        const DWORD port = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
+        // No connection can be made to a port outside TCP's range.
+        g_app.ObsPort = port >= 1 && port <= 65535 ? port : kDefaultObsPort;
         break;
     }
+    case Home::ObsPassword:
+        stored = ReadStoredPassword(key, setting.name, g_app.ObsPassword);
+        break;
+    }
+    return stored;
 }
 
 void WriteText(HKEY key, const Setting& setting, const wchar_t* text, int length)
@@ -133,6 +185,28 @@ void WriteText(HKEY key, const Setting& setting, const wchar_t* text, int length
 void WriteNumber(HKEY key, const Setting& setting, DWORD number)
 {
     RegSetValueExW(key, setting.name, 0, setting.type, reinterpret_cast<const BYTE*>(&number), sizeof number);
+}
+
+// A password the platform will not protect is not written: never as text.
+void WritePassword(HKEY key, const Setting& setting, const wchar_t* password)
+{
+    std::vector<BYTE> sealed;
+    if (!ProtectPassword(password, &sealed))
+        return;
+    RegSetValueExW(key, setting.name, 0, setting.type, sealed.empty() ? nullptr : sealed.data(), DWORD(sealed.size()));
+}
+
+// Whether a value written only once set still holds its default.
+bool HoldsDefault(const Setting& setting)
+{
+    switch (setting.home) {
+    case Home::GameStateSource: return g_app.GameStateSource == setting.defaultNumber;
+    case Home::SceneProgram:    return g_app.SceneProgram == setting.defaultNumber;
+    case Home::ObsHost:         return std::wcscmp(g_app.ObsHost, kDefaultObsHost) == 0;
+    case Home::ObsPort:         return g_app.ObsPort == setting.defaultNumber;
+    case Home::ObsPassword:     return g_app.ObsPassword[0] == L'\0';
+    default:                    return false;
+    }
 }
 
 bool IsBoxChecked(int control)
@@ -163,8 +237,19 @@ void SaveSetting(HKEY key, const Setting& setting)
         WriteNumber(key, setting, IsBoxChecked(setting.control) ? 1 : 0);
         break;
     case Home::GameStateSource:
-        if (g_app.GameStateSourceStored || g_app.GameStateSource != setting.defaultNumber)
-            WriteNumber(key, setting, g_app.GameStateSource);
+        WriteNumber(key, setting, g_app.GameStateSource);
+        break;
+    case Home::SceneProgram:
+        WriteNumber(key, setting, g_app.SceneProgram);
+        break;
+    case Home::ObsHost:
+        WriteText(key, setting, g_app.ObsHost, int(wcsnlen(g_app.ObsHost, kObsHostChars - 1)));
+        break;
+    case Home::ObsPort:
+        WriteNumber(key, setting, g_app.ObsPort);
+        break;
+    case Home::ObsPassword:
+        WritePassword(key, setting, g_app.ObsPassword);
         break;
     }
 }
@@ -176,14 +261,19 @@ void LoadSettings(HWND mainDialog)
     g_app.RemoteRole = kRoleGameSide;
     g_app.RemoteEnabled = 0;
     g_app.GameStateSource = kSourcePatchTable;
-    g_app.GameStateSourceStored = false;
+    g_app.SceneProgram = kProgramXSplit;
+    std::wmemcpy(g_app.ObsHost, kDefaultObsHost, sizeof kDefaultObsHost / sizeof kDefaultObsHost[0]);
+    g_app.ObsPort = kDefaultObsPort;
+    g_app.ObsPassword[0] = L'\0';
+    for (bool& stored : g_storedAtLoad)
+        stored = false;
     HKEY key = nullptr;
     // No key yet (a first run): the controls keep the template's empty
     // fields and clear boxes.
     if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
         return;
-    for (const Setting& setting : kSettings)
-        LoadSetting(key, setting, mainDialog);
+    for (size_t i = 0; i < kSettingCount; ++i)
+        g_storedAtLoad[i] = LoadSetting(key, kSettings[i], mainDialog);
     RegCloseKey(key);
 }
 
@@ -196,7 +286,11 @@ void SaveSettings()
         return;
     // Failed writes are not reported: there is no one left to tell while the
     // window closes, and the previous settings stay.
-    for (const Setting& setting : kSettings)
+    for (size_t i = 0; i < kSettingCount; ++i) {
+        const Setting& setting = kSettings[i];
+        if (setting.writing == Writing::OnceSet && !g_storedAtLoad[i] && HoldsDefault(setting))
+            continue;
         SaveSetting(key, setting);
+    }
     RegCloseKey(key);
 }

@@ -8,7 +8,7 @@
 #include "app/app_state.h"
 #include "app/status_line.h"
 #include "relay/datagram.h"
-#include "xsplit/xsplit.h"
+#include "watch/broadcaster.h"
 
 namespace {
 
@@ -51,7 +51,7 @@ void ActOnDatagram(const uint8_t* data, int size)
     wchar_t status[kStatusChars];
     FormatStatus(status, L"Remote switching to '%s'.", scene);
     SetStatusLine(status);
-    ClickSceneButton(scene);
+    SwitchBroadcasterScene(scene);
 }
 
 // Receives until Stop; the liveness test follows every receive, so a
@@ -66,11 +66,12 @@ void ReceiveUntilStopped(SOCKET sock)
         int senderBytes = sizeof sender;
         const int got = recvfrom(sock, reinterpret_cast<char*>(buffer), int(sizeof buffer), 0,
                                  reinterpret_cast<sockaddr*>(&sender), &senderBytes);
-        if (IsXSplitLost()) {
-            SetStatusLine(L"Lost XSplit, trying to find...");
-            if (!WaitForXSplit())
+        if (IsBroadcasterGone()) {
+            const BroadcasterTexts texts = ReceiverTexts();
+            SetStatusLine(texts.lost);
+            if (!WaitForBroadcaster(texts.lost))
                 return;
-            SetStatusLine(L"Found XSplit again!");
+            SetStatusLine(texts.foundAgain);
         }
         ActOnDatagram(buffer, got);
         if (IsStopRequested())
@@ -97,8 +98,9 @@ void RunRelayReceiver()
         closesocket(sock);
         return;
     }
-    SetStatusLine(L"Finding XSplit window...");
-    if (WaitForXSplit()) {
+    const BroadcasterTexts texts = ReceiverTexts();
+    SetStatusLine(texts.finding);
+    if (WaitForBroadcaster(texts.finding)) {
         SetStatusLine(L"Waiting for network event...");
         ReceiveUntilStopped(sock);
     }

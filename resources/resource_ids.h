@@ -26,6 +26,13 @@
 #define IDC_SETUP_HOST              1015
 #define IDC_OPTIONS_PATCH_TABLE     1016
 #define IDC_OPTIONS_CLIENT_API      1017
+#define IDC_OPTIONS_XSPLIT          1018
+#define IDC_OPTIONS_OBS             1019
+#define IDC_OPTIONS_OBS_HOST        1020
+#define IDC_OPTIONS_OBS_PORT        1021
+#define IDC_OPTIONS_OBS_PASSWORD    1022
+#define IDC_OPTIONS_TEST_OBS        1023
+#define IDC_OPTIONS_TEST_RESULT     1024
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                  (-1)

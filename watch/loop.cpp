@@ -1,6 +1,7 @@
-// The watch worker: finds the game and XSplit, then samples the game's state
-// and the foreground window every 100 ms and turns changes into scene
-// switches. On the XSplit side of a network pair it runs the relay receiver.
+// The watch worker: finds the game and XSplit (or connects to OBS), then
+// samples the game's state and the foreground window every 100 ms and turns
+// changes into scene switches. On the XSplit side of a network pair it runs
+// the relay receiver.
 #include <winsock2.h>
 
 #include "watch/watch.h"
@@ -9,9 +10,9 @@
 #include "app/main_window.h"
 #include "app/status_line.h"
 #include "relay/relay.h"
+#include "watch/broadcaster.h"
 #include "watch/client_api_probe.h"
 #include "resource_ids.h"
-#include "xsplit/xsplit.h"
 
 namespace {
 
@@ -63,26 +64,10 @@ bool LocateGame(GameTarget* game)
     return true;
 }
 
-// False when Stop was requested before XSplit was found.
-bool LocateXSplit()
-{
-    SetStatusLine(L"Finding XSplit window...");
-    for (;;) {
-        g_app.XSplitWindow = FindXSplitWindow();
-        if (PauseUnlessStopped())
-            return false;
-        if (g_app.XSplitWindow != nullptr)
-            break;
-    }
-    g_app.XSplitProcessId = 0;
-    GetWindowThreadProcessId(g_app.XSplitWindow, &g_app.XSplitProcessId);
-    return true;
-}
-
-bool IsGameOrXSplitLost(const GameTarget& game, GameState current)
+bool IsGameOrBroadcasterLost(const GameTarget& game, GameState current)
 {
     return current == GameState::ProbeFailed || !IsWindow(game.window) ||
-           (g_app.RemoteEnabled == 0 && !IsWindow(g_app.XSplitWindow));
+           (g_app.RemoteEnabled == 0 && IsBroadcasterLost());
 }
 
 // Tab in and tab out: either the game-state scene again or the tab scenes.
@@ -105,7 +90,7 @@ void ApplyFocusChange(HWND foreground, const GameTarget& game, GameState current
     }
 }
 
-// Samples until the game or XSplit is lost (true) or Stop is requested (false).
+// Samples until the game or the broadcaster is lost (true) or Stop is requested (false).
 bool WatchGame(const GameTarget& game, const StateSource& source)
 {
     GameState previous = GameState::None;
@@ -117,7 +102,7 @@ bool WatchGame(const GameTarget& game, const StateSource& source)
         if (IsStopRequested())
             return false;
         const GameState current = SampleGameState(source, game);
-        if (IsGameOrXSplitLost(game, current))
+        if (IsGameOrBroadcasterLost(game, current))
             return true;
         // The focus test uses the foreground of the last focus check, so a
         // game that starts while tabbed out is left to the tab-in scene.
@@ -153,13 +138,13 @@ DWORD LocateAndWatch(const StateSource& source)
     if (remote && role != kRoleGameSide && role != kRoleXSplitSide)
         return WaitForStopWithUnknownRole();
     const bool watchesGame = !remote || role == kRoleGameSide;
-    const bool drivesXSplit = !remote || role == kRoleXSplitSide;
+    const bool drivesBroadcaster = !remote || role == kRoleXSplitSide;
 
     for (;;) {
         GameTarget game = {};
         if (watchesGame && !LocateGame(&game))
             return kExitStopped;
-        if (drivesXSplit && !LocateXSplit())
+        if (drivesBroadcaster && !LocateBroadcaster())
             return kExitStopped;
         if (remote && role == kRoleXSplitSide) {
             RunRelayReceiver();
@@ -184,5 +169,6 @@ DWORD WINAPI RunWatchLoop(void*)
         OpenClientApiLink(&source.link);
     const DWORD exitCode = LocateAndWatch(source);
     CloseClientApiLink(&source.link);
+    ReleaseBroadcaster();
     return exitCode;
 }

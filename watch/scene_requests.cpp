@@ -6,7 +6,7 @@
 #include "app/status_line.h"
 #include "relay/relay.h"
 #include "resource_ids.h"
-#include "xsplit/xsplit.h"
+#include "watch/broadcaster.h"
 
 namespace {
 
@@ -59,5 +59,5 @@ void RequestScene(const wchar_t* name)
     if (g_app.RemoteEnabled != 0 && g_app.RemoteRole == kRoleGameSide)
         SendSceneToRemote(scene);
     else
-        ClickSceneButton(scene);
+        SwitchBroadcasterScene(scene);
 }

@@ -1,0 +1,153 @@
+// The obs-websocket 5 conversation: Hello, Identify, Identified, then one
+// request and its answer at a time. A request whose answer does not come in
+// time gives the connection up: an answer that came later would otherwise
+// stand in front of the next one's.
+#include "obs/obs.h"
+
+#include "obs/obs_auth.h"
+#include "obs/obs_messages.h"
+
+namespace {
+
+std::string Utf8Of(const wchar_t* text)
+{
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+    if (bytes <= 1)
+        return std::string();
+    std::string utf8(size_t(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, &utf8[0], bytes, nullptr, nullptr);
+    utf8.resize(size_t(bytes) - 1);
+    return utf8;
+}
+
+ULONGLONG DeadlineOfAWait()
+{
+    return GetTickCount64() + kObsWaitMs;
+}
+
+// The next message with this op, skipping any other; false when none came
+// by the deadline or the connection closed.
+bool AwaitOp(ObsSocket* socket, int op, ULONGLONG deadline, ObsMessage* message)
+{
+    for (;;) {
+        const ULONGLONG now = GetTickCount64();
+        std::string text;
+        if (ReceiveObsText(socket, &text, now >= deadline ? 0 : DWORD(deadline - now)) != ObsReceived::Message)
+            return false;
+        ObsMessage read;
+        if (ReadObsMessage(text.data(), text.size(), &read) && read.op == op) {
+            *message = std::move(read);
+            return true;
+        }
+    }
+}
+
+ObsConnectResult ResultOf(ObsSocketFailure failure)
+{
+    switch (failure) {
+    case ObsSocketFailure::NoListener:   return ObsConnectResult::NoListener;
+    case ObsSocketFailure::HostUnknown:  return ObsConnectResult::HostUnknown;
+    case ObsSocketFailure::TimedOut:     return ObsConnectResult::TimedOut;
+    case ObsSocketFailure::NotWebSocket:
+    case ObsSocketFailure::Failed:
+    case ObsSocketFailure::None:         break;
+    }
+    return ObsConnectResult::NotObs;
+}
+
+// Identify, answering the challenge if OBS set one, then Identified.
+ObsConnectResult Identify(ObsSocket* socket, const ObsMessage& hello, const wchar_t* password)
+{
+    std::string answer;
+    if (hello.authenticationRequired) {
+        const std::string secret = Utf8Of(password);
+        if (secret.empty())
+            return ObsConnectResult::PasswordNeeded;
+        if (!AnswerObsChallenge(secret, hello.salt, hello.challenge, &answer))
+            return ObsConnectResult::NotObs;
+    }
+    if (!SendObsText(socket, IdentifyMessage(answer), kObsWaitMs))
+        return ObsConnectResult::TimedOut;
+    ObsMessage identified;
+    if (AwaitOp(socket, kObsOpIdentified, DeadlineOfAWait(), &identified))
+        return ObsConnectResult::Connected;
+    if (IsObsSocketGone(socket) && ObsCloseCode(socket) == kObsCloseAuthenticationFailed)
+        return ObsConnectResult::PasswordRefused;
+    return IsObsSocketGone(socket) ? ObsConnectResult::NotObs : ObsConnectResult::TimedOut;
+}
+
+// Sends a request and waits for its answer, skipping whatever else comes.
+bool Ask(ObsConnection* obs, const char* requestType, const std::string* sceneName, ObsMessage* answer)
+{
+    if (obs->socket == nullptr)
+        return false;
+    const std::string id = "kestrelcue-" + std::to_string(++obs->requestsSent);
+    if (SendObsText(obs->socket, RequestMessage(requestType, id, sceneName), kObsWaitMs)) {
+        const ULONGLONG deadline = DeadlineOfAWait();
+        while (AwaitOp(obs->socket, kObsOpRequestResponse, deadline, answer)) {
+            if (answer->requestId == id)
+                return true;
+        }
+    }
+    DisconnectFromObs(obs);
+    return false;
+}
+
+} // namespace
+
+ObsConnectResult ConnectToObs(ObsConnection* obs, const wchar_t* host, unsigned port, const wchar_t* password,
+                              std::string* webSocketVersion)
+{
+    DisconnectFromObs(obs);
+    ObsSocketFailure failure = ObsSocketFailure::None;
+    ObsSocket* socket = OpenObsSocket(host, INTERNET_PORT(port), kObsWaitMs, &failure);
+    if (socket == nullptr)
+        return ResultOf(failure);
+    ObsMessage hello;
+    ObsConnectResult result = ObsConnectResult::NotObs;
+    if (AwaitOp(socket, kObsOpHello, DeadlineOfAWait(), &hello))
+        result = Identify(socket, hello, password);
+    else if (!IsObsSocketGone(socket))
+        result = ObsConnectResult::TimedOut;
+    if (result != ObsConnectResult::Connected) {
+        CloseObsSocket(socket);
+        return result;
+    }
+    obs->socket = socket;
+    if (webSocketVersion != nullptr)
+        *webSocketVersion = hello.webSocketVersion;
+    return result;
+}
+
+ObsSwitchResult SwitchObsScene(ObsConnection* obs, const wchar_t* name)
+{
+    const std::string scene = Utf8Of(name);
+    ObsMessage answer;
+    if (!Ask(obs, "SetCurrentProgramScene", &scene, &answer))
+        return ObsSwitchResult::Lost;
+    if (answer.succeeded)
+        return ObsSwitchResult::Switched;
+    return answer.code == kObsCodeResourceNotFound ? ObsSwitchResult::NoSuchScene : ObsSwitchResult::Refused;
+}
+
+bool IsObsLost(ObsConnection* obs)
+{
+    return obs->socket == nullptr || IsObsSocketGone(obs->socket);
+}
+
+bool AskObsVersionAndScenes(ObsConnection* obs, std::string* obsVersion, std::vector<std::string>* scenes)
+{
+    ObsMessage version, list;
+    if (!Ask(obs, "GetVersion", nullptr, &version) || !version.succeeded ||
+        !Ask(obs, "GetSceneList", nullptr, &list) || !list.succeeded)
+        return false;
+    *obsVersion = version.obsVersion;
+    *scenes = list.sceneNames;
+    return true;
+}
+
+void DisconnectFromObs(ObsConnection* obs)
+{
+    CloseObsSocket(obs->socket);
+    obs->socket = nullptr;
+}

@@ -1,0 +1,364 @@
+#include "obs/obs_socket.h"
+
+#include <atomic>
+#include <deque>
+
+#include "obs/obs_messages.h"
+
+namespace {
+
+// One WinHTTP receive fills at most this much; a message may take several.
+constexpr DWORD kReceiveChunkBytes = 16384;
+// Messages that came while none was awaited, kept for the next receive.
+constexpr size_t kInboxMessages = 16;
+// A close frame's reason is at most 123 bytes.
+constexpr DWORD kCloseReasonBytes = 123;
+
+constexpr wchar_t kSubprotocolHeader[] = L"Sec-WebSocket-Protocol: obswebsocket.json";
+
+} // namespace
+
+// Fields the callbacks write are read by the worker only after the event the
+// callback sets next; everything else is the worker's alone.
+struct ObsSocket {
+    HINTERNET session = nullptr;
+    HINTERNET connection = nullptr;
+    HINTERNET request = nullptr;
+    HINTERNET websocket = nullptr;
+    // The same handle for the callbacks, which tell its errors from the
+    // upgrade's by it.
+    std::atomic<HINTERNET> websocketOfCallbacks{nullptr};
+    // Auto-reset: a step of the upgrade, a send, or a receive is over.
+    HANDLE upgradeStep = nullptr;
+    HANDLE sendDone = nullptr;
+    HANDLE receiveDone = nullptr;
+    // The worker and every WinHTTP handle still open; the last to let go
+    // frees the record, so a callback never meets freed memory.
+    std::atomic<int> holders{1};
+
+    DWORD upgradeStatus = 0;  // the callback status that ended the last upgrade step
+    DWORD upgradeError = 0;
+    DWORD sendError = 0;
+    DWORD receiveError = 0;
+    DWORD receivedBytes = 0;
+    WINHTTP_WEB_SOCKET_BUFFER_TYPE receivedType = WINHTTP_WEB_SOCKET_BINARY_MESSAGE_BUFFER_TYPE;
+    // What an asynchronous send or receive uses must outlive the call.
+    std::string sending;
+    char chunk[kReceiveChunkBytes] = {};
+
+    bool receiving = false;  // a receive is under way
+    bool closed = false;
+    bool broken = false;
+    unsigned closeCode = 0;
+    std::string partial;  // the fragments of a message so far
+    std::deque<std::string> inbox;
+};
+
+namespace {
+
+void LetGo(ObsSocket* socket)
+{
+    if (socket->holders.fetch_sub(1) != 1)
+        return;
+    for (HANDLE event : {socket->upgradeStep, socket->sendDone, socket->receiveDone})
+        if (event != nullptr)
+            CloseHandle(event);
+    delete socket;
+}
+
+void OnWebSocketError(ObsSocket* socket, const WINHTTP_WEB_SOCKET_ASYNC_RESULT* result)
+{
+    const DWORD error = result->AsyncResult.dwError != 0 ? result->AsyncResult.dwError : ERROR_GEN_FAILURE;
+    if (result->Operation == WINHTTP_WEB_SOCKET_RECEIVE_OPERATION) {
+        socket->receiveError = error;
+        SetEvent(socket->receiveDone);
+    } else {
+        socket->sendError = error;
+        SetEvent(socket->sendDone);
+    }
+}
+
+void CALLBACK OnSocketStatus(HINTERNET handle, DWORD_PTR context, DWORD status, LPVOID info, DWORD)
+{
+    ObsSocket* socket = reinterpret_cast<ObsSocket*>(context);
+    if (socket == nullptr)
+        return;
+    switch (status) {
+    case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
+        LetGo(socket);
+        break;
+    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+        socket->upgradeStatus = status;
+        SetEvent(socket->upgradeStep);
+        break;
+    case WINHTTP_CALLBACK_STATUS_WRITE_COMPLETE:
+        socket->sendError = 0;
+        SetEvent(socket->sendDone);
+        break;
+    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE: {
+        const auto* read = static_cast<const WINHTTP_WEB_SOCKET_STATUS*>(info);
+        socket->receivedBytes = read->dwBytesTransferred;
+        socket->receivedType = read->eBufferType;
+        socket->receiveError = 0;
+        SetEvent(socket->receiveDone);
+        break;
+    }
+    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
+        if (handle != nullptr && handle == socket->websocketOfCallbacks.load()) {
+            OnWebSocketError(socket, static_cast<const WINHTTP_WEB_SOCKET_ASYNC_RESULT*>(info));
+        } else {
+            const auto* result = static_cast<const WINHTTP_ASYNC_RESULT*>(info);
+            socket->upgradeStatus = status;
+            socket->upgradeError = result->dwError != 0 ? result->dwError : ERROR_GEN_FAILURE;
+            SetEvent(socket->upgradeStep);
+        }
+        break;
+    default:
+        break;
+    }
+}
+
+// Hands a new WinHTTP handle the record; its closing is then the record's
+// last callback for it.
+bool Adopt(ObsSocket* socket, HINTERNET handle)
+{
+    if (handle == nullptr)
+        return false;
+    DWORD_PTR context = reinterpret_cast<DWORD_PTR>(socket);
+    socket->holders.fetch_add(1);
+    if (!WinHttpSetOption(handle, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context)) {
+        // Its closing will not come to the record.
+        socket->holders.fetch_sub(1);
+        WinHttpCloseHandle(handle);
+        return false;
+    }
+    return true;
+}
+
+ULONGLONG DeadlineIn(DWORD waitMs)
+{
+    return GetTickCount64() + waitMs;
+}
+
+bool WaitUntil(HANDLE event, ULONGLONG deadline)
+{
+    const ULONGLONG now = GetTickCount64();
+    return WaitForSingleObject(event, now >= deadline ? 0 : DWORD(deadline - now)) == WAIT_OBJECT_0;
+}
+
+ObsSocketFailure FailureOf(DWORD error)
+{
+    switch (error) {
+    case ERROR_WINHTTP_CANNOT_CONNECT:
+    case ERROR_WINHTTP_CONNECTION_ERROR:
+        return ObsSocketFailure::NoListener;
+    case ERROR_WINHTTP_NAME_NOT_RESOLVED:
+        return ObsSocketFailure::HostUnknown;
+    case ERROR_WINHTTP_TIMEOUT:
+        return ObsSocketFailure::TimedOut;
+    default:
+        return ObsSocketFailure::Failed;
+    }
+}
+
+// One step of the upgrade: started by the caller, waited for here.
+ObsSocketFailure AwaitUpgradeStep(ObsSocket* socket, DWORD expected, ULONGLONG deadline)
+{
+    if (!WaitUntil(socket->upgradeStep, deadline))
+        return ObsSocketFailure::TimedOut;
+    if (socket->upgradeStatus == expected)
+        return ObsSocketFailure::None;
+    return FailureOf(socket->upgradeError);
+}
+
+bool IsUpgraded(HINTERNET request)
+{
+    DWORD status = 0;
+    DWORD size = sizeof status;
+    return WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
+                               &status, &size, WINHTTP_NO_HEADER_INDEX) &&
+           status == HTTP_STATUS_SWITCH_PROTOCOLS;
+}
+
+ObsSocketFailure Upgrade(ObsSocket* socket, const wchar_t* host, INTERNET_PORT port, ULONGLONG deadline)
+{
+    socket->session = WinHttpOpen(L"Kestrelcue/1.0", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
+                                  WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
+    if (!Adopt(socket, socket->session)) {
+        socket->session = nullptr;
+        return ObsSocketFailure::Failed;
+    }
+    if (WinHttpSetStatusCallback(socket->session, OnSocketStatus, WINHTTP_CALLBACK_FLAG_ALL_NOTIFICATIONS, 0) ==
+        WINHTTP_INVALID_STATUS_CALLBACK)
+        return ObsSocketFailure::Failed;
+    socket->connection = WinHttpConnect(socket->session, host, port, 0);
+    if (!Adopt(socket, socket->connection)) {
+        socket->connection = nullptr;
+        return ObsSocketFailure::Failed;
+    }
+    socket->request = WinHttpOpenRequest(socket->connection, L"GET", L"/", nullptr, WINHTTP_NO_REFERER,
+                                         WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
+    if (!Adopt(socket, socket->request)) {
+        socket->request = nullptr;
+        return ObsSocketFailure::Failed;
+    }
+    if (!WinHttpSetOption(socket->request, WINHTTP_OPTION_UPGRADE_TO_WEB_SOCKET, nullptr, 0) ||
+        !WinHttpAddRequestHeaders(socket->request, kSubprotocolHeader, DWORD(-1), WINHTTP_ADDREQ_FLAG_ADD) ||
+        !WinHttpSendRequest(socket->request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                            reinterpret_cast<DWORD_PTR>(socket)))
+        return ObsSocketFailure::Failed;
+    ObsSocketFailure failure = AwaitUpgradeStep(socket, WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, deadline);
+    if (failure != ObsSocketFailure::None)
+        return failure;
+    if (!WinHttpReceiveResponse(socket->request, nullptr))
+        return ObsSocketFailure::Failed;
+    failure = AwaitUpgradeStep(socket, WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE, deadline);
+    if (failure != ObsSocketFailure::None)
+        return failure;
+    if (!IsUpgraded(socket->request))
+        return ObsSocketFailure::NotWebSocket;
+    socket->holders.fetch_add(1);
+    socket->websocket = WinHttpWebSocketCompleteUpgrade(socket->request, reinterpret_cast<DWORD_PTR>(socket));
+    if (socket->websocket == nullptr) {
+        socket->holders.fetch_sub(1);
+        return ObsSocketFailure::NotWebSocket;
+    }
+    socket->websocketOfCallbacks = socket->websocket;
+    WinHttpCloseHandle(socket->request);
+    socket->request = nullptr;
+    return ObsSocketFailure::None;
+}
+
+void StartReceive(ObsSocket* socket)
+{
+    if (socket->receiving || socket->closed || socket->broken)
+        return;
+    if (WinHttpWebSocketReceive(socket->websocket, socket->chunk, kReceiveChunkBytes, nullptr, nullptr) == NO_ERROR)
+        socket->receiving = true;
+    else
+        socket->broken = true;
+}
+
+void QueryCloseCode(ObsSocket* socket)
+{
+    USHORT code = 0;
+    BYTE reason[kCloseReasonBytes];
+    DWORD reasonBytes = 0;
+    if (WinHttpWebSocketQueryCloseStatus(socket->websocket, &code, reason, sizeof reason, &reasonBytes) == NO_ERROR)
+        socket->closeCode = code;
+}
+
+// Takes in the receive that has completed, then starts the next one.
+void TakeReceived(ObsSocket* socket)
+{
+    socket->receiving = false;
+    if (socket->receiveError != 0) {
+        socket->broken = true;
+        return;
+    }
+    switch (socket->receivedType) {
+    case WINHTTP_WEB_SOCKET_UTF8_FRAGMENT_BUFFER_TYPE:
+    case WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE:
+        socket->partial.append(socket->chunk, socket->receivedBytes);
+        if (socket->partial.size() > kObsMessageLimitBytes) {
+            socket->broken = true;
+            return;
+        }
+        if (socket->receivedType == WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE) {
+            if (socket->inbox.size() == kInboxMessages)
+                socket->inbox.pop_front();
+            socket->inbox.push_back(std::move(socket->partial));
+            socket->partial.clear();
+        }
+        break;
+    case WINHTTP_WEB_SOCKET_CLOSE_BUFFER_TYPE:
+        socket->closed = true;
+        QueryCloseCode(socket);
+        return;
+    default:
+        // obs-websocket.json speaks text only.
+        socket->broken = true;
+        return;
+    }
+    StartReceive(socket);
+}
+
+} // namespace
+
+ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, ObsSocketFailure* failure)
+{
+    ObsSocket* socket = new ObsSocket;
+    socket->upgradeStep = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    socket->sendDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    socket->receiveDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    *failure = ObsSocketFailure::Failed;
+    if (socket->upgradeStep != nullptr && socket->sendDone != nullptr && socket->receiveDone != nullptr)
+        *failure = Upgrade(socket, host, port, DeadlineIn(waitMs));
+    if (*failure != ObsSocketFailure::None) {
+        CloseObsSocket(socket);
+        return nullptr;
+    }
+    StartReceive(socket);
+    return socket;
+}
+
+bool SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs)
+{
+    if (socket->closed || socket->broken)
+        return false;
+    socket->sending = text;
+    if (WinHttpWebSocketSend(socket->websocket, WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE, &socket->sending[0],
+                             DWORD(socket->sending.size())) != NO_ERROR ||
+        !WaitUntil(socket->sendDone, DeadlineIn(waitMs)) || socket->sendError != 0) {
+        // A send still under way would be overtaken by the next: the socket
+        // cannot be used any more.
+        socket->broken = true;
+        return false;
+    }
+    return true;
+}
+
+ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, DWORD waitMs)
+{
+    const ULONGLONG deadline = DeadlineIn(waitMs);
+    for (;;) {
+        if (!socket->inbox.empty()) {
+            *text = std::move(socket->inbox.front());
+            socket->inbox.pop_front();
+            return ObsReceived::Message;
+        }
+        if (socket->closed)
+            return ObsReceived::Closed;
+        if (socket->broken || !socket->receiving)
+            return ObsReceived::Broken;
+        if (!WaitUntil(socket->receiveDone, deadline))
+            return ObsReceived::TimedOut;
+        TakeReceived(socket);
+    }
+}
+
+unsigned ObsCloseCode(const ObsSocket* socket)
+{
+    return socket->closeCode;
+}
+
+bool IsObsSocketGone(ObsSocket* socket)
+{
+    while (socket->receiving && WaitForSingleObject(socket->receiveDone, 0) == WAIT_OBJECT_0)
+        TakeReceived(socket);
+    return socket->closed || socket->broken;
+}
+
+void CloseObsSocket(ObsSocket* socket)
+{
+    if (socket == nullptr)
+        return;
+    // Closing a handle cuts short what is under way on it.
+    for (HINTERNET* handle : {&socket->websocket, &socket->request, &socket->connection, &socket->session}) {
+        if (*handle != nullptr)
+            WinHttpCloseHandle(*handle);
+        *handle = nullptr;
+    }
+    LetGo(socket);
+}

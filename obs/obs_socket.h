@@ -1,0 +1,50 @@
+// A WebSocket to OBS Studio, through WinHTTP in its asynchronous mode: every
+// step is started and then waited for with a bound, so an OBS that freezes
+// or a network that goes can hold the worker no longer than that. (Under
+// Wine a synchronous WebSocket receive honours no time-out at all.)
+#pragma once
+#include <windows.h>
+#include <winhttp.h>
+
+#include <string>
+
+enum class ObsSocketFailure {
+    None,
+    NoListener,    // nothing accepts connections there
+    HostUnknown,   // the name does not resolve
+    TimedOut,      // no answer within the bound
+    NotWebSocket,  // something answers, but not with a WebSocket upgrade
+    Failed,        // anything else
+};
+
+// The socket and what WinHTTP's callbacks share with the worker.
+struct ObsSocket;
+
+// Connects and upgrades to the obs-websocket subprotocol; null (and why in
+// `failure`) when that does not happen within `waitMs`.
+ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, ObsSocketFailure* failure);
+
+// Sends one text message; false when it did not go out within `waitMs`,
+// after which the socket is broken.
+bool SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs);
+
+enum class ObsReceived {
+    Message,   // one whole text message
+    Closed,    // OBS closed the connection (ObsCloseCode tells why)
+    TimedOut,  // nothing complete within the time; the socket is still good
+    Broken,    // an error, a binary message or one too long: give the socket up
+};
+
+// Waits up to `waitMs` for the next whole text message.
+ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, DWORD waitMs);
+
+// The close code OBS sent, 0 when none.
+unsigned ObsCloseCode(const ObsSocket* socket);
+
+// Whether the connection has closed or failed, without waiting. Messages
+// that came meanwhile are kept for ReceiveObsText.
+bool IsObsSocketGone(ObsSocket* socket);
+
+// Closes the socket (cutting short whatever is under way) and lets go of
+// it; the memory goes once WinHTTP has let go of its handles too.
+void CloseObsSocket(ObsSocket* socket);

@@ -1,0 +1,186 @@
+// Scene switching in the real OBS Studio: the real program, with OBS Studio
+// chosen in its settings, watching the simulated game. What is on air is
+// asked of OBS itself (its CurrentProgramSceneChanged events, and
+// GetCurrentProgramScene), never of the program.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "drive/obs_settings.h"
+#include "drive/obs_studio.h"
+#include "drive/obs_websocket_client.h"
+#include "drive/program.h"
+#include "drive/simulators.h"
+#include "drive/stored_settings.h"
+
+namespace {
+
+const std::vector<std::string> kObsScenes = {"Start", "Game", "Menus", "Away", "Back"};
+constexpr char kPassword[] = "kestrel-Passw0rd";
+constexpr wchar_t kPasswordText[] = L"kestrel-Passw0rd";
+
+class ObsSwitchingTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteSettings();
+        ASSERT_TRUE(obs.Start(FreshTempFolder(L"obs-switching"), kObsScenes, PasswordOfObs())) << obs.Error();
+        ASSERT_TRUE(watcher.Connect(kObsTestPort, PasswordOfObs(), kObsEventScenes)) << watcher.Error();
+        ASSERT_TRUE(StoreObsChosen(L"localhost", kObsTestPort, PasswordOfProgram()));
+        ASSERT_TRUE(game.Launch());
+        ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus", L"Away", L"Back"}));
+        ASSERT_TRUE(program.Launch());
+        program.SetText(1004, L"Game");
+        program.SetText(1006, L"Menus");
+        program.SetText(1007, L"Away");
+        program.SetText(1008, L"Back");
+    }
+
+    void TearDown() override
+    {
+        EXPECT_TRUE(xsplit.Clicks().empty()) << "XSplit was clicked with OBS Studio chosen";
+        DeleteSettings();
+    }
+
+    virtual std::string PasswordOfObs() const { return kPassword; }
+    virtual std::wstring PasswordOfProgram() const { return kPasswordText; }
+
+    // The next scene OBS puts on air.
+    std::string NextSceneOnAir(DWORD timeoutMs = 15000)
+    {
+        ObsSceneChange change;
+        if (!watcher.WaitForSceneChange(&change, timeoutMs))
+            return "(none: " + watcher.Error() + ")";
+        return change.sceneName;
+    }
+
+    // No scene goes on air for a while.
+    void ExpectNoSwitch(DWORD quietMs = 600)
+    {
+        ObsSceneChange change;
+        EXPECT_FALSE(watcher.WaitForSceneChange(&change, quietMs)) << "OBS switched to " << change.sceneName;
+    }
+
+    void StartWithGameInFront()
+    {
+        ASSERT_TRUE(BringToFront(game.Window()));
+        program.PressStartStop();
+        ASSERT_EQ(NextSceneOnAir(), "Menus");
+    }
+
+    std::string OnAir()
+    {
+        std::string name;
+        return watcher.GetCurrentProgramScene(&name) ? name : "(unknown: " + watcher.Error() + ")";
+    }
+
+    ObsStudio obs;
+    ObsWebSocket watcher;
+    SimulatedGame game;
+    SimulatedXSplit xsplit;
+    KestrelcueProgram program;
+};
+
+TEST_F(ObsSwitchingTest, EveryEventOfTheWatchLoopSwitchesObs)
+{
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront());
+    EXPECT_EQ(program.Status(), L"Last event: Switch to leave game scene.");
+    game.StartGame();
+    EXPECT_EQ(NextSceneOnAir(), "Game");
+    EXPECT_EQ(program.Status(), L"Last event: Switch to enter game scene.");
+    ASSERT_TRUE(BringToFront(xsplit.Window()));
+    EXPECT_EQ(NextSceneOnAir(), "Away");
+    ASSERT_TRUE(BringToFront(game.Window()));
+    EXPECT_EQ(NextSceneOnAir(), "Back");
+    game.EndGame();
+    EXPECT_EQ(NextSceneOnAir(), "Menus");
+    ExpectNoSwitch();
+    EXPECT_EQ(OnAir(), "Menus");
+}
+
+TEST_F(ObsSwitchingTest, ApplyGameStatusOnAltTabAndWhenTabbedOut)
+{
+    program.SetChecked(1005, true);
+    program.SetChecked(1010, true);
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront());
+    game.StartGame();
+    EXPECT_EQ(NextSceneOnAir(), "Game");
+    // Tabbed out, the game's own scene is shown again, not the tab scene.
+    ASSERT_TRUE(BringToFront(xsplit.Window()));
+    ExpectNoSwitch();
+    EXPECT_EQ(OnAir(), "Game");
+    // The game ends while tabbed out, and that switches.
+    game.EndGame();
+    EXPECT_EQ(NextSceneOnAir(), "Menus");
+}
+
+TEST_F(ObsSwitchingTest, ASceneObsDoesNotHaveIsReported)
+{
+    program.SetText(1004, L"Not a scene");
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront());
+    game.StartGame();
+    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene 'Not a scene' not found."));
+    ExpectNoSwitch();
+    EXPECT_EQ(OnAir(), "Menus");
+    // The connection is still good: the next event switches.
+    game.EndGame();
+    program.SetText(1006, L"Away");
+    EXPECT_EQ(NextSceneOnAir(), "Away");
+}
+
+TEST_F(ObsSwitchingTest, KilledAndStartedAgainWhileWatchingTheSceneIsAppliedAgain)
+{
+    // OBS's window may take the front as it comes back: the game's state is
+    // applied wherever the front is, and a tab is the game's state too.
+    program.SetChecked(1005, true);
+    program.SetChecked(1010, true);
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront());
+    game.StartGame();
+    ASSERT_EQ(NextSceneOnAir(), "Game");
+    watcher.Close();
+    ASSERT_TRUE(obs.Kill()) << obs.Error();
+    EXPECT_TRUE(program.WaitForStatus(L"Connecting to OBS..."));
+    ASSERT_TRUE(obs.Restart()) << obs.Error();
+    // The restarted OBS shows what it saved; a Start scene is put on air
+    // so the program's switch is seen whichever that was.
+    ObsWebSocket again;
+    ASSERT_TRUE(again.Connect(kObsTestPort, kPassword, kObsEventScenes)) << again.Error();
+    EXPECT_TRUE(WaitUntil([&] {
+        std::string name;
+        return again.GetCurrentProgramScene(&name) && name == "Game";
+    }, 20000)) << "the game's scene was not applied after OBS came back";
+    EXPECT_TRUE(program.WaitForStatus(L"Last event: Switch to enter game scene."));
+}
+
+class ObsWithoutPasswordTest : public ObsSwitchingTest {
+protected:
+    std::string PasswordOfObs() const override { return ""; }
+    std::wstring PasswordOfProgram() const override { return L""; }
+};
+
+TEST_F(ObsWithoutPasswordTest, NoPasswordNeedsNone)
+{
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront());
+    game.StartGame();
+    EXPECT_EQ(NextSceneOnAir(), "Game");
+}
+
+class ObsWithTheWrongPasswordTest : public ObsSwitchingTest {
+protected:
+    std::wstring PasswordOfProgram() const override { return L"not the password"; }
+};
+
+TEST_F(ObsWithTheWrongPasswordTest, TheStatusLineSaysSoAndNothingSwitches)
+{
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    EXPECT_TRUE(program.WaitForStatus(L"Error: OBS refused the password. Check it in Options."));
+    ExpectNoSwitch(1500);
+    const ULONGLONG before = GetTickCount64();
+    program.PressStartStop();
+    EXPECT_LT(GetTickCount64() - before, 3000u) << "Stop waited for OBS";
+    EXPECT_EQ(program.Status(), L"Aborted.");
+}
+
+} // namespace

@@ -1,0 +1,138 @@
+#include "watch/broadcaster.h"
+
+#include "app/app_state.h"
+#include "app/status_line.h"
+#include "obs/obs.h"
+#include "xsplit/xsplit.h"
+
+namespace {
+
+constexpr DWORD kSearchPauseMs = 100;
+// Between two tries to connect to OBS: OBS is not running, or not yet. A
+// refused password is tried again only now and then, so OBS's log does not
+// fill with failed logins while the streamer looks for the right one.
+constexpr DWORD kObsRetryMs = 1000;
+constexpr DWORD kObsPasswordRetryMs = 5000;
+
+bool PauseUnlessStopped(DWORD ms)
+{
+    return WaitForSingleObject(g_app.StopEvent, ms) == WAIT_OBJECT_0;
+}
+
+// False when Stop was requested before XSplit was found.
+bool LocateXSplit()
+{
+    SetStatusLine(L"Finding XSplit window...");
+    for (;;) {
+        g_app.XSplitWindow = FindXSplitWindow();
+        if (PauseUnlessStopped(kSearchPauseMs))
+            return false;
+        if (g_app.XSplitWindow != nullptr)
+            break;
+    }
+    g_app.XSplitProcessId = 0;
+    GetWindowThreadProcessId(g_app.XSplitWindow, &g_app.XSplitProcessId);
+    return true;
+}
+
+// The status line after a failed try, and how long until the next.
+DWORD ReportFailedConnect(ObsConnectResult result, const wchar_t* trying)
+{
+    switch (result) {
+    case ObsConnectResult::PasswordRefused:
+        SetStatusLine(L"Error: OBS refused the password. Check it in Options.");
+        return kObsPasswordRetryMs;
+    case ObsConnectResult::PasswordNeeded:
+        SetStatusLine(L"Error: OBS asks for a password. Enter it in Options.");
+        return kObsPasswordRetryMs;
+    default:
+        SetStatusLine(trying);
+        return kObsRetryMs;
+    }
+}
+
+// Tries until connected (true) or Stop is requested (false). Each try waits
+// at most kObsWaitMs for OBS, and the pause between tries is cut short by
+// Stop. `trying` is the status shown meanwhile, put back after an error text.
+bool ConnectToObsUntilStopped(const wchar_t* trying)
+{
+    for (;;) {
+        if (WaitForSingleObject(g_app.StopEvent, 0) == WAIT_OBJECT_0)
+            return false;
+        const ObsConnectResult result = ConnectToObs(&g_app.Obs, g_app.ObsHost, g_app.ObsPort, g_app.ObsPassword);
+        if (result == ObsConnectResult::Connected)
+            return true;
+        if (PauseUnlessStopped(ReportFailedConnect(result, trying)))
+            return false;
+    }
+}
+
+void ReportSwitchFailure(const wchar_t* format, const wchar_t* name)
+{
+    wchar_t status[kStatusChars];
+    FormatStatus(status, format, name);
+    SetStatusLine(status);
+}
+
+} // namespace
+
+bool LocateBroadcaster()
+{
+    if (!IsObsChosen())
+        return LocateXSplit();
+    // A connection that is still good is kept: the loop comes here again
+    // every time the game is lost, which must not cost OBS a login.
+    if (!IsObsLost(&g_app.Obs))
+        return true;
+    SetStatusLine(L"Connecting to OBS...");
+    return ConnectToObsUntilStopped(L"Connecting to OBS...");
+}
+
+bool IsBroadcasterLost()
+{
+    return IsObsChosen() ? IsObsLost(&g_app.Obs) : !IsWindow(g_app.XSplitWindow);
+}
+
+void SwitchBroadcasterScene(const wchar_t* name)
+{
+    if (!IsObsChosen()) {
+        ClickSceneButton(name);
+        return;
+    }
+    switch (SwitchObsScene(&g_app.Obs, name)) {
+    case ObsSwitchResult::Switched:
+        break;
+    case ObsSwitchResult::NoSuchScene:
+        ReportSwitchFailure(L"Error: Scene '%s' not found.", name);
+        break;
+    case ObsSwitchResult::Refused:
+        ReportSwitchFailure(L"Error: OBS did not switch to '%s'.", name);
+        break;
+    case ObsSwitchResult::Lost:
+        // The connection is closed; the loop connects again and then applies
+        // the scene of the game's state.
+        break;
+    }
+}
+
+BroadcasterTexts ReceiverTexts()
+{
+    if (IsObsChosen())
+        return {L"Connecting to OBS...", L"Lost OBS, connecting again...", L"Connected to OBS again!"};
+    return {L"Finding XSplit window...", L"Lost XSplit, trying to find...", L"Found XSplit again!"};
+}
+
+bool WaitForBroadcaster(const wchar_t* shown)
+{
+    return IsObsChosen() ? ConnectToObsUntilStopped(shown) : WaitForXSplit();
+}
+
+bool IsBroadcasterGone()
+{
+    return IsObsChosen() ? IsObsLost(&g_app.Obs) : IsXSplitLost();
+}
+
+void ReleaseBroadcaster()
+{
+    DisconnectFromObs(&g_app.Obs);
+}

@@ -1,0 +1,35 @@
+// The program whose scenes are switched on this computer: XSplit, found by
+// its window and clicked, or OBS Studio, reached over its remote-control
+// connection. The watch loop and the relay receiver use these verbs and
+// never ask which of the two it is.
+#pragma once
+#include <windows.h>
+
+// Watch loop: looks for XSplit's window or connects to OBS until it is there
+// (true) or Stop is requested (false), with the status texts of each.
+bool LocateBroadcaster();
+
+// Whether XSplit's window, or the connection to OBS, has gone since.
+bool IsBroadcasterLost();
+
+// Switches to the named scene; a scene the program does not have, or one it
+// refuses, is reported in the status line.
+void SwitchBroadcasterScene(const wchar_t* name);
+
+// Relay receiver: the status texts of its phases for the program chosen.
+struct BroadcasterTexts {
+    const wchar_t* finding;     // "Finding XSplit window..."
+    const wchar_t* lost;        // "Lost XSplit, trying to find..."
+    const wchar_t* foundAgain;  // "Found XSplit again!"
+};
+BroadcasterTexts ReceiverTexts();
+
+// Relay receiver: waits for the program (XSplit with a hold on its process
+// for IsBroadcasterGone) while `shown` is the status; false when Stop was
+// requested first.
+bool WaitForBroadcaster(const wchar_t* shown);
+// Relay receiver: whether the program has gone (XSplit's window or process).
+bool IsBroadcasterGone();
+
+// At the worker's end: lets go of whatever is held (the OBS connection).
+void ReleaseBroadcaster();
