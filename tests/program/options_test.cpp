@@ -28,12 +28,25 @@ struct ExpectedControl {
     bool tabStop;
 };
 
+constexpr LONG kEdit = 0, kLabel = SS_LEFT;
+
 const ExpectedControl kOptionsControls[] = {
     {-1, L"Button", BS_GROUPBOX, L"Game state source", 7, 7, 206, 42, false},
     {1016, L"Button", BS_AUTORADIOBUTTON, L"Patch table (reads the game's memory)", 14, 19, 190, 10, true},
     {1017, L"Button", BS_AUTORADIOBUTTON, L"Game client API (port 6119)", 14, 32, 190, 10, false},
-    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 109, 57, 50, 14, true},
-    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 163, 57, 50, 14, true},
+    {-1, L"Button", BS_GROUPBOX, L"Program to switch", 7, 54, 206, 126, false},
+    {1018, L"Button", BS_AUTORADIOBUTTON, L"XSplit", 14, 66, 90, 10, true},
+    {1019, L"Button", BS_AUTORADIOBUTTON, L"OBS Studio", 14, 79, 90, 10, false},
+    {-1, L"Static", kLabel, L"Host:", 26, 96, 40, 8, false},
+    {1020, L"Edit", kEdit, L"localhost", 68, 94, 84, 14, true},
+    {-1, L"Static", kLabel, L"Port:", 158, 96, 18, 8, false},
+    {1021, L"Edit", kEdit, L"4455", 178, 94, 28, 14, true},
+    {-1, L"Static", kLabel, L"Password:", 26, 114, 40, 8, false},
+    {1022, L"Edit", kEdit, L"", 68, 112, 138, 14, true},
+    {1023, L"Button", BS_PUSHBUTTON, L"Test connection", 26, 131, 70, 14, true},
+    {1024, L"Static", kLabel, L"", 26, 149, 180, 26, false},
+    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 109, 187, 50, 14, true},
+    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 163, 187, 50, 14, true},
 };
 
 void PostKey(HWND window, WPARAM key)
@@ -84,7 +97,7 @@ TEST_F(OptionsTest, OpensModallyFromTheSystemMenuWithTheTemplate)
     ASSERT_TRUE(units.Open(BinaryPath(L"Kestrelcue.exe"), 103)) << units.Problem();
     RECT client;
     GetClientRect(dialog, &client);
-    const RECT whole = units.ToPixels(0, 0, 220, 78);
+    const RECT whole = units.ToPixels(0, 0, 220, 208);
     EXPECT_EQ(client.right, whole.right - whole.left);
     EXPECT_EQ(client.bottom, whole.bottom - whole.top);
     HWND child = GetWindow(dialog, GW_CHILD);
@@ -100,7 +113,11 @@ TEST_F(OptionsTest, OpensModallyFromTheSystemMenuWithTheTemplate)
         GetClassNameW(child, className, 32);
         EXPECT_STREQ(className, expected.className);
         const LONG childStyle = GetWindowLongW(child, GWL_STYLE);
-        EXPECT_EQ(childStyle & BS_TYPEMASK, expected.kind);
+        if (std::wstring(expected.className) == L"Button") {
+            EXPECT_EQ(childStyle & BS_TYPEMASK, expected.kind);
+        } else if (std::wstring(expected.className) == L"Static") {
+            EXPECT_EQ(childStyle & SS_TYPEMASK, expected.kind);
+        }
         EXPECT_EQ((childStyle & WS_TABSTOP) != 0, expected.tabStop);
         EXPECT_EQ(WindowText(child), expected.text);
         RECT r;

@@ -1,0 +1,182 @@
+// The OBS part of the Options dialog with a real OBS Studio: the program to
+// switch and OBS's host, port and password, their contracts in the
+// registry (the password only ever protected), and Test connection against
+// a running OBS, against none, and with the wrong password.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "drive/message_box.h"
+#include "drive/network_setup.h"
+#include "drive/obs_settings.h"
+#include "drive/obs_studio.h"
+#include "drive/options_dialog.h"
+#include "drive/program.h"
+#include "drive/stored_settings.h"
+
+namespace {
+
+const std::vector<std::string> kObsScenes = {"Game", "Menus", u8"Spiel läuft"};
+constexpr char kPassword[] = "s3cret-\xC3\x9Cn\xC3\xAF";  // "s3cret-Ünï"
+const std::wstring kPasswordText = L"s3cret-\u00DCn\u00EF";
+// Nothing listens there.
+constexpr DWORD kDeadPort = 4461;
+
+constexpr int kXSplit = 1018, kObs = 1019, kHost = 1020, kPort = 1021, kPasswordField = 1022, kTest = 1023,
+              kResult = 1024;
+
+bool Contains(const std::vector<BYTE>& bytes, const std::vector<BYTE>& part)
+{
+    return !part.empty() && std::search(bytes.begin(), bytes.end(), part.begin(), part.end()) != bytes.end();
+}
+
+class ObsOptionsTest : public testing::Test {
+protected:
+    void SetUp() override { DeleteSettings(); }
+    void TearDown() override { DeleteSettings(); }
+
+    HWND Open(KestrelcueProgram& run)
+    {
+        HWND dialog = OpenOptions(run);
+        EXPECT_NE(dialog, nullptr) << "the Options dialog did not open";
+        return dialog;
+    }
+
+    // Chooses OBS with these connection settings, as typed.
+    void ChooseObs(HWND dialog, const std::wstring& host, DWORD port, const std::wstring& password)
+    {
+        SendMessageW(GetDlgItem(dialog, kXSplit), BM_SETCHECK, BST_UNCHECKED, 0);
+        SendMessageW(GetDlgItem(dialog, kObs), BM_SETCHECK, BST_CHECKED, 0);
+        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kObs, BN_CLICKED), LPARAM(GetDlgItem(dialog, kObs)));
+        SetWindowTextAcross(GetDlgItem(dialog, kHost), host);
+        SetWindowTextAcross(GetDlgItem(dialog, kPort), std::to_wstring(port));
+        SetWindowTextAcross(GetDlgItem(dialog, kPasswordField), password);
+    }
+
+    // Presses Test connection and returns what the dialog then says.
+    std::wstring TestConnection(HWND dialog)
+    {
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kTest, BN_CLICKED), LPARAM(GetDlgItem(dialog, kTest)));
+        // The button is greyed while the test runs, and back when it is over.
+        WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(dialog, kTest)); }, 2000);
+        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, kTest)); }, 20000))
+            << "the test did not end";
+        return WindowText(GetDlgItem(dialog, kResult));
+    }
+
+    KestrelcueProgram program;
+};
+
+TEST_F(ObsOptionsTest, XSplitIsTheDefaultAndOBSsFieldsWaitForOBS)
+{
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = Open(program);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, kXSplit), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, kObs), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, kHost)), L"localhost");
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, kPort)), L"4455");
+    EXPECT_TRUE(GetWindowLongW(GetDlgItem(dialog, kPasswordField), GWL_STYLE) & ES_PASSWORD);
+    EXPECT_NE(SendMessageW(GetDlgItem(dialog, kPasswordField), EM_GETPASSWORDCHAR, 0, 0), 0)
+        << "the password field shows its characters";
+    for (int id : {kHost, kPort, kPasswordField, kTest})
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, id))) << "control " << id;
+    ChooseObs(dialog, L"localhost", 4455, L"");
+    for (int id : {kHost, kPort, kPasswordField, kTest})
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, id))) << "control " << id;
+    PressOptionsButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    ASSERT_TRUE(program.Close());
+    EXPECT_EQ(StoredValueNames().size(), 9u) << "Cancel stored something";
+}
+
+TEST_F(ObsOptionsTest, ThePasswordIsStoredProtectedAndSurvivesARestart)
+{
+    ObsStudio obs;
+    ASSERT_TRUE(obs.Start(FreshTempFolder(L"obs-options"), kObsScenes, kPassword)) << obs.Error();
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = Open(program);
+    ASSERT_NE(dialog, nullptr);
+    ChooseObs(dialog, L"127.0.0.1", kObsTestPort, kPasswordText);
+    PressOptionsButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    ASSERT_TRUE(program.Close());
+
+    StoredValue value;
+    ASSERT_TRUE(ReadStoredValue(L"Scene Program", &value));
+    EXPECT_EQ(value.type, DWORD(REG_DWORD));
+    EXPECT_EQ(value.bytes, DwordBytes(1));
+    ASSERT_TRUE(ReadStoredValue(L"OBS Host", &value));
+    EXPECT_EQ(value.type, DWORD(REG_SZ));
+    EXPECT_EQ(value.bytes, TerminatedTextBytes(L"127.0.0.1"));
+    ASSERT_TRUE(ReadStoredValue(L"OBS Port", &value));
+    EXPECT_EQ(value.type, DWORD(REG_DWORD));
+    EXPECT_EQ(value.bytes, DwordBytes(kObsTestPort));
+    ASSERT_TRUE(ReadStoredValue(L"OBS Password", &value));
+    EXPECT_EQ(value.type, DWORD(REG_BINARY));
+    const std::string utf8 = kPassword;
+    EXPECT_FALSE(Contains(value.bytes, TextBytes(kPasswordText))) << "the password is stored as UTF-16 text";
+    EXPECT_FALSE(Contains(value.bytes, std::vector<BYTE>(utf8.begin(), utf8.end()))) << "the password is stored as UTF-8 text";
+    std::wstring unprotected;
+    ASSERT_TRUE(UnprotectedText(value.bytes, &unprotected)) << "CryptUnprotectData cannot read what was stored";
+    EXPECT_EQ(unprotected, kPasswordText);
+
+    // After a restart the dialog has it again, unseen, and OBS takes it.
+    KestrelcueProgram again;
+    ASSERT_TRUE(again.Launch());
+    dialog = Open(again);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(SendMessageW(GetDlgItem(dialog, kObs), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, kHost)), L"127.0.0.1");
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, kPort)), std::to_wstring(kObsTestPort));
+    const std::wstring outcome = TestConnection(dialog);
+    EXPECT_EQ(outcome.find(L"Connected to OBS Studio "), 0u) << testing::PrintToString(outcome);
+    EXPECT_NE(outcome.find(L"Spiel l\u00E4uft"), std::wstring::npos) << testing::PrintToString(outcome);
+    EXPECT_EQ(again.Status().find(kPasswordText), std::wstring::npos);
+    PressOptionsButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    EXPECT_TRUE(again.Close());
+}
+
+TEST_F(ObsOptionsTest, TestConnectionTellsWhatItFound)
+{
+    ObsStudio obs;
+    ASSERT_TRUE(obs.Start(FreshTempFolder(L"obs-options"), kObsScenes, kPassword)) << obs.Error();
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = Open(program);
+    ASSERT_NE(dialog, nullptr);
+
+    ChooseObs(dialog, L"localhost", kObsTestPort, kPasswordText);
+    std::wstring outcome = TestConnection(dialog);
+    EXPECT_EQ(outcome.find(L"Connected to OBS Studio "), 0u) << testing::PrintToString(outcome);
+    EXPECT_NE(outcome.find(L"(obs-websocket 5."), std::wstring::npos) << testing::PrintToString(outcome);
+    EXPECT_NE(outcome.find(L"Scenes: "), std::wstring::npos) << testing::PrintToString(outcome);
+    for (const wchar_t* scene : {L"Game", L"Menus", L"Spiel l\u00E4uft"})
+        EXPECT_NE(outcome.find(scene), std::wstring::npos) << testing::PrintToString(outcome);
+
+    ChooseObs(dialog, L"localhost", kObsTestPort, L"wrong");
+    EXPECT_EQ(TestConnection(dialog), L"OBS refused the password.");
+
+    ChooseObs(dialog, L"localhost", kObsTestPort, L"");
+    EXPECT_EQ(TestConnection(dialog), L"OBS asks for a password: enter the one shown in its WebSocket Server Settings.");
+
+    ChooseObs(dialog, L"localhost", kDeadPort, kPasswordText);
+    outcome = TestConnection(dialog);
+    EXPECT_EQ(outcome.find(L"No OBS is listening at localhost:4461."), 0u) << testing::PrintToString(outcome);
+
+    // A port that is no port is refused before anything is tried.
+    SetWindowTextAcross(GetDlgItem(dialog, kPort), L"70000");
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(GetDlgItem(dialog, IDOK)));
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(program.Process().Id())) != nullptr; }));
+    EXPECT_EQ(MessageBoxText(box), L"The OBS port must be a number from 1 to 65535.");
+    DismissMessageBox(box);
+    EXPECT_TRUE(IsWindow(dialog)) << "the dialog closed with a port it cannot use";
+    PressOptionsButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    EXPECT_TRUE(program.Close());
+}
+
+} // namespace
