@@ -4,6 +4,7 @@
 // GetCurrentProgramScene), never of the program.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -181,6 +182,87 @@ TEST_F(ObsWithTheWrongPasswordTest, TheStatusLineSaysSoAndNothingSwitches)
     program.PressStartStop();
     EXPECT_LT(GetTickCount64() - before, 3000u) << "Stop waited for OBS";
     EXPECT_EQ(program.Status(), L"Aborted.");
+}
+
+// OBS stops answering (SIGSTOP) just as a request goes out: the request
+// gives up within its bound, Stop stays prompt, and once OBS goes on
+// switching works again.
+TEST_F(ObsSwitchingTest, AFrozenObsHoldsNeitherTheWorkerNorStop)
+{
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront());
+    ASSERT_TRUE(obs.Freeze()) << obs.Error();
+    game.StartGame();
+    EXPECT_TRUE(program.WaitForStatus(L"Last event: Switch to enter game scene."));
+    // The request gives the connection up after at most 2 s, and the
+    // worker then tries to connect again, each try bounded the same way.
+    EXPECT_TRUE(program.WaitForStatus(L"Connecting to OBS...", 10000));
+    const ULONGLONG before = GetTickCount64();
+    program.PressStartStop();
+    const ULONGLONG stop = GetTickCount64() - before;
+    std::printf("Stop with OBS frozen took %llu ms\n", stop);
+    EXPECT_LT(stop, 3000u) << "Stop waited for the frozen OBS";
+    EXPECT_EQ(program.Status(), L"Aborted.");
+
+    ASSERT_TRUE(obs.Thaw()) << obs.Error();
+    watcher.Close();
+    ObsWebSocket again;
+    ASSERT_TRUE(again.Connect(kObsTestPort, kPassword, kObsEventScenes)) << again.Error();
+    ASSERT_TRUE(again.SetCurrentProgramScene("Start")) << again.Error();
+    ObsSceneChange change;
+    ASSERT_TRUE(again.WaitForSceneChange(&change));
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    ASSERT_TRUE(again.WaitForSceneChange(&change, 15000)) << again.Error();
+    EXPECT_EQ(change.sceneName, "Game");
+    game.EndGame();
+    ASSERT_TRUE(again.WaitForSceneChange(&change, 15000)) << again.Error();
+    EXPECT_EQ(change.sceneName, "Menus");
+}
+
+// The XSplit side of a network pair switches OBS Studio: two programs on
+// this machine, the game side sending each scene to 127.0.0.1.
+TEST_F(ObsSwitchingTest, TheReceiverOfANetworkPairSwitchesObs)
+{
+    ASSERT_TRUE(program.Close());
+    WriteStoredDword(L"Remote Enabled", 1);
+    WriteStoredDword(L"Remote Role", 2);
+    KestrelcueProgram receiver;
+    ASSERT_TRUE(receiver.Launch());
+    receiver.PressStartStop();
+    ASSERT_TRUE(receiver.WaitForStatus(L"Waiting for network event..."));
+    // The game side has no OBS of its own to reach: it only sends.
+    WriteStoredDword(L"Remote Role", 1);
+    WriteStoredString(L"Remote Host", L"127.0.0.1");
+    WriteStoredDword(L"Scene Program", 0);
+    KestrelcueProgram gameSide;
+    ASSERT_TRUE(gameSide.Launch());
+    gameSide.SetText(1004, L"Game");
+    gameSide.SetText(1006, L"Menus");
+    // OBS's window may take the front when it comes back.
+    gameSide.SetChecked(1010, true);
+    ASSERT_TRUE(BringToFront(game.Window()));
+    gameSide.PressStartStop();
+    EXPECT_EQ(NextSceneOnAir(), "Menus");
+    game.StartGame();
+    EXPECT_EQ(NextSceneOnAir(), "Game");
+    EXPECT_TRUE(receiver.WaitForStatus(L"Remote switching to 'Game'."));
+
+    // OBS goes and comes back: the receiver connects again before it obeys
+    // (the restarted OBS can only be switched over a new connection).
+    watcher.Close();
+    ASSERT_TRUE(obs.Kill()) << obs.Error();
+    ASSERT_TRUE(obs.Restart()) << obs.Error();
+    ObsWebSocket again;
+    ASSERT_TRUE(again.Connect(kObsTestPort, kPassword, kObsEventScenes)) << again.Error();
+    game.EndGame();
+    EXPECT_TRUE(WaitUntil([&] {
+        std::string name;
+        return again.GetCurrentProgramScene(&name) && name == "Menus";
+    }, 20000));
+    EXPECT_TRUE(receiver.WaitForStatus(L"Remote switching to 'Menus'."));
+    gameSide.PressStartStop();
+    receiver.PressStartStop();
+    EXPECT_EQ(receiver.Status(), L"Aborted.");
 }
 
 } // namespace
