@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "drive/obs_settings.h"
 #include "drive/stored_settings.h"
 
 namespace {
@@ -35,7 +36,7 @@ void ExpectStoredDword(const wchar_t* name, DWORD expected)
 
 StreamerSettings UsualSettings()
 {
-    return {L"Game", L"Menus", L"Back", L"Away", L"caster-pc.local", 1, 0, 1, 0, false};
+    return {L"Game", L"Menus", L"Back", L"Away", L"caster-pc.local", 1, 0, 1, 0, false, false, L"", 0};
 }
 
 void StoreSettings(const StreamerSettings& s)
@@ -52,6 +53,9 @@ void StoreSettings(const StreamerSettings& s)
     ASSERT_TRUE(WriteStoredDword(L"Apply Game Settings When Tabbed", s.applyWhenTabbed));
     if (s.clientApi) {
         ASSERT_TRUE(WriteStoredDword(L"Game State Source", 1));
+    }
+    if (s.obs) {
+        ASSERT_TRUE(StoreObsChosen(s.obsHost, s.obsPort, L""));
     }
 }
 
@@ -77,10 +81,18 @@ void ExpectSettingsSaved(const StreamerSettings& s)
     ExpectStoredDword(L"Remote Enabled", s.networkMode);
     ExpectStoredDword(L"Apply Game Settings On Tab", s.applyOnTab);
     ExpectStoredDword(L"Apply Game Settings When Tabbed", s.applyWhenTabbed);
+    size_t values = 9;
     if (s.clientApi) {
         ExpectStoredDword(L"Game State Source", 1);
+        ++values;
     }
-    EXPECT_EQ(StoredValueNames().size(), s.clientApi ? 10u : 9u) << "a value under the key that is not the program's";
+    if (s.obs) {
+        ExpectStoredDword(L"Scene Program", 1);
+        ExpectStoredText(L"OBS Host", s.obsHost);
+        ExpectStoredDword(L"OBS Port", s.obsPort);
+        values += 3;
+    }
+    EXPECT_EQ(StoredValueNames().size(), values) << "a value under the key that is not the program's";
 }
 
 void ExpectClicks(const SimulatedXSplit& xsplit, const Clicks& expected)

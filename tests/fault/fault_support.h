@@ -25,6 +25,10 @@ struct StreamerSettings {
     DWORD role, networkMode, applyOnTab, applyWhenTabbed;
     // "Game State Source" 1 is stored beside the nine; without it, nothing.
     bool clientApi = false;
+    // OBS Studio chosen, at this host and port, with no password.
+    bool obs = false;
+    std::wstring obsHost;
+    DWORD obsPort = 0;
 };
 
 // Scene names that the simulated XSplit of a session has, a host and the
@@ -41,8 +45,8 @@ void StoreSettings(const StreamerSettings& settings);
 void ExpectSettingsShown(const KestrelcueProgram& program, const StreamerSettings& settings);
 
 // The registry holds the nine values (and "Game State Source" when the
-// client API is chosen) and nothing else, each of its type and size,
-// strings with their terminator.
+// client API is chosen, OBS's three when OBS is) and nothing else, each of
+// its type and size, strings with their terminator.
 void ExpectSettingsSaved(const StreamerSettings& settings);
 
 // Waits for the clicks, then a little longer so that a click too many shows.

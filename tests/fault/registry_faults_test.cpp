@@ -119,7 +119,7 @@ TEST_F(FaultRegistryTest, EveryValueOfTheWrongTypeAndSize)
         // Every value saved with its own type and size, from what was read.
         const std::wstring sceneField = text.substr(0, kSceneFieldChars);
         ExpectSettingsSaved({L"Game", L"Menus", sceneField, sceneField, text, NumberAsRead(wrong.bytes, 1), 0,
-                             box ? 1u : 0u, box ? 1u : 0u});
+                             box ? 1u : 0u, box ? 1u : 0u, false, false, L"", 0});
     }
 }
 
