@@ -62,7 +62,7 @@ std::wstring RunTest(const ObsConnectionTest& test)
 {
     ObsConnection obs = {nullptr, 0};
     std::string webSocketVersion;
-    const ObsConnectResult result = ConnectToObs(&obs, test.host, test.port, test.password, &webSocketVersion);
+    const ObsConnectResult result = ConnectToObs(&obs, test.host, test.port, test.password, nullptr, &webSocketVersion);
     if (result != ObsConnectResult::Connected)
         return ExplainFailure(result, test.host, test.port);
     std::string version;

@@ -32,9 +32,10 @@ struct ObsConnection {
 
 // Connects and identifies with `password` (empty for none); the version of
 // OBS's WebSocket server into `webSocketVersion` unless that is null. On
-// anything but Connected nothing stays open.
+// anything but Connected nothing stays open. Every wait, then and later on
+// this connection, also ends when `cancel` is set (null for none).
 ObsConnectResult ConnectToObs(ObsConnection* obs, const wchar_t* host, unsigned port, const wchar_t* password,
-                              std::string* webSocketVersion = nullptr);
+                              HANDLE cancel, std::string* webSocketVersion = nullptr);
 
 enum class ObsSwitchResult {
     Switched,

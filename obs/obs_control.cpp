@@ -96,11 +96,11 @@ bool Ask(ObsConnection* obs, const char* requestType, const std::string* sceneNa
 } // namespace
 
 ObsConnectResult ConnectToObs(ObsConnection* obs, const wchar_t* host, unsigned port, const wchar_t* password,
-                              std::string* webSocketVersion)
+                              HANDLE cancel, std::string* webSocketVersion)
 {
     DisconnectFromObs(obs);
     ObsSocketFailure failure = ObsSocketFailure::None;
-    ObsSocket* socket = OpenObsSocket(host, INTERNET_PORT(port), kObsWaitMs, &failure);
+    ObsSocket* socket = OpenObsSocket(host, INTERNET_PORT(port), kObsWaitMs, cancel, &failure);
     if (socket == nullptr)
         return ResultOf(failure);
     ObsMessage hello;

@@ -32,6 +32,8 @@ struct ObsSocket {
     HANDLE upgradeStep = nullptr;
     HANDLE sendDone = nullptr;
     HANDLE receiveDone = nullptr;
+    // Set from outside to end every wait at once (the worker's Stop); not ours to close.
+    HANDLE cancel = nullptr;
     // The worker and every WinHTTP handle still open; the last to let go
     // frees the record, so a callback never meets freed memory.
     std::atomic<int> holders{1};
@@ -141,10 +143,15 @@ ULONGLONG DeadlineIn(DWORD waitMs)
     return GetTickCount64() + waitMs;
 }
 
-bool WaitUntil(HANDLE event, ULONGLONG deadline)
+// True when `event` came before the deadline and before a cancel.
+bool WaitUntil(const ObsSocket* socket, HANDLE event, ULONGLONG deadline)
 {
     const ULONGLONG now = GetTickCount64();
-    return WaitForSingleObject(event, now >= deadline ? 0 : DWORD(deadline - now)) == WAIT_OBJECT_0;
+    const DWORD left = now >= deadline ? 0 : DWORD(deadline - now);
+    if (socket->cancel == nullptr)
+        return WaitForSingleObject(event, left) == WAIT_OBJECT_0;
+    const HANDLE events[] = {event, socket->cancel};
+    return WaitForMultipleObjects(2, events, FALSE, left) == WAIT_OBJECT_0;
 }
 
 ObsSocketFailure FailureOf(DWORD error)
@@ -165,7 +172,7 @@ ObsSocketFailure FailureOf(DWORD error)
 // One step of the upgrade: started by the caller, waited for here.
 ObsSocketFailure AwaitUpgradeStep(ObsSocket* socket, DWORD expected, ULONGLONG deadline)
 {
-    if (!WaitUntil(socket->upgradeStep, deadline))
+    if (!WaitUntil(socket, socket->upgradeStep, deadline))
         return ObsSocketFailure::TimedOut;
     if (socket->upgradeStatus == expected)
         return ObsSocketFailure::None;
@@ -286,9 +293,11 @@ void TakeReceived(ObsSocket* socket)
 
 } // namespace
 
-ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, ObsSocketFailure* failure)
+ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, HANDLE cancel,
+                         ObsSocketFailure* failure)
 {
     ObsSocket* socket = new ObsSocket;
+    socket->cancel = cancel;
     socket->upgradeStep = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     socket->sendDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     socket->receiveDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
@@ -310,7 +319,7 @@ bool SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs)
     socket->sending = text;
     if (WinHttpWebSocketSend(socket->websocket, WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE, &socket->sending[0],
                              DWORD(socket->sending.size())) != NO_ERROR ||
-        !WaitUntil(socket->sendDone, DeadlineIn(waitMs)) || socket->sendError != 0) {
+        !WaitUntil(socket, socket->sendDone, DeadlineIn(waitMs)) || socket->sendError != 0) {
         // A send still under way would be overtaken by the next: the socket
         // cannot be used any more.
         socket->broken = true;
@@ -332,7 +341,7 @@ ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, DWORD waitMs)
             return ObsReceived::Closed;
         if (socket->broken || !socket->receiving)
             return ObsReceived::Broken;
-        if (!WaitUntil(socket->receiveDone, deadline))
+        if (!WaitUntil(socket, socket->receiveDone, deadline))
             return ObsReceived::TimedOut;
         TakeReceived(socket);
     }

@@ -21,8 +21,11 @@ enum class ObsSocketFailure {
 struct ObsSocket;
 
 // Connects and upgrades to the obs-websocket subprotocol; null (and why in
-// `failure`) when that does not happen within `waitMs`.
-ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, ObsSocketFailure* failure);
+// `failure`) when that does not happen within `waitMs`. Every wait on the
+// socket, this one included, also ends as soon as `cancel` (an event, or
+// null for none) is set: the worker's Stop must not wait out a slow OBS.
+ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, HANDLE cancel,
+                         ObsSocketFailure* failure);
 
 // Sends one text message; false when it did not go out within `waitMs`,
 // after which the socket is broken.

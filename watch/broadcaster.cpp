@@ -59,7 +59,8 @@ bool ConnectToObsUntilStopped(const wchar_t* trying)
     for (;;) {
         if (WaitForSingleObject(g_app.StopEvent, 0) == WAIT_OBJECT_0)
             return false;
-        const ObsConnectResult result = ConnectToObs(&g_app.Obs, g_app.ObsHost, g_app.ObsPort, g_app.ObsPassword);
+        const ObsConnectResult result =
+            ConnectToObs(&g_app.Obs, g_app.ObsHost, g_app.ObsPort, g_app.ObsPassword, g_app.StopEvent);
         if (result == ObsConnectResult::Connected)
             return true;
         if (PauseUnlessStopped(ReportFailedConnect(result, trying)))
