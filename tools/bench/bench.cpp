@@ -41,6 +41,7 @@ const Section kSections[] = {
     {L"stop", MeasureStopTimes},
     {L"resources", MeasureResourceUse},
     {L"search", MeasureSearchCost},
+    {L"obs", MeasureObs},
 };
 
 std::vector<std::wstring> SplitList(const std::wstring& text)

@@ -57,6 +57,7 @@ void StoreLocalMode()
     WriteStoredDword(L"Remote Role", 1);
     WriteStoredString(L"Remote Host", L"");
     WriteStoredDword(L"Game State Source", 0);
+    WriteStoredDword(L"Scene Program", 0);
 }
 
 void StoreClientApiChosen()

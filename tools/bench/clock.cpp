@@ -2,14 +2,28 @@
 
 #include <windows.h>
 
-double NowMs()
+namespace {
+
+double TicksPerMs()
 {
     static const double ticksPerMs = [] {
         LARGE_INTEGER frequency;
         QueryPerformanceFrequency(&frequency);
         return double(frequency.QuadPart) / 1000.0;
     }();
+    return ticksPerMs;
+}
+
+} // namespace
+
+double NowMs()
+{
     LARGE_INTEGER now;
     QueryPerformanceCounter(&now);
-    return double(now.QuadPart) / ticksPerMs;
+    return MsOfCounter(now.QuadPart);
+}
+
+double MsOfCounter(long long counter)
+{
+    return double(counter) / TicksPerMs();
 }

@@ -3,3 +3,6 @@
 #pragma once
 
 double NowMs();
+
+// A QueryPerformanceCounter reading on the same scale as NowMs.
+double MsOfCounter(long long counter);

@@ -17,4 +17,6 @@ bool MeasureStopTimes(const BenchOptions& options, Report& report);
 bool MeasureStopLookingForXSplit(const BenchOptions& options, Report& report, const std::string& besides);
 bool MeasureResourceUse(const BenchOptions& options, Report& report);
 bool MeasureSearchCost(const BenchOptions& options, Report& report);
+// OBS Studio as the program switched: needs Debian's obs-studio.
+bool MeasureObs(const BenchOptions& options, Report& report);
 
