@@ -10,6 +10,8 @@
 #include <vector>
 
 #include "drive/network_setup.h"
+#include "drive/obs_studio.h"
+#include "drive/obs_websocket_client.h"
 #include "drive/options_dialog.h"
 #include "drive/program.h"
 #include "drive/screenshot.h"
@@ -256,6 +258,76 @@ int RunClientApiScripted(Session& s)
     return 0;
 }
 
+// OBS Studio as the program switched, chosen and tested in Options: a real
+// OBS on this display, asked by a client of the demo's own what is on air.
+int RunObsScripted(Session& s)
+{
+    Say("OBS Studio: chosen in Options, Test connection, then a game");
+    ObsStudio obs;
+    const char password[] = "demo-Passw0rd";
+    if (!obs.Start(FreshTempFolder(L"demo-obs"), {"Game", "Menus", "Away", "Back"}, password)) {
+        std::printf("  FAILED: OBS Studio did not start: %s\n", obs.Error().c_str());
+        return 1;
+    }
+    ObsWebSocket watcher;
+    if (!watcher.Connect(kObsTestPort, password, kObsEventScenes)) {
+        std::printf("  FAILED: the demo's own OBS client did not connect: %s\n", watcher.Error().c_str());
+        return 1;
+    }
+    KestrelcueProgram program;
+    if (!program.Launch())
+        return 1;
+    program.SetText(1004, L"Game");
+    program.SetText(1006, L"Menus");
+    HWND dialog = OpenOptions(program);
+    if (dialog == nullptr) {
+        Say("FAILED: the Options dialog did not open");
+        return 1;
+    }
+    SendMessageW(GetDlgItem(dialog, 1018), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(GetDlgItem(dialog, 1019), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(1019, BN_CLICKED), LPARAM(GetDlgItem(dialog, 1019)));
+    SetWindowTextAcross(GetDlgItem(dialog, 1020), L"localhost");
+    SetWindowTextAcross(GetDlgItem(dialog, 1021), std::to_wstring(kObsTestPort));
+    SetWindowTextAcross(GetDlgItem(dialog, 1022), L"demo-Passw0rd");
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(1023, BN_CLICKED), LPARAM(GetDlgItem(dialog, 1023)));
+    WaitUntil([&] { return WindowText(GetDlgItem(dialog, 1024)).find(L"Connected to OBS Studio") == 0; }, 20000);
+    std::printf("  Test connection: %ls\n", WindowText(GetDlgItem(dialog, 1024)).c_str());
+    SavePicture(s, dialog, L"options-obs");
+    PressOptionsButton(dialog, IDOK);
+    WaitForDialogGone(dialog);
+
+    BringToFront(s.game.Window());
+    program.SetChecked(1010, true);
+    program.PressStartStop();
+    const struct {
+        const char* say;
+        bool (SimulatedGame::*act)();
+        const char* scene;
+    } steps[] = {
+        {"watching starts in the menus", nullptr, "Menus"},
+        {"a game starts", &SimulatedGame::EnterGame, "Game"},
+        {"the game ends", &SimulatedGame::ShowScore, "Menus"},
+    };
+    for (const auto& step : steps) {
+        Say(step.say);
+        if (step.act != nullptr)
+            (s.game.*step.act)();
+        ObsSceneChange change;
+        if (watcher.WaitForSceneChange(&change, 15000) && change.sceneName == step.scene) {
+            std::printf("  status: %ls\n  OBS switched to '%s'\n", program.Status().c_str(), step.scene);
+        } else {
+            std::printf("  FAILED: expected OBS to switch to '%s'\n", step.scene);
+            ++s.failures;
+        }
+        std::fflush(stdout);
+    }
+    program.PressStartStop();
+    program.Close();
+    DeleteSettings();
+    return 0;
+}
+
 int RunInteractive(Session& s)
 {
     if (!LaunchAll(s))
@@ -273,13 +345,18 @@ int wmain(int argc, wchar_t** argv)
     Session session;
     if (argc == 2 && std::wstring(argv[1]) == L"--interactive")
         return RunInteractive(session);
-    if (argc != 2) {
-        std::printf("usage: demo_session.exe --interactive | OUTPUT-FOLDER\n");
+    const bool withObs = argc == 3 && std::wstring(argv[2]) == L"--with-obs";
+    if (argc != 2 && !withObs) {
+        std::printf("usage: demo_session.exe --interactive | OUTPUT-FOLDER [--with-obs]\n");
         return 2;
     }
     session.outputFolder = argv[1];
     CreateDirectoryW(session.outputFolder.c_str(), nullptr);
     if (RunScripted(session) != 0 || RunNetworkScripted(session) != 0 || RunClientApiScripted(session) != 0)
+        ++session.failures;
+    if (!withObs)
+        Say("OBS Studio is not installed here: the OBS part is left out");
+    else if (RunObsScripted(session) != 0)
         ++session.failures;
     std::printf("demo: %s\n", session.failures == 0 ? "everything went as expected" : "some steps FAILED");
     return session.failures == 0 ? 0 : 1;
