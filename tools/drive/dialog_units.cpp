@@ -19,6 +19,10 @@ DialogUnits::~DialogUnits()
 
 bool DialogUnits::Open(const std::wstring& exePath, int templateId)
 {
+    if (module_ != nullptr) {
+        problem_ = "already open";
+        return false;
+    }
     module_ = LoadLibraryExW(exePath.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (module_ == nullptr) {
         problem_ = "the exe could not be loaded for its resources, error " + std::to_string(GetLastError());
