@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/bounded_text.h"
 #include "obs/obs.h"
 
 namespace {
@@ -95,9 +96,9 @@ bool StartObsConnectionTest(HWND dialog, const wchar_t* host, DWORD port, const 
 {
     ObsConnectionTest* test = new ObsConnectionTest;
     test->dialog = dialog;
-    lstrcpynW(test->host, host, kObsHostChars);
+    CopyCut(test->host, host);
     test->port = port;
-    lstrcpynW(test->password, password, kObsPasswordTextChars);
+    CopyCut(test->password, password);
     test->result[0] = L'\0';
     HANDLE thread = CreateThread(nullptr, 0, RunObsConnectionTest, test, 0, nullptr);
     if (thread == nullptr) {

@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/bounded_text.h"
 #include "app/main_window.h"
 #include "app/obs_connection_test.h"
 #include "patch/patch_table.h"
@@ -71,7 +72,7 @@ void ReadHost(HWND dialog, wchar_t (&host)[kObsHostChars])
     host[kHostFieldReadChars - 1] = L'\0';
     // An empty host means this computer, where OBS usually runs.
     if (host[0] == L'\0')
-        lstrcpynW(host, kDefaultHost, kObsHostChars);
+        CopyCut(host, kDefaultHost);
 }
 
 void ReadPassword(HWND dialog, wchar_t (&password)[kObsPasswordTextChars])

@@ -123,7 +123,7 @@ std::string AcceptOf(const std::string& key)
     BCRYPT_HASH_HANDLE hash = nullptr;
     bool hashed = false;
     if (BCRYPT_SUCCESS(BCryptCreateHash(algorithm, &hash, nullptr, 0, nullptr, 0, 0))) {
-        hashed = BCRYPT_SUCCESS(BCryptHashData(hash, PUCHAR(text.data()), ULONG(text.size()), 0)) &&
+        hashed = BCRYPT_SUCCESS(BCryptHashData(hash, reinterpret_cast<PUCHAR>(const_cast<char*>(text.data())), ULONG(text.size()), 0)) &&
                  BCRYPT_SUCCESS(BCryptFinishHash(hash, digest, kSha1Bytes, 0));
         BCryptDestroyHash(hash);
     }

@@ -100,8 +100,8 @@ std::string HttpAnswer::Header(const std::string& name) const
 }
 
 HttpClient::HttpClient(unsigned short port, DWORD receiveTimeoutMs)
+    : session_(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0))
 {
-    session_ = WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0);
     if (session_ == nullptr)
         return;
     WinHttpSetTimeouts(session_, 0, int(kConnectTimeoutMs), int(kSendTimeoutMs), int(receiveTimeoutMs));
