@@ -2,6 +2,8 @@
 // switch and OBS's host, port and password, their contracts in the
 // registry (the password only ever protected), and Test connection against
 // a running OBS, against none, and with the wrong password.
+#include <winsock2.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +16,7 @@
 #include "drive/obs_studio.h"
 #include "drive/options_dialog.h"
 #include "drive/program.h"
+#include "drive/simulators.h"
 #include "drive/stored_settings.h"
 
 namespace {
@@ -23,6 +26,10 @@ constexpr char kPassword[] = "s3cret-\xC3\x9Cn\xC3\xAF";  // "s3cret-Ünï"
 const std::wstring kPasswordText = L"s3cret-\u00DCn\u00EF";
 // Nothing listens there.
 constexpr DWORD kDeadPort = 4461;
+// A listener there that never answers.
+constexpr unsigned short kSilentPort = 4462;
+// The simulated game's client API, moved there.
+constexpr unsigned short kNotObsPort = 4464;
 
 constexpr int kXSplit = 1018, kObs = 1019, kHost = 1020, kPort = 1021, kPasswordField = 1022, kTest = 1023,
               kResult = 1024;
@@ -165,6 +172,31 @@ TEST_F(ObsOptionsTest, TestConnectionTellsWhatItFound)
     ChooseObs(dialog, L"localhost", kDeadPort, kPasswordText);
     outcome = TestConnection(dialog);
     EXPECT_EQ(outcome.find(L"No OBS is listening at localhost:4461."), 0u) << testing::PrintToString(outcome);
+
+    // Something that is not OBS: the simulated game's client API answers
+    // HTTP, but no WebSocket upgrade.
+    {
+        SimulatedGame notObs;
+        SimApiOptions api;
+        api.port = kNotObsPort;
+        ASSERT_TRUE(notObs.LaunchWithApi(api));
+        ChooseObs(dialog, L"127.0.0.1", kNotObsPort, L"");
+        EXPECT_EQ(TestConnection(dialog), L"What answers at 127.0.0.1:4464 is not OBS's WebSocket server.");
+    }
+    // Something that takes the connection and then says nothing.
+    {
+        SOCKET silent = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(kSilentPort);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        ASSERT_EQ(listen(silent, SOMAXCONN), 0);
+        ChooseObs(dialog, L"127.0.0.1", kSilentPort, L"");
+        EXPECT_EQ(TestConnection(dialog),
+                  L"Something at 127.0.0.1:4462 took the connection but did not answer in time.");
+        closesocket(silent);
+    }
 
     // A port that is no port is refused before anything is tried.
     SetWindowTextAcross(GetDlgItem(dialog, kPort), L"70000");
