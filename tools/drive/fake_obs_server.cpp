@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "drive/child_process.h"
+#include "drive/loopback_server_socket.h"
 
 namespace {
 
@@ -22,27 +22,6 @@ constexpr DWORD kBase64Chars = 64;
 constexpr char kWebSocketGuid[] = "258EAFA5-E914-47DA-95CA-C5AB0DC85B11";
 
 enum Opcode : unsigned char { kText = 0x1, kBinary = 0x2, kClose = 0x8, kPing = 0x9 };
-
-bool WaitReadable(SOCKET socket, DWORD ms)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socket, &readable);
-    timeval timeout = {long(ms / 1000), long((ms % 1000) * 1000)};
-    return select(0, &readable, nullptr, nullptr, &timeout) == 1;
-}
-
-bool SendAll(SOCKET socket, const char* bytes, size_t count)
-{
-    while (count > 0) {
-        const int sent = send(socket, bytes, int(count), 0);
-        if (sent <= 0)
-            return false;
-        bytes += sent;
-        count -= size_t(sent);
-    }
-    return true;
-}
 
 bool ReceiveAll(SOCKET socket, unsigned char* bytes, size_t count)
 {
@@ -179,22 +158,8 @@ bool FakeObsServer::Start(unsigned short port)
     WSADATA winsock;
     WSAStartup(MAKEWORD(2, 2), &winsock);
     stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    const bool listening = WaitUntil([&] {
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        if (listener_ == INVALID_SOCKET)
-            return false;
-        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            listen(listener_, SOMAXCONN) == 0)
-            return true;
-        closesocket(listener_);
-        listener_ = INVALID_SOCKET;
-        return false;
-    }, kPortWaitMs);
-    if (!listening)
+    listener_ = ListenOnLoopback(port, kPortWaitMs);
+    if (listener_ == INVALID_SOCKET)
         return false;
     thread_ = std::thread([this] { Serve(); });
     return true;
@@ -228,10 +193,8 @@ void FakeObsServer::Serve()
         if (client == INVALID_SOCKET)
             continue;
         Talk(client);
-        // A reset, so nothing lingers on the port when a real OBS takes it.
-        linger abort = {1, 0};
-        setsockopt(client, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
-        closesocket(client);
+        // Nothing lingers on the port when a real OBS takes it.
+        DropConnection(client);
     }
 }
 

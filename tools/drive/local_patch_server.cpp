@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "drive/child_process.h"
+#include "drive/loopback_server_socket.h"
 
 namespace {
 
@@ -14,37 +15,6 @@ constexpr DWORD kPortWaitMs = 30000;
 constexpr size_t kRequestHeadBytes = 65536;
 constexpr size_t kReceiveChunkBytes = 4096;
 constexpr DWORD kFileChunkBytes = 4096;
-
-// Waits until the socket can be read, in steps so that a stop is noticed.
-bool WaitReadable(SOCKET socket, DWORD ms)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socket, &readable);
-    timeval timeout = {long(ms / 1000), long((ms % 1000) * 1000)};
-    return select(0, &readable, nullptr, nullptr, &timeout) == 1;
-}
-
-// Drops a connection with a reset: nothing lingers on the server's port, so
-// the next test can listen on it at once.
-void DropConnection(SOCKET socket)
-{
-    linger abort = {1, 0};
-    setsockopt(socket, SOL_SOCKET, SO_LINGER, reinterpret_cast<const char*>(&abort), sizeof abort);
-    closesocket(socket);
-}
-
-bool SendAll(SOCKET socket, const char* bytes, size_t count)
-{
-    while (count > 0) {
-        const int sent = send(socket, bytes, int(count), 0);
-        if (sent <= 0)
-            return false;
-        bytes += sent;
-        count -= size_t(sent);
-    }
-    return true;
-}
 
 const char* ReasonPhrase(int status)
 {
@@ -166,25 +136,8 @@ bool LocalPatchServer::Start()
     WSADATA winsock;
     if (!winsockStarted_ && WSAStartup(MAKEWORD(2, 2), &winsock) == 0)
         winsockStarted_ = true;
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(kLocalPatchServerPort);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    // Start has been seen to give up at once, not after the wait, when the
-    // port had been busy moments before: so a failed listen is waited out
-    // like a failed bind, on a fresh socket each time.
-    const bool listening = WaitUntil([&] {
-        listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-        if (listener_ == INVALID_SOCKET)
-            return false;
-        if (bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-            listen(listener_, SOMAXCONN) == 0)
-            return true;
-        closesocket(listener_);
-        listener_ = INVALID_SOCKET;
-        return false;
-    }, kPortWaitMs);
-    if (!listening)
+    listener_ = ListenOnLoopback(kLocalPatchServerPort, kPortWaitMs);
+    if (listener_ == INVALID_SOCKET)
         return false;
     stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     thread_ = std::thread([this] { Serve(); });
