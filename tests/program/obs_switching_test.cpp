@@ -32,10 +32,7 @@ protected:
         ASSERT_TRUE(game.Launch());
         ASSERT_TRUE(xsplit.Launch({L"Game", L"Menus", L"Away", L"Back"}));
         ASSERT_TRUE(program.Launch());
-        program.SetText(1004, L"Game");
-        program.SetText(1006, L"Menus");
-        program.SetText(1007, L"Away");
-        program.SetText(1008, L"Back");
+        program.NameScenes(L"Game", L"Menus", L"Away", L"Back");
     }
 
     void TearDown() override

@@ -122,10 +122,7 @@ int RunScripted(Session& s)
     Say("starting the simulated game, the simulated XSplit and Kestrelcue");
     if (!LaunchAll(s))
         return 1;
-    s.program.SetText(1004, L"Game");
-    s.program.SetText(1006, L"Menus");
-    s.program.SetText(1007, L"Away");
-    s.program.SetText(1008, L"Back");
+    s.program.NameScenes(L"Game", L"Menus", L"Away", L"Back");
     PrintStatusIfChanged(s);
     SavePicture(s, s.program.Window(), L"main-window");
 

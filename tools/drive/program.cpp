@@ -98,6 +98,15 @@ void KestrelcueProgram::SetText(int id, const std::wstring& text) const
     SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+void KestrelcueProgram::NameScenes(const std::wstring& enter, const std::wstring& leave, const std::wstring& tabOut,
+                                   const std::wstring& tabIn) const
+{
+    SetText(1004, enter);
+    SetText(1006, leave);
+    SetText(1007, tabOut);
+    SetText(1008, tabIn);
+}
+
 bool KestrelcueProgram::IsChecked(int id) const
 {
     return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;

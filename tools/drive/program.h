@@ -50,6 +50,10 @@ public:
     std::wstring Text(int id) const;
     std::wstring Status() const { return Text(1012); }
     void SetText(int id, const std::wstring& text) const;
+    // Types the scene names into the four slots: the game starts, ends, is
+    // left by alt+tab and is come back to.
+    void NameScenes(const std::wstring& enter, const std::wstring& leave, const std::wstring& tabOut,
+                    const std::wstring& tabIn) const;
     bool IsChecked(int id) const;
     bool IsEnabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
     // A click as the user makes it: the control notifies the window, which
