@@ -233,9 +233,10 @@ TEST_F(ObsSwitchingTest, TheReceiverOfANetworkPairSwitchesObs)
     WriteStoredDword(L"Scene Program", 0);
     KestrelcueProgram gameSide;
     ASSERT_TRUE(gameSide.Launch());
-    gameSide.SetText(1004, L"Game");
-    gameSide.SetText(1006, L"Menus");
-    // OBS's window may take the front when it comes back.
+    // OBS's window may take the front when it comes back: the game side
+    // then counts as tabbed out, so it has no tab scenes to send and sends
+    // the game's events all the same.
+    gameSide.NameScenes(L"Game", L"Menus", L"", L"");
     gameSide.SetChecked(1010, true);
     ASSERT_TRUE(BringToFront(game.Window()));
     gameSide.PressStartStop();
@@ -255,7 +256,7 @@ TEST_F(ObsSwitchingTest, TheReceiverOfANetworkPairSwitchesObs)
     EXPECT_TRUE(WaitUntil([&] {
         std::string name;
         return again.GetCurrentProgramScene(&name) && name == "Menus";
-    }, 20000));
+    }, 20000)) << "receiver: " << receiver.Status() << "; game side: " << gameSide.Status();
     EXPECT_TRUE(receiver.WaitForStatus(L"Remote switching to 'Menus'."));
     gameSide.PressStartStop();
     receiver.PressStartStop();
