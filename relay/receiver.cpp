@@ -1,6 +1,13 @@
 // The XSplit side of the relay: every well-formed datagram that reaches the
 // port is obeyed. The port is bound before XSplit is looked for, so requests
 // sent meanwhile wait in the socket rather than being refused.
+//
+// The receiver waits on an event that the socket signals when a datagram is
+// there, beside the stop signal, rather than in a blocking receive or a
+// select(): Stop is seen the moment it is asked for, and under Wine (where
+// streamers on Linux run the game) a process ended while one of its threads
+// sat in select() can leave the socket, and so port 53871, held by the Wine
+// server until it exits, which no later receiver could then bind.
 #include <winsock2.h>
 
 #include "relay/relay.h"
@@ -12,31 +19,27 @@
 
 namespace {
 
-// How long one wait for a datagram lasts before the stop request is looked
-// at again: the receive itself would wait for ever.
-constexpr long kReceivePollMs = 50;
+// Should the wait itself fail, the pause before it is tried again.
+constexpr DWORD kFailedWaitPauseMs = 50;
 
 bool IsStopRequested()
 {
     return WaitForSingleObject(g_app.StopEvent, 0) == WAIT_OBJECT_0;
 }
 
-// True when a datagram (or an error) is ready to be received, false when
-// Stop was requested first.
-bool WaitForDatagram(SOCKET sock)
+// True when a datagram (or an error) may be ready to be received, false
+// when Stop was requested first.
+bool WaitForDatagram(WSAEVENT arrived)
 {
+    const HANDLE signals[] = {g_app.StopEvent, arrived};
     for (;;) {
-        if (IsStopRequested())
+        const DWORD woke = WaitForMultipleObjects(2, signals, FALSE, INFINITE);
+        if (woke == WAIT_OBJECT_0)
             return false;
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(sock, &readable);
-        timeval timeout = {0, kReceivePollMs * 1000};
-        const int ready = select(0, &readable, nullptr, nullptr, &timeout);
-        if (ready > 0)
+        if (woke == WAIT_OBJECT_0 + 1)
             return true;
-        if (ready == SOCKET_ERROR)
-            Sleep(kReceivePollMs);
+        if (WaitForSingleObject(g_app.StopEvent, kFailedWaitPauseMs) == WAIT_OBJECT_0)
+            return false;
     }
 }
 
@@ -56,16 +59,22 @@ void ActOnDatagram(const uint8_t* data, int size)
 
 // Receives until Stop; the liveness test follows every receive, so a
 // datagram that arrives after XSplit went away waits for the new XSplit.
-void ReceiveUntilStopped(SOCKET sock)
+void ReceiveUntilStopped(SOCKET sock, WSAEVENT arrived)
 {
     alignas(4) uint8_t buffer[kReceiveBufferBytes];
     for (;;) {
-        if (!WaitForDatagram(sock))
+        if (!WaitForDatagram(arrived))
             return;
+        // Reset before the receive: the receive signals the event again when
+        // more datagrams are waiting behind the one it takes.
+        WSAResetEvent(arrived);
         sockaddr_in sender;
         int senderBytes = sizeof sender;
         const int got = recvfrom(sock, reinterpret_cast<char*>(buffer), int(sizeof buffer), 0,
                                  reinterpret_cast<sockaddr*>(&sender), &senderBytes);
+        // The socket does not block: nothing there means nothing was received.
+        if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK)
+            continue;
         if (IsBroadcasterGone()) {
             const BroadcasterTexts texts = ReceiverTexts();
             SetStatusLine(texts.lost);
@@ -77,6 +86,21 @@ void ReceiveUntilStopped(SOCKET sock)
         if (IsStopRequested())
             return;
         Sleep(1);
+    }
+}
+
+// Finds the program to switch, then receives until Stop.
+void ServeBoundSocket(SOCKET sock, WSAEVENT arrived)
+{
+    const BroadcasterTexts texts = ReceiverTexts();
+    SetStatusLine(texts.finding);
+    if (WaitForBroadcaster(texts.finding)) {
+        SetStatusLine(L"Waiting for network event...");
+        ReceiveUntilStopped(sock, arrived);
+    }
+    if (g_app.XSplitProcessHandle != nullptr) {
+        CloseHandle(g_app.XSplitProcessHandle);
+        g_app.XSplitProcessHandle = nullptr;
     }
 }
 
@@ -98,15 +122,14 @@ void RunRelayReceiver()
         closesocket(sock);
         return;
     }
-    const BroadcasterTexts texts = ReceiverTexts();
-    SetStatusLine(texts.finding);
-    if (WaitForBroadcaster(texts.finding)) {
-        SetStatusLine(L"Waiting for network event...");
-        ReceiveUntilStopped(sock);
-    }
-    if (g_app.XSplitProcessHandle != nullptr) {
-        CloseHandle(g_app.XSplitProcessHandle);
-        g_app.XSplitProcessHandle = nullptr;
-    }
+    // A socket whose datagrams cannot be waited for is as useless as one
+    // that cannot be opened, and is said the same way.
+    WSAEVENT arrived = WSACreateEvent();
+    if (arrived == WSA_INVALID_EVENT || WSAEventSelect(sock, arrived, FD_READ) == SOCKET_ERROR)
+        ShowRelayError(L"Unable to open a UDP socket!");
+    else
+        ServeBoundSocket(sock, arrived);
     closesocket(sock);
+    if (arrived != WSA_INVALID_EVENT)
+        WSACloseEvent(arrived);
 }

@@ -70,3 +70,19 @@ size_t SendDatagramsAtFullSpeed(unsigned short port, const std::vector<std::vect
     closesocket(sock);
     return sent;
 }
+
+bool IsUdpPortFree(unsigned short port)
+{
+    if (!StartWinsock())
+        return false;
+    SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+    if (sock == INVALID_SOCKET)
+        return false;
+    sockaddr_in any = {};
+    any.sin_family = AF_INET;
+    any.sin_port = htons(port);
+    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    const bool bound = bind(sock, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
+    closesocket(sock);
+    return bound;
+}

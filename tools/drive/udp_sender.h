@@ -19,3 +19,7 @@ bool SendDatagram(unsigned short port, const std::vector<uint8_t>& bytes);
 // Sends every datagram, in order and without pause, from one socket to
 // 127.0.0.1:port, as one sender at full speed; returns how many went out.
 size_t SendDatagramsAtFullSpeed(unsigned short port, const std::vector<std::vector<uint8_t>>& datagrams);
+
+// Whether a receiver could bind the port on any local address now: binds
+// it, and lets it go at once.
+bool IsUdpPortFree(unsigned short port);
