@@ -97,9 +97,7 @@ void ExpectSettingsSaved(const StreamerSettings& s)
 
 void ExpectClicks(const SimulatedXSplit& xsplit, const Clicks& expected)
 {
-    xsplit.WaitForClicks(expected.size());
-    Sleep(kQuietAfterClicksMs);
-    EXPECT_EQ(xsplit.Clicks(), expected);
+    EXPECT_EQ(xsplit.SettledClicks(expected.size()), expected);
 }
 
 Clicks WithoutRepeats(const Clicks& clicks)

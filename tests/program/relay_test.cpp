@@ -38,12 +38,9 @@ protected:
         ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
     }
 
-    // Waits for the clicks, then a little longer so that a click too many is seen.
     void ExpectClicks(const SimulatedXSplit& x, const Clicks& expected)
     {
-        x.WaitForClicks(expected.size());
-        Sleep(400);
-        EXPECT_EQ(x.Clicks(), expected);
+        EXPECT_EQ(x.SettledClicks(expected.size()), expected);
     }
 
     SimulatedXSplit xsplit;

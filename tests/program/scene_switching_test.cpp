@@ -32,14 +32,7 @@ protected:
         ExpectClicks({firstScene});
     }
 
-    // Waits for the clicks and then a little longer, so that a click too
-    // many is seen as well.
-    void ExpectClicks(const Clicks& expected)
-    {
-        xsplit.WaitForClicks(expected.size());
-        Sleep(400);
-        EXPECT_EQ(xsplit.Clicks(), expected);
-    }
+    void ExpectClicks(const Clicks& expected) { EXPECT_EQ(xsplit.SettledClicks(expected.size()), expected); }
 
     SimulatedGame game;
     SimulatedXSplit xsplit;

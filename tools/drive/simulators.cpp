@@ -194,6 +194,16 @@ bool SimulatedXSplit::WaitForClicks(size_t count, DWORD timeoutMs) const
     return WaitUntil([&] { return Clicks().size() >= count; }, timeoutMs);
 }
 
+std::vector<std::wstring> SimulatedXSplit::SettledClicks(size_t count) const
+{
+    // Longer than a sampling period and a click: a request that follows the
+    // last expected one has landed by then.
+    constexpr DWORD kQuietAfterClicksMs = 400;
+    WaitForClicks(count);
+    Sleep(kQuietAfterClicksMs);
+    return Clicks();
+}
+
 bool SimulatedXSplit::ReopenWindow()
 {
     HWND old = Window();

@@ -92,6 +92,9 @@ public:
     // once the first click has landed.
     const std::wstring& LogPath() const { return logPath_; }
     bool WaitForClicks(size_t count, DWORD timeoutMs = 15000) const;
+    // Waits for this many clicks, then a little longer so that a click too
+    // many shows as well; returns every click so far.
+    std::vector<std::wstring> SettledClicks(size_t count) const;
     void Kill() { process_.Kill(); }
     // Closes the main window and opens a new one in the same process.
     bool ReopenWindow();
