@@ -35,16 +35,50 @@ bool WaitReadable(SOCKET socket, DWORD ms)
     return select(0, &readable, nullptr, nullptr, &timeout) == 1;
 }
 
+namespace {
+
+// True when the socket can take more bytes within `ms`.
+bool WaitWritable(SOCKET socket, DWORD ms)
+{
+    fd_set writable;
+    FD_ZERO(&writable);
+    FD_SET(socket, &writable);
+    timeval timeout = {long(ms / 1000), long((ms % 1000) * 1000)};
+    return select(0, nullptr, &writable, nullptr, &timeout) == 1;
+}
+
+} // namespace
+
 bool SendAll(SOCKET socket, const char* bytes, size_t count)
 {
+    // Sent without blocking, each stall bounded: under Wine a blocking send
+    // that waits for room has been seen never to return once the client
+    // had gone (a test hung on a 5 MB answer the program had refused),
+    // which would hold the server's thread and the test that stops it.
+    constexpr DWORD kStallMs = 10000;
+    constexpr DWORD kStepMs = 50;
+    u_long nonBlocking = 1;
+    if (ioctlsocket(socket, FIONBIO, &nonBlocking) != 0)
+        return false;
+    ULONGLONG lastProgress = GetTickCount64();
+    bool whole = true;
     while (count > 0) {
         const int sent = send(socket, bytes, int(count), 0);
-        if (sent <= 0)
-            return false;
-        bytes += sent;
-        count -= size_t(sent);
+        if (sent > 0) {
+            bytes += sent;
+            count -= size_t(sent);
+            lastProgress = GetTickCount64();
+            continue;
+        }
+        if (sent == 0 || WSAGetLastError() != WSAEWOULDBLOCK || GetTickCount64() - lastProgress >= kStallMs) {
+            whole = false;
+            break;
+        }
+        WaitWritable(socket, kStepMs);
     }
-    return true;
+    u_long blocking = 0;
+    ioctlsocket(socket, FIONBIO, &blocking);
+    return whole;
 }
 
 void DropConnection(SOCKET socket)

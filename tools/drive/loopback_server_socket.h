@@ -15,6 +15,8 @@ SOCKET ListenOnLoopback(unsigned short port, DWORD waitMs);
 // True when the socket can be read within `ms`.
 bool WaitReadable(SOCKET socket, DWORD ms);
 
+// Sends every byte; false when the client went away or took nothing for
+// 10 s.
 bool SendAll(SOCKET socket, const char* bytes, size_t count);
 
 // Closes with a reset: nothing lingers on the server's port, so the next
