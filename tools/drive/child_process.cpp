@@ -63,6 +63,30 @@ std::wstring QuoteArgument(const std::wstring& arg)
     return quoted + L"\"";
 }
 
+namespace {
+
+// Every process a test starts belongs to one job that ends them all when
+// the test process ends, however it ends. A test killed by CTest's time
+// limit would otherwise leave its program and simulators running, and the
+// next test's program would find that game or XSplit instead of its own.
+HANDLE ChildrenJob()
+{
+    static const HANDLE job = [] {
+        HANDLE created = CreateJobObjectW(nullptr, nullptr);
+        JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits = {};
+        limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
+        if (created != nullptr &&
+            !SetInformationJobObject(created, JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
+            CloseHandle(created);
+            created = nullptr;
+        }
+        return created;
+    }();
+    return job;
+}
+
+} // namespace
+
 ChildProcess::~ChildProcess()
 {
     Kill();
@@ -102,6 +126,10 @@ bool ChildProcess::StartWithCommandLine(const std::wstring& exe, std::wstring co
         }
         Sleep(kStartRetryPauseMs);
     }
+    // A process outside the job would only outlive a killed test, so a
+    // failure here is not worth failing the start for.
+    if (ChildrenJob() != nullptr)
+        AssignProcessToJobObject(ChildrenJob(), info.hProcess);
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     id_ = info.dwProcessId;
