@@ -8,8 +8,6 @@
 namespace {
 
 constexpr DWORD kCloseTimeoutMs = 15000;
-// Long enough for a click too many to reach the log after the last expected one.
-constexpr DWORD kQuietAfterClicksMs = 400;
 
 void ExpectStoredText(const wchar_t* name, const std::wstring& expected)
 {
@@ -113,7 +111,7 @@ void ExpectScenesOnAir(const SimulatedXSplit& xsplit, const Clicks& expected)
 {
     ASSERT_EQ(WithoutRepeats(expected), expected) << "a scenario must not expect a repeat";
     WaitUntil([&] { return WithoutRepeats(xsplit.Clicks()).size() >= expected.size(); });
-    Sleep(kQuietAfterClicksMs);
+    Sleep(SimulatedXSplit::kQuietAfterClicksMs);
     EXPECT_EQ(WithoutRepeats(xsplit.Clicks()), expected);
 }
 

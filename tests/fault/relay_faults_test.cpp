@@ -73,7 +73,7 @@ TEST_F(FaultRelayTest, AFloodOfMalformedDatagramsThenAGoodOneIsObeyed)
                 "%llu ms after the flood, at attempt %d\n", sent, floodMs, answer, GetTickCount64() - afterFlood,
                 attempts);
     EXPECT_LT(answer, 1000u);
-    Sleep(400);
+    Sleep(SimulatedXSplit::kQuietAfterClicksMs);
     const Clicks clicks = xsplit.Clicks();
     std::printf("%zu of the %d good datagrams sent were obeyed\n", clicks.size(), attempts);
     EXPECT_EQ(std::count(clicks.begin(), clicks.end(), L"Game"), std::ptrdiff_t(clicks.size()))
@@ -131,7 +131,7 @@ TEST_F(FaultRelayTest, SeveralSendersAtOnceAreEachObeyedInTheirOrder)
     EXPECT_TRUE(xsplit.WaitForClicks(expected, 60000));
     std::printf("%zu requests from %d senders at once, with %zu malformed datagrams among them, were obeyed "
                 "within %llu ms\n", expected, kSenders, kMalformed, GetTickCount64() - before);
-    Sleep(400);
+    Sleep(SimulatedXSplit::kQuietAfterClicksMs);
 
     // Each request once, whole, and each sender's in the order sent.
     const Clicks clicks = xsplit.Clicks();

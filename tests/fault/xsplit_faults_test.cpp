@@ -97,7 +97,7 @@ TEST_F(FaultXSplitTest, AHungClickHoldsNeitherTheWorkerNorStop)
     ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
     game.EndGame();
     ASSERT_TRUE(xsplit.WaitForClicks(before + 2));
-    Sleep(400);
+    Sleep(SimulatedXSplit::kQuietAfterClicksMs);
     const Clicks clicks = xsplit.Clicks();
     std::printf("clicks logged by XSplit: %zu (the timed-out one %s)\n", clicks.size(),
                 before == 2 ? "carried out late" : "dropped");
@@ -136,7 +136,7 @@ TEST_F(FaultXSplitTest, AHungClickOnTheXSplitSideHoldsNeitherTheReceiverNorStop)
     ASSERT_TRUE(program.WaitForStatus(L"Waiting for network event..."));
     ASSERT_TRUE(SendDatagram(kSceneRelayPort, SceneDatagram(L"Game")));
     ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
-    Sleep(400);
+    Sleep(SimulatedXSplit::kQuietAfterClicksMs);
     EXPECT_EQ(xsplit.Clicks().size(), before + 1);
     EXPECT_EQ(xsplit.Clicks().back(), L"Game");
     program.PressStartStop();

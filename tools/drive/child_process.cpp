@@ -128,8 +128,8 @@ bool ChildProcess::StartWithCommandLine(const std::wstring& exe, std::wstring co
     }
     // A process outside the job would only outlive a killed test, so a
     // failure here is not worth failing the start for.
-    if (ChildrenJob() != nullptr)
-        AssignProcessToJobObject(ChildrenJob(), info.hProcess);
+    if (HANDLE job = ChildrenJob())
+        AssignProcessToJobObject(job, info.hProcess);
     CloseHandle(info.hThread);
     process_ = info.hProcess;
     id_ = info.dwProcessId;

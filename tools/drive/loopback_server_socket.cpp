@@ -26,28 +26,25 @@ SOCKET ListenOnLoopback(unsigned short port, DWORD waitMs)
     return listener;
 }
 
-bool WaitReadable(SOCKET socket, DWORD ms)
-{
-    fd_set readable;
-    FD_ZERO(&readable);
-    FD_SET(socket, &readable);
-    timeval timeout = {long(ms / 1000), long((ms % 1000) * 1000)};
-    return select(0, &readable, nullptr, nullptr, &timeout) == 1;
-}
-
 namespace {
 
-// True when the socket can take more bytes within `ms`.
-bool WaitWritable(SOCKET socket, DWORD ms)
+// True when the socket can be read (or, `forWriting`, take more bytes)
+// within `ms`.
+bool WaitReady(SOCKET socket, DWORD ms, bool forWriting)
 {
-    fd_set writable;
-    FD_ZERO(&writable);
-    FD_SET(socket, &writable);
+    fd_set ready;
+    FD_ZERO(&ready);
+    FD_SET(socket, &ready);
     timeval timeout = {long(ms / 1000), long((ms % 1000) * 1000)};
-    return select(0, nullptr, &writable, nullptr, &timeout) == 1;
+    return select(0, forWriting ? nullptr : &ready, forWriting ? &ready : nullptr, nullptr, &timeout) == 1;
 }
 
 } // namespace
+
+bool WaitReadable(SOCKET socket, DWORD ms)
+{
+    return WaitReady(socket, ms, false);
+}
 
 bool SendAll(SOCKET socket, const char* bytes, size_t count)
 {
@@ -74,7 +71,7 @@ bool SendAll(SOCKET socket, const char* bytes, size_t count)
             whole = false;
             break;
         }
-        WaitWritable(socket, kStepMs);
+        WaitReady(socket, kStepMs, true);
     }
     u_long blocking = 0;
     ioctlsocket(socket, FIONBIO, &blocking);

@@ -196,9 +196,6 @@ bool SimulatedXSplit::WaitForClicks(size_t count, DWORD timeoutMs) const
 
 std::vector<std::wstring> SimulatedXSplit::SettledClicks(size_t count) const
 {
-    // Longer than a sampling period and a click: a request that follows the
-    // last expected one has landed by then.
-    constexpr DWORD kQuietAfterClicksMs = 400;
     WaitForClicks(count);
     Sleep(kQuietAfterClicksMs);
     return Clicks();

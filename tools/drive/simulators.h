@@ -92,6 +92,9 @@ public:
     // once the first click has landed.
     const std::wstring& LogPath() const { return logPath_; }
     bool WaitForClicks(size_t count, DWORD timeoutMs = 15000) const;
+    // Longer than a sampling period and a click: a request that follows the
+    // last expected one has landed by then.
+    static constexpr DWORD kQuietAfterClicksMs = 400;
     // Waits for this many clicks, then a little longer so that a click too
     // many shows as well; returns every click so far.
     std::vector<std::wstring> SettledClicks(size_t count) const;

@@ -13,13 +13,13 @@ bool StartWinsock()
     return started;
 }
 
-sockaddr_in Loopback(unsigned short port)
+sockaddr_in AddressOf(u_long host, unsigned short port)
 {
-    sockaddr_in to = {};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return to;
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(host);
+    return address;
 }
 
 bool SendFrom(SOCKET sock, const sockaddr_in& to, const std::vector<uint8_t>& bytes)
@@ -50,7 +50,7 @@ bool SendDatagram(unsigned short port, const std::vector<uint8_t>& bytes)
     SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (sock == INVALID_SOCKET)
         return false;
-    const bool sent = SendFrom(sock, Loopback(port), bytes);
+    const bool sent = SendFrom(sock, AddressOf(INADDR_LOOPBACK, port), bytes);
     closesocket(sock);
     return sent;
 }
@@ -62,7 +62,7 @@ size_t SendDatagramsAtFullSpeed(unsigned short port, const std::vector<std::vect
     SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (sock == INVALID_SOCKET)
         return 0;
-    const sockaddr_in to = Loopback(port);
+    const sockaddr_in to = AddressOf(INADDR_LOOPBACK, port);
     size_t sent = 0;
     for (const std::vector<uint8_t>& bytes : datagrams)
         if (SendFrom(sock, to, bytes))
@@ -78,10 +78,7 @@ bool IsUdpPortFree(unsigned short port)
     SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (sock == INVALID_SOCKET)
         return false;
-    sockaddr_in any = {};
-    any.sin_family = AF_INET;
-    any.sin_port = htons(port);
-    any.sin_addr.s_addr = htonl(INADDR_ANY);
+    const sockaddr_in any = AddressOf(INADDR_ANY, port);
     const bool bound = bind(sock, reinterpret_cast<const sockaddr*>(&any), sizeof any) == 0;
     closesocket(sock);
     return bound;
