@@ -1,6 +1,6 @@
-// Answers of the game's client API to GET /ui, as bytes: each case is a
-// whole body and what the probe must make of it. The bytes come from a
-// socket; only an object with an "activeScreens" array is an answer.
+// Answers of the game's client API to GET /ui and GET /game, as bytes: each
+// case is a whole body and what the probe must make of it. The bytes come
+// from a socket; only one JSON object of the expected shape is an answer.
 #include "watch/client_api_answer.h"
 #ifdef _WINDOWS_
 #error "the answer reader must build without <windows.h>"
@@ -11,6 +11,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -18,8 +19,10 @@ const char* NameOf(ClientApiScreens screens)
 {
     switch (screens) {
     case ClientApiScreens::Unreadable: return "Unreadable";
-    case ClientApiScreens::None:       return "None (in a game)";
-    case ClientApiScreens::Some:       return "Some (not in a game)";
+    case ClientApiScreens::MapOn:      return "MapOn (a game or a replay)";
+    case ClientApiScreens::Loading:    return "Loading";
+    case ClientApiScreens::Score:      return "Score";
+    case ClientApiScreens::Menus:      return "Menus";
     }
     return "?";
 }
@@ -41,20 +44,30 @@ struct AnswerCase {
 
 const AnswerCase kAnswerCases[] = {
     // What the game answers.
-    {"in a game or a replay", "{\"activeScreens\": []}", ClientApiScreens::None},
-    {"loading", "{\"activeScreens\": [\"ScreenLoading/ScreenLoading\"]}", ClientApiScreens::Some},
+    {"in a game or a replay", "{\"activeScreens\": []}", ClientApiScreens::MapOn},
+    {"loading", "{\"activeScreens\": [\"ScreenLoading/ScreenLoading\"]}", ClientApiScreens::Loading},
     {"the menus",
      "{\"activeScreens\": [\"ScreenBackgroundSC2/ScreenBackgroundSC2\", \"ScreenNavigationSC2/ScreenNavigationSC2\","
      " \"ScreenForegroundSC2/ScreenForegroundSC2\", \"ScreenHome/ScreenHome\"]}",
-     ClientApiScreens::Some},
-    {"the score screen", "{\"activeScreens\":[\"ScreenScore/ScreenScore\"]}", ClientApiScreens::Some},
-    {"blanks around and inside", " \r\n{ \"activeScreens\" :\t[ ] }\r\n", ClientApiScreens::None},
+     ClientApiScreens::Menus},
+    {"the score screen", "{\"activeScreens\":[\"ScreenScore/ScreenScore\"]}", ClientApiScreens::Score},
+    {"the score screen beside the menus' screens",
+     "{\"activeScreens\": [\"ScreenBackgroundSC2/ScreenBackgroundSC2\", \"ScreenNavigationSC2/ScreenNavigationSC2\","
+     " \"ScreenForegroundSC2/ScreenForegroundSC2\", \"ScreenScore/ScreenScore\"]}",
+     ClientApiScreens::Score},
+    {"the replay browser is a menu", "{\"activeScreens\": [\"ScreenReplay/ScreenReplay\"]}", ClientApiScreens::Menus},
+    {"loading while the score is still listed",
+     "{\"activeScreens\": [\"ScreenScore/ScreenScore\", \"ScreenLoading/ScreenLoading\"]}", ClientApiScreens::Loading},
+    {"a screen's name in another letter case is another screen",
+     "{\"activeScreens\": [\"screenscore/screenscore\"]}", ClientApiScreens::Menus},
+    {"half a screen's name is another screen", "{\"activeScreens\": [\"ScreenScore\"]}", ClientApiScreens::Menus},
+    {"blanks around and inside", " \r\n{ \"activeScreens\" :\t[ ] }\r\n", ClientApiScreens::MapOn},
     {"other members beside it", "{\"version\": 3, \"activeScreens\": [], \"extra\": {\"a\": [1, 2]}}",
-     ClientApiScreens::None},
-    {"screens of any kind count", "{\"activeScreens\": [null]}", ClientApiScreens::Some},
+     ClientApiScreens::MapOn},
+    {"screens of any kind count", "{\"activeScreens\": [null]}", ClientApiScreens::Menus},
     {"the first of two members of that name counts",
-     "{\"activeScreens\": [\"ScreenHome/ScreenHome\"], \"activeScreens\": []}", ClientApiScreens::Some},
-    {"non-ASCII in a screen's name", "{\"activeScreens\": [\"Men\\u00fc/\xC3\xA9" "cran\"]}", ClientApiScreens::Some},
+     "{\"activeScreens\": [\"ScreenHome/ScreenHome\"], \"activeScreens\": []}", ClientApiScreens::Menus},
+    {"non-ASCII in a screen's name", "{\"activeScreens\": [\"Men\\u00fc/\xC3\xA9" "cran\"]}", ClientApiScreens::Menus},
 
     // What is not such an answer.
     {"an empty body", "", ClientApiScreens::Unreadable},
@@ -76,6 +89,16 @@ const AnswerCase kAnswerCases[] = {
     {"a zero byte after the object", std::string("{\"activeScreens\": []}\0", 22), ClientApiScreens::Unreadable},
     {"a trailing comma", "{\"activeScreens\": [],}", ClientApiScreens::Unreadable},
     {"single quotes", "{'activeScreens': []}", ClientApiScreens::Unreadable},
+    // Only JSON's four blanks may stand around the value and its tokens;
+    // cJSON would skip any byte below 0x20.
+    {"control bytes before the object", "\x01\x02\x03{\"activeScreens\": []}", ClientApiScreens::Unreadable},
+    {"a zero byte before the object", std::string("\0{\"activeScreens\": []}", 22), ClientApiScreens::Unreadable},
+    {"a form feed between tokens", "{\"activeScreens\":\f[]}", ClientApiScreens::Unreadable},
+    {"a raw control byte inside a string", "{\"activeScreens\": [\"Screen\x07Home\"]}", ClientApiScreens::Unreadable},
+    {"a raw tab inside a string", "{\"activeScreens\": [\"Screen\tHome\"]}", ClientApiScreens::Unreadable},
+    {"an escaped control character is fine", "{\"activeScreens\": [\"Screen\\u0007Home\"]}", ClientApiScreens::Menus},
+    {"an escaped quote does not end the string", "{\"activeScreens\": [\"a\\\"\x01\"]}", ClientApiScreens::Unreadable},
+    {"a byte-order mark before the object", "\xEF\xBB\xBF{\"activeScreens\": []}", ClientApiScreens::Unreadable},
 };
 
 TEST(ClientApiAnswer, EachBodyReadsAsItsScreens)
@@ -93,7 +116,7 @@ TEST(ClientApiAnswer, ABodyLongerThanTheBoundIsNoAnswer)
     const std::string tail = "\"}";
     std::string fits = head + std::string(kClientApiAnswerLimitBytes - head.size() - tail.size(), 'x') + tail;
     ASSERT_EQ(fits.size(), kClientApiAnswerLimitBytes);
-    EXPECT_EQ(Read(fits), ClientApiScreens::None);
+    EXPECT_EQ(Read(fits), ClientApiScreens::MapOn);
     fits.insert(head.size(), "x");
     EXPECT_EQ(Read(fits), ClientApiScreens::Unreadable);
 }
@@ -105,6 +128,155 @@ TEST(ClientApiAnswer, DeepNestingIsNoAnswer)
     const std::string body = "{\"activeScreens\": [" + std::string(depth, '[') + std::string(depth, ']') + "]}";
     ASSERT_LE(body.size(), kClientApiAnswerLimitBytes);
     EXPECT_EQ(Read(body), ClientApiScreens::Unreadable);
+}
+
+} // namespace
+
+namespace {
+
+// What a /game body must read as: false for no answer, else the replay
+// flag and each player as "name/type/race/result" with the words' names.
+struct GameCase {
+    const char* name;
+    std::string body;
+    bool readable;
+    bool isReplay;
+    std::vector<std::string> players;
+};
+
+const char* TypeName(PlayerType type)
+{
+    switch (type) {
+    case PlayerType::User: return "user";
+    case PlayerType::Computer: return "computer";
+    case PlayerType::Other: break;
+    }
+    return "other";
+}
+
+const char* RaceName(PlayerRace race)
+{
+    switch (race) {
+    case PlayerRace::Terran: return "Terran";
+    case PlayerRace::Zerg: return "Zerg";
+    case PlayerRace::Protoss: return "Protoss";
+    case PlayerRace::Random: return "Random";
+    case PlayerRace::Other: break;
+    }
+    return "other";
+}
+
+const char* ResultName(PlayerResult result)
+{
+    switch (result) {
+    case PlayerResult::Undecided: return "Undecided";
+    case PlayerResult::Victory: return "Victory";
+    case PlayerResult::Defeat: return "Defeat";
+    case PlayerResult::Tie: return "Tie";
+    case PlayerResult::Other: break;
+    }
+    return "other";
+}
+
+std::string Describe(const ClientApiGame& game)
+{
+    std::string text = game.isReplay ? "replay:" : "game:";
+    for (size_t i = 0; i < game.playerCount; ++i) {
+        const ClientApiPlayer& p = game.players[i];
+        text += std::string(" ") + p.name + "/" + TypeName(p.type) + "/" + RaceName(p.race) + "/" + ResultName(p.result);
+    }
+    return text;
+}
+
+std::string Expected(const GameCase& c)
+{
+    if (!c.readable)
+        return "unreadable";
+    std::string text = c.isReplay ? "replay:" : "game:";
+    for (const std::string& player : c.players)
+        text += " " + player;
+    return text;
+}
+
+std::string ReadGame(const std::string& body)
+{
+    std::unique_ptr<char[]> exact(new char[body.size() + 1]);
+    std::memcpy(exact.get(), body.data(), body.size());
+    ClientApiGame game;
+    if (!ReadClientApiGame(exact.get(), body.size(), &game))
+        return "unreadable";
+    return Describe(game);
+}
+
+const std::string kTwoPlayers =
+    "{\"isReplay\": false, \"displayTime\": 123.5, \"players\": ["
+    "{\"id\": 1, \"name\": \"Kestrel\", \"type\": \"user\", \"race\": \"Zerg\", \"result\": \"Victory\"},"
+    " {\"id\": 2, \"name\": \"A.I. 1 (Very Easy)\", \"type\": \"computer\", \"race\": \"Terr\", \"result\": \"Defeat\"}]}";
+
+const GameCase kGameCases[] = {
+    // What the game answers.
+    {"a game against the computer", kTwoPlayers, true, false,
+     {"Kestrel/user/Zerg/Victory", "A.I. 1 (Very Easy)/computer/Terran/Defeat"}},
+    {"a replay", "{\"isReplay\": true, \"displayTime\": 1.0, \"players\": [{\"name\": \"Maru\", \"type\": \"user\","
+                 " \"race\": \"Terr\", \"result\": \"Tie\"}]}",
+     true, true, {"Maru/user/Terran/Tie"}},
+    {"before the first game", "{\"isReplay\": false, \"displayTime\": 0.0, \"players\": []}", true, false, {}},
+    {"a clan tag as the game writes it",
+     "{\"isReplay\": false, \"players\": [{\"name\": \"&lt;DRG&gt;<sp/>Kestrel\", \"type\": \"user\","
+     " \"race\": \"Prot\", \"result\": \"Undecided\"}]}",
+     true, false, {"&lt;DRG&gt;<sp/>Kestrel/user/Protoss/Undecided"}},
+    {"a random race and a UTF-8 name",
+     "{\"isReplay\": false, \"players\": [{\"name\": \"\xEC\x84\xB8\xEB\x9D\xBC\", \"type\": \"user\","
+     " \"race\": \"random\", \"result\": \"Defeat\"}]}",
+     true, false, {"\xEC\x84\xB8\xEB\x9D\xBC/user/Random/Defeat"}},
+    {"words of other letter case are other words",
+     "{\"isReplay\": false, \"players\": [{\"name\": \"x\", \"type\": \"User\", \"race\": \"zerg\","
+     " \"result\": \"victory\"}]}",
+     true, false, {"x/other/other/other"}},
+    {"members missing or of another kind",
+     "{\"isReplay\": false, \"players\": [{\"id\": 1}, {\"name\": 7, \"type\": null, \"race\": [], \"result\": {}}]}",
+     true, false, {"/other/other/other", "/other/other/other"}},
+    {"a name too long to keep is kept not at all",
+     "{\"isReplay\": false, \"players\": [{\"name\": \"" + std::string(kClientApiNameBytes, 'n') +
+         "\", \"type\": \"user\", \"race\": \"Zerg\", \"result\": \"Victory\"}]}",
+     true, false, {"/user/Zerg/Victory"}},
+    {"the longest name kept",
+     "{\"isReplay\": false, \"players\": [{\"name\": \"" + std::string(kClientApiNameBytes - 1, 'n') +
+         "\", \"type\": \"user\", \"race\": \"Zerg\", \"result\": \"Victory\"}]}",
+     true, false, {std::string(kClientApiNameBytes - 1, 'n') + "/user/Zerg/Victory"}},
+
+    // What is not such an answer.
+    {"the answer to /ui", "{\"activeScreens\": []}", false, false, {}},
+    {"no players", "{\"isReplay\": false, \"displayTime\": 1.0}", false, false, {}},
+    {"no replay flag", "{\"displayTime\": 1.0, \"players\": []}", false, false, {}},
+    {"the replay flag as text", "{\"isReplay\": \"false\", \"players\": []}", false, false, {}},
+    {"players not an array", "{\"isReplay\": false, \"players\": {}}", false, false, {}},
+    {"a player that is not an object", "{\"isReplay\": false, \"players\": [\"Kestrel\"]}", false, false, {}},
+    {"cut short", kTwoPlayers.substr(0, kTwoPlayers.size() - 3), false, false, {}},
+    {"text after it", kTwoPlayers + "x", false, false, {}},
+    {"control bytes before it", "\x01\x02\x03" + kTwoPlayers, false, false, {}},
+    {"an HTML page", "<html>Please wait</html>", false, false, {}},
+};
+
+TEST(ClientApiGameAnswer, EachBodyReadsAsItsGame)
+{
+    for (const GameCase& c : kGameCases) {
+        EXPECT_EQ(ReadGame(c.body), Expected(c)) << "case \"" << c.name << "\"";
+    }
+}
+
+TEST(ClientApiGameAnswer, SixteenPlayersAreReadAndSeventeenAreNoAnswer)
+{
+    auto bodyOf = [](size_t players) {
+        std::string body = "{\"isReplay\": false, \"players\": [";
+        for (size_t i = 0; i < players; ++i)
+            body += std::string(i > 0 ? ", " : "") + "{\"name\": \"P" + std::to_string(i + 1) +
+                    "\", \"type\": \"user\", \"race\": \"Terr\", \"result\": \"Tie\"}";
+        return body + "]}";
+    };
+    const std::string sixteen = ReadGame(bodyOf(kClientApiMostPlayers));
+    EXPECT_NE(sixteen.find(" P16/user/Terran/Tie"), std::string::npos) << sixteen;
+    EXPECT_EQ(ReadGame(bodyOf(kClientApiMostPlayers + 1)), "unreadable");
 }
 
 } // namespace
