@@ -3,6 +3,7 @@
 // and each fault switched on, seen doing what it says, and switched off again.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -90,39 +91,118 @@ TEST(SimGameApiTest, EachScreenGivesItsUiGameAndFlag)
     ASSERT_TRUE(game.ReadFlag(&flag));
     EXPECT_EQ(flag, 0);
 
+    // The loading screen still tells of the last game: before the first
+    // one, of none.
     const struct {
         const char* name;
         bool (SimulatedGame::*press)();
         const char* ui;
         bool isReplay;
+        bool listsPlayers;
         bool decided;  // player 1 "Victory", player 2 "Defeat"; else both "Undecided"
         BYTE flag;
     } steps[] = {
-        {"loading", &SimulatedGame::ShowLoading, kLoadingUi, false, false, 0},
-        {"the game starts", &SimulatedGame::EnterGame, kPlayingUi, false, false, 1},
-        {"the game ends", &SimulatedGame::ShowScore, kScoreUi, false, true, 0},
-        {"back to the menus", &SimulatedGame::ShowMenus, kMenusUi, false, true, 0},
-        {"a replay starts", &SimulatedGame::StartReplay, kPlayingUi, true, false, 1},
-        {"the replay ends", &SimulatedGame::ShowScore, kScoreUi, true, true, 0},
-        {"a game straight from the score screen", &SimulatedGame::EnterGame, kPlayingUi, false, false, 1},
-        {"the menus straight from a game", &SimulatedGame::ShowMenus, kMenusUi, false, true, 0},
+        {"loading the first game", &SimulatedGame::ShowLoading, kLoadingUi, false, false, false, 0},
+        {"the game starts", &SimulatedGame::EnterGame, kPlayingUi, false, true, false, 1},
+        {"the game ends", &SimulatedGame::ShowScore, kScoreUi, false, true, true, 0},
+        {"back to the menus", &SimulatedGame::ShowMenus, kMenusUi, false, true, true, 0},
+        {"loading the next game", &SimulatedGame::ShowLoading, kLoadingUi, false, true, true, 0},
+        {"a replay starts", &SimulatedGame::StartReplay, kPlayingUi, true, true, false, 1},
+        {"the replay ends", &SimulatedGame::ShowScore, kScoreUi, true, true, true, 0},
+        {"a game straight from the score screen", &SimulatedGame::EnterGame, kPlayingUi, false, true, false, 1},
+        {"the menus straight from a game", &SimulatedGame::ShowMenus, kMenusUi, false, true, true, 0},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.name);
         ASSERT_TRUE((game.*step.press)());
         EXPECT_EQ(Ask(game, L"/ui"), step.ui);
         const std::string body = Ask(game, L"/game");
-        EXPECT_EQ(CountOf(body, step.isReplay ? "\"isReplay\": true" : "\"isReplay\": false"), 1u) << body;
-        EXPECT_EQ(CountOf(body, "\"name\": \"Kestrel\""), 1u) << body;
-        if (step.decided) {
-            EXPECT_EQ(CountOf(body, "\"result\": \"Victory\""), 1u) << body;
-            EXPECT_EQ(CountOf(body, "\"result\": \"Defeat\""), 1u) << body;
+        if (!step.listsPlayers) {
+            EXPECT_EQ(body, kNoGameYet);
         } else {
-            EXPECT_EQ(CountOf(body, "\"result\": \"Undecided\""), 2u) << body;
+            EXPECT_EQ(CountOf(body, step.isReplay ? "\"isReplay\": true" : "\"isReplay\": false"), 1u) << body;
+            EXPECT_EQ(CountOf(body, "\"name\": \"Kestrel\", \"type\": \"user\", \"race\": \"Zerg\""), 1u) << body;
+            EXPECT_EQ(CountOf(body, "\"type\": \"computer\", \"race\": \"Terr\""), 1u) << body;
+            if (step.decided) {
+                EXPECT_EQ(CountOf(body, "\"result\": \"Victory\""), 1u) << body;
+                EXPECT_EQ(CountOf(body, "\"result\": \"Defeat\""), 1u) << body;
+            } else {
+                EXPECT_EQ(CountOf(body, "\"result\": \"Undecided\""), 2u) << body;
+            }
         }
         ASSERT_TRUE(game.ReadFlag(&flag));
         EXPECT_EQ(flag, step.flag);
     }
+}
+
+// What the situations' tests rely on: a game of others to observe, a loss,
+// and line-ups set from outside, names with a clan tag and quotes among them.
+TEST(SimGameApiTest, ObservedGamesLossesAndLineUpsFromOutside)
+{
+    SimulatedGame game;
+    ASSERT_TRUE(game.LaunchWithApi());
+    ASSERT_TRUE(game.ObserveGame());
+    std::string body = Ask(game, L"/game");
+    EXPECT_EQ(CountOf(body, "\"name\": \"Kestrel\""), 0u) << body;
+    EXPECT_EQ(CountOf(body, "\"type\": \"user\""), 2u) << body;
+    ASSERT_TRUE(game.ShowScore());
+    ASSERT_TRUE(game.EnterGame());
+    EXPECT_EQ(CountOf(Ask(game, L"/game"), "\"name\": \"Kestrel\""), 1u) << "the user's own line-up is kept";
+    ASSERT_TRUE(game.ShowLostScore());
+    body = Ask(game, L"/game");
+    EXPECT_EQ(CountOf(body, "\"name\": \"Kestrel\", \"type\": \"user\", \"race\": \"Zerg\", \"result\": \"Defeat\""), 1u)
+        << body;
+    EXPECT_EQ(CountOf(body, "\"result\": \"Victory\""), 1u) << body;
+
+    ASSERT_TRUE(game.SetLineup({{"&lt;DRG&gt;<sp/>Kestrel", "user", "Prot", "Tie"},
+                                {"Quote\"d\\", "user", "random", "Tie"},
+                                {"A.I. 1", "computer", "Zerg", "Tie"}}));
+    ASSERT_TRUE(game.ShowLoading());
+    EXPECT_EQ(CountOf(Ask(game, L"/game"), "\"name\": \"Kestrel\""), 1u) << "loading still tells of the last game";
+    ASSERT_TRUE(game.EnterGame());
+    body = Ask(game, L"/game");
+    EXPECT_EQ(CountOf(body, "\"name\": \"&lt;DRG&gt;<sp/>Kestrel\", \"type\": \"user\", \"race\": \"Prot\", "
+                            "\"result\": \"Undecided\""), 1u) << body;
+    EXPECT_EQ(CountOf(body, "\"name\": \"Quote\\\"d\\\\\", \"type\": \"user\", \"race\": \"random\""), 1u) << body;
+    ASSERT_TRUE(game.ShowScore());
+    EXPECT_EQ(CountOf(Ask(game, L"/game"), "\"result\": \"Tie\""), 3u);
+    EXPECT_FALSE(game.SetLineup({{"Kestrel", "player", "Zerg", "Victory"}})) << "a type the game never sends";
+}
+
+// /game alone can be slow or broken while /ui answers as ever.
+TEST(SimGameApiTest, GameFaultsSpoilOnlyGame)
+{
+    SimulatedGame game;
+    ASSERT_TRUE(game.LaunchWithApi());
+    ASSERT_TRUE(game.SetApiFault(kSimApiGameBroken, 1));
+    EXPECT_EQ(Ask(game, L"/game"), "status 500");
+    EXPECT_EQ(Ask(game, L"/ui"), kMenusUi);
+    ASSERT_TRUE(game.SetApiFault(kSimApiGameBroken, 2));
+    EXPECT_FALSE(CouldBeJson(Ask(game, L"/game")));
+    ASSERT_TRUE(game.SetApiFault(kSimApiGameBroken, 0));
+    EXPECT_EQ(Ask(game, L"/game"), kNoGameYet);
+    ASSERT_TRUE(game.SetApiFault(kSimApiGameSlow, 600));
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    EXPECT_EQ(Ask(game, L"/ui"), kMenusUi);
+    const double uiMs = MillisecondsSince(start);
+    QueryPerformanceCounter(&start);
+    EXPECT_EQ(Ask(game, L"/game"), kNoGameYet);
+    const double gameMs = MillisecondsSince(start);
+    EXPECT_GE(gameMs, 600.0);
+    EXPECT_LT(uiMs, gameMs);
+    std::printf("with /game slow: /ui answered in %.1f ms, /game in %.1f ms\n", uiMs, gameMs);
+}
+
+// Another loopback address stands for another computer in the tests.
+TEST(SimGameApiTest, ItListensOnTheAddressItIsGiven)
+{
+    SimApiOptions options;
+    options.address = L"127.0.0.2";
+    SimulatedGame game;
+    ASSERT_TRUE(game.LaunchWithApi(options));
+    EXPECT_EQ(Ask(game, L"/ui"), kMenusUi);
+    EXPECT_EQ(HttpGet(game.ApiPort(), L"/ui", 2000, L"127.0.0.1").error, DWORD(ERROR_WINHTTP_CANNOT_CONNECT));
 }
 
 TEST(SimGameApiTest, TheClockRunsInAGameAndStopsWithIt)

@@ -99,13 +99,13 @@ std::string HttpAnswer::Header(const std::string& name) const
     return "";
 }
 
-HttpClient::HttpClient(unsigned short port, DWORD receiveTimeoutMs)
+HttpClient::HttpClient(unsigned short port, DWORD receiveTimeoutMs, const wchar_t* host)
     : session_(WinHttpOpen(kUserAgent, WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0))
 {
     if (session_ == nullptr)
         return;
     WinHttpSetTimeouts(session_, 0, int(kConnectTimeoutMs), int(kSendTimeoutMs), int(receiveTimeoutMs));
-    connection_ = WinHttpConnect(session_, L"127.0.0.1", port, 0);
+    connection_ = WinHttpConnect(session_, host, port, 0);
 }
 
 HttpClient::~HttpClient()
@@ -131,7 +131,7 @@ HttpAnswer HttpClient::Get(const wchar_t* path)
     return answer;
 }
 
-HttpAnswer HttpGet(unsigned short port, const wchar_t* path, DWORD receiveTimeoutMs)
+HttpAnswer HttpGet(unsigned short port, const wchar_t* path, DWORD receiveTimeoutMs, const wchar_t* host)
 {
-    return HttpClient(port, receiveTimeoutMs).Get(path);
+    return HttpClient(port, receiveTimeoutMs, host).Get(path);
 }

@@ -29,7 +29,8 @@ struct HttpAnswer {
 // connection for as long as the server keeps it open, as the product's do.
 class HttpClient {
 public:
-    explicit HttpClient(unsigned short port, DWORD receiveTimeoutMs = kHttpReceiveTimeoutMs);
+    explicit HttpClient(unsigned short port, DWORD receiveTimeoutMs = kHttpReceiveTimeoutMs,
+                        const wchar_t* host = L"127.0.0.1");
     ~HttpClient();
     HttpClient(const HttpClient&) = delete;
     HttpClient& operator=(const HttpClient&) = delete;
@@ -41,5 +42,6 @@ private:
     HINTERNET connection_ = nullptr;
 };
 
-// One GET to 127.0.0.1 on a session of its own.
-HttpAnswer HttpGet(unsigned short port, const wchar_t* path, DWORD receiveTimeoutMs = kHttpReceiveTimeoutMs);
+// One GET to the host (a loopback address) on a session of its own.
+HttpAnswer HttpGet(unsigned short port, const wchar_t* path, DWORD receiveTimeoutMs = kHttpReceiveTimeoutMs,
+                   const wchar_t* host = L"127.0.0.1");

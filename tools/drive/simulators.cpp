@@ -37,7 +37,8 @@ bool SimulatedGame::Launch(DWORD flagAddress, bool inGame)
 bool SimulatedGame::LaunchWithApi(const SimApiOptions& options)
 {
     apiPort_ = options.port;
-    std::vector<std::wstring> args = {L"--api-port", std::to_wstring(options.port)};
+    apiAddress_ = options.address;
+    std::vector<std::wstring> args = {L"--api-port", std::to_wstring(options.port), L"--api-address", options.address};
     if (options.inGame)
         args.push_back(L"--in-game");
     if (options.closed)
@@ -54,6 +55,10 @@ bool SimulatedGame::LaunchWithApi(const SimApiOptions& options)
         args.push_back(L"--api-reset");
     if (options.halfThenHang)
         args.push_back(L"--api-half-then-hang");
+    if (options.gameSlowMs > 0)
+        args.insert(args.end(), {L"--api-game-slow", std::to_wstring(options.gameSlowMs)});
+    if (options.gameBroken != 0)
+        args.insert(args.end(), {L"--api-game-broken", std::to_wstring(options.gameBroken)});
     if (!Start(options.flagAddress, args))
         return false;
     // A fault that spoils every answer is not waited out: the game's own
@@ -84,9 +89,21 @@ bool SimulatedGame::SetApiFault(SimApiFaultKind kind, LPARAM value)
            result == 1;
 }
 
+bool SimulatedGame::SetLineup(const std::vector<SimLineupPlayer>& players)
+{
+    std::string text;
+    for (const SimLineupPlayer& player : players)
+        text += player.name + "\t" + player.type + "\t" + player.race + "\t" + player.resultAtEnd + "\n";
+    COPYDATASTRUCT data = {kSimLineupCopyData, DWORD(text.size()), text.empty() ? nullptr : &text[0]};
+    DWORD_PTR result = 0;
+    return SendMessageTimeoutW(window_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_NORMAL, kGameAnswerMs,
+                               &result) != 0 &&
+           result == 1;
+}
+
 HttpAnswer SimulatedGame::GetApi(const wchar_t* path, DWORD receiveTimeoutMs) const
 {
-    return HttpGet(apiPort_, path, receiveTimeoutMs);
+    return HttpGet(apiPort_, path, receiveTimeoutMs, apiAddress_.c_str());
 }
 
 bool SimulatedGame::IsOwnAnswer(const HttpAnswer& answer) const

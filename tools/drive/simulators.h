@@ -15,6 +15,8 @@ constexpr unsigned short kSimApiPort = kSimDefaultApiPort;
 // are those of sim_game's --api-... options.
 struct SimApiOptions {
     unsigned short port = kSimApiPort;
+    // Where it listens; another loopback address stands for another computer.
+    std::wstring address = L"127.0.0.1";
     DWORD flagAddress = kSimFlagAddress;
     bool inGame = false;
     bool closed = false;
@@ -24,6 +26,16 @@ struct SimApiOptions {
     bool oversized = false;
     bool reset = false;
     bool halfThenHang = false;
+    DWORD gameSlowMs = 0;  // /game alone
+    int gameBroken = 0;    // /game alone: 1 status 500, 2 not JSON
+};
+
+// One player of a line-up the simulated game is told to play next.
+struct SimLineupPlayer {
+    std::string name;  // UTF-8, as the game would send it
+    std::string type;  // "user" or "computer"
+    std::string race;  // "Terr", "Zerg", "Prot", "random"
+    std::string resultAtEnd;  // "Victory", "Defeat", "Tie", "Undecided"
 };
 
 class SimulatedGame {
@@ -54,6 +66,10 @@ public:
     bool EnterGame() { return PressButton(kSimStartGameCommand); }   // "Start game"
     bool ShowScore() { return PressButton(kSimEndGameCommand); }     // "End game": the score screen
     bool StartReplay() { return PressButton(kSimStartReplayCommand); }
+    bool ObserveGame() { return PressButton(kSimObserveGameCommand); }  // a game of two others
+    bool ShowLostScore() { return PressButton(kSimEndGameLostCommand); }  // "End game (loss)"
+    // Who plays the next game or replay that EnterGame or StartReplay starts.
+    bool SetLineup(const std::vector<SimLineupPlayer>& players);
 
     // Switches a fault of the client API (kSimApi... kinds, with their
     // number); returns once it is in force.
@@ -76,6 +92,7 @@ private:
     HWND window_ = nullptr;
     DWORD flagAddress_ = kSimFlagAddress;
     unsigned short apiPort_ = kSimApiPort;
+    std::wstring apiAddress_ = L"127.0.0.1";
 };
 
 class SimulatedXSplit {

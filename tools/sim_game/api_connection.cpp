@@ -176,6 +176,14 @@ Answer RegularAnswer(const HttpRequest& request, const GameView& view)
 
 Answer FaultyAnswer(const HttpRequest& request, const AnswerContext& context)
 {
+    if (request.path == "/game" && context.faults.gameBroken == 1)
+        return TextAnswer(500, "Simulated status 500 of /game.\n");
+    if (request.path == "/game" && context.faults.gameBroken == 2) {
+        Answer answer;
+        answer.contentType = "text/html";
+        answer.body = kGarbageBody;
+        return answer;
+    }
     switch (context.faults.answer) {
     case AnswerFault::Status:
         return TextAnswer(context.faults.status, "Simulated status " + std::to_string(context.faults.status) + ".\n");
@@ -231,6 +239,8 @@ Ending AnswerRequest(Link* link, const HttpRequest& request)
     ++link->requests;
     const ApiFaults faults = CurrentAnswerContext().faults;
     if (faults.slowMs > 0 && !PauseUnlessClosed(*link, faults.slowMs))
+        return Ending::Reset;
+    if (request.path == "/game" && faults.gameSlowMs > 0 && !PauseUnlessClosed(*link, faults.gameSlowMs))
         return Ending::Reset;
     // The screen as it is when the answer goes out; the faults as they were
     // when the request came.

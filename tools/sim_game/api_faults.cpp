@@ -55,6 +55,16 @@ bool SwitchApiFault(ApiFaults* faults, WPARAM kind, LPARAM value)
         return SwitchAnswerFault(faults, AnswerFault::Reset, value);
     case kSimApiHalfThenHang:
         return SwitchAnswerFault(faults, AnswerFault::HalfThenHang, value);
+    case kSimApiGameSlow:
+        if (value < 0 || value > kSimApiSlowestMs)
+            return false;
+        faults->gameSlowMs = DWORD(value);
+        return true;
+    case kSimApiGameBroken:
+        if (value < 0 || value > 2)
+            return false;
+        faults->gameBroken = int(value);
+        return true;
     default:
         return false;
     }
@@ -73,5 +83,11 @@ std::wstring DescribeApiFaults(const ApiFaults& faults)
     case AnswerFault::Reset: text += L", reset mid-answer"; break;
     case AnswerFault::HalfThenHang: text += L", half an answer then silence"; break;
     }
+    if (faults.gameSlowMs > 0)
+        text += L", /game slow " + std::to_wstring(faults.gameSlowMs) + L" ms";
+    if (faults.gameBroken == 1)
+        text += L", /game answers 500";
+    else if (faults.gameBroken == 2)
+        text += L", /game answers garbage";
     return text;
 }

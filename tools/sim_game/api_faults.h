@@ -16,6 +16,9 @@ struct ApiFaults {
     DWORD slowMs = 0;
     AnswerFault answer = AnswerFault::None;
     int status = 0;  // with AnswerFault::Status
+    // Of /game alone, beside the faults above.
+    DWORD gameSlowMs = 0;
+    int gameBroken = 0;  // 1: status 500, 2: not JSON
 };
 
 // Applies one switch of kSimSetApiFaultMessage's kinds. Switching an answer

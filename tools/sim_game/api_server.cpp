@@ -23,6 +23,7 @@ struct ApiShared {
     std::mutex mutex;
     std::condition_variable followed;
     unsigned short port = kSimDefaultApiPort;
+    ULONG address = 0;  // network order
     GameView view;
     ApiFaults faults;
     unsigned wantedGeneration = 0;   // window's thread: counts calls of PutApiFaultsInForce
@@ -32,7 +33,7 @@ struct ApiShared {
     ListenerState state = ListenerState::Closed;  // listener
 } g_api;
 
-SOCKET OpenListener(unsigned short port)
+SOCKET OpenListener(ULONG on, unsigned short port)
 {
     SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (listener == INVALID_SOCKET)
@@ -42,7 +43,7 @@ SOCKET OpenListener(unsigned short port)
     sockaddr_in address = {};
     address.sin_family = AF_INET;
     address.sin_port = htons(port);
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    address.sin_addr.s_addr = on;
     if (bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         listen(listener, SOMAXCONN) != 0) {
         closesocket(listener);
@@ -84,6 +85,7 @@ void FollowFaults(Listener* listener)
     const bool wantOpen = !g_api.faults.closed;
     const unsigned generation = g_api.wantedGeneration;
     const unsigned short port = g_api.port;
+    const ULONG address = g_api.address;
     lock.unlock();
     if (!wantOpen && listener->socket != INVALID_SOCKET) {
         closesocket(listener->socket);
@@ -93,7 +95,7 @@ void FollowFaults(Listener* listener)
     if (wantOpen && listener->socket == INVALID_SOCKET &&
         (generation != listener->lastGeneration || listener->lastTryTick == 0 ||
          now - listener->lastTryTick >= kPortRetryMs)) {
-        listener->socket = OpenListener(port);
+        listener->socket = OpenListener(address, port);
         listener->lastTryTick = now;
     }
     listener->lastGeneration = generation;
@@ -142,10 +144,11 @@ void RunListener()
 
 } // namespace
 
-bool StartApiServer(unsigned short port, const ApiFaults& faults, const GameView& view)
+bool StartApiServer(ULONG address, unsigned short port, const ApiFaults& faults, const GameView& view)
 {
     {
         std::lock_guard<std::mutex> lock(g_api.mutex);
+        g_api.address = address;
         g_api.port = port;
         g_api.faults = faults;
         g_api.view = view;

@@ -10,9 +10,10 @@
 
 enum class ListenerState { Closed, Listening, PortBusy };
 
-// Starts the listener thread (Winsock must be started). It listens unless
-// the faults say closed, and while the port is taken it tries again.
-bool StartApiServer(unsigned short port, const ApiFaults& faults, const GameView& view);
+// Starts the listener thread (Winsock must be started) on `address`
+// (network order). It listens unless the faults say closed, and while the
+// port is taken it tries again.
+bool StartApiServer(ULONG address, unsigned short port, const ApiFaults& faults, const GameView& view);
 
 // Called by the window's thread after every change of screen.
 void PublishGameView(const GameView& view);

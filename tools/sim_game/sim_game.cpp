@@ -3,12 +3,16 @@
 // client API on 127.0.0.1, with buttons for the game's screens, so that both
 // ways of knowing whether a game runs can be tried on one simulated game.
 // Usage:
-//   sim_game.exe [--flag-address HEX] [--in-game] [--api-port N] [--api-closed]
-//                [--api-slow MS] [--api-status N] [--api-garbage] [--api-oversized]
-//                [--api-reset] [--api-half-then-hang]
-// The buttons move between the screens Menus, Loading, In game, Score screen
-// ("End game") and Replay; GET /ui and GET /game answer as the real game does
-// on them, and the flag is 1 in a game and in a replay, 0 elsewhere. A flag
+//   sim_game.exe [--flag-address HEX] [--in-game] [--api-port N] [--api-address A.B.C.D]
+//                [--api-closed] [--api-slow MS] [--api-status N] [--api-garbage]
+//                [--api-oversized] [--api-reset] [--api-half-then-hang]
+//                [--api-game-slow MS] [--api-game-broken 1|2]
+// The buttons move between the screens Menus, Loading, In game (the user's
+// own game, or one of two others with "Observe game"), Score screen ("End
+// game", won; "End game (loss)") and Replay; GET /ui and GET /game answer as
+// the real game does on them, and the flag is 1 in a game and in a replay,
+// 0 elsewhere. The API listens on 127.0.0.1 unless told another address
+// (another loopback address stands for another computer in tests). A flag
 // written from outside (as tests do) changes the flag only: the API goes on
 // telling the screen last chosen by a button, and the status line shows both.
 // The API's faults are switched while running by kSimSetApiFaultMessage
@@ -28,6 +32,7 @@
 #include <cstdlib>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "sim_game/api_faults.h"
 #include "sim_game/api_server.h"
@@ -44,6 +49,7 @@ constexpr int kScreenStatusId = 103;
 constexpr int kApiStatusId = 107;
 constexpr size_t kStatusChars = 160;
 constexpr size_t kMessageChars = 256;
+constexpr size_t kAddressChars = 64;
 constexpr wchar_t kCaption[] = L"Simulated StarCraft II";
 
 struct SimGame {
@@ -55,7 +61,11 @@ struct SimGame {
     GameView view;
     ApiFaults faults;
     unsigned short apiPort = kSimDefaultApiPort;
+    ULONG apiAddress = htonl(INADDR_LOOPBACK);  // network order
 } g_sim;
+
+// The most a line-up sent by WM_COPYDATA may be.
+constexpr DWORD kLineupLimitBytes = 16384;
 
 // Changes the static's text only when it differs, so the timer causes no flicker.
 void SetStatusText(HWND status, const wchar_t* text)
@@ -87,18 +97,24 @@ void ShowState()
     case ListenerState::Closed: listener = L"closed"; break;
     case ListenerState::PortBusy: listener = L"port in use, trying again"; break;
     }
-    std::swprintf(text, kStatusChars, L"API on 127.0.0.1:%u: %ls%ls", unsigned(g_sim.apiPort), listener,
-                  DescribeApiFaults(g_sim.faults).c_str());
+    const BYTE* address = reinterpret_cast<const BYTE*>(&g_sim.apiAddress);
+    std::swprintf(text, kStatusChars, L"API on %u.%u.%u.%u:%u: %ls%ls", address[0], address[1], address[2], address[3],
+                  unsigned(g_sim.apiPort), listener, DescribeApiFaults(g_sim.faults).c_str());
     text[kStatusChars - 1] = L'\0';
     SetStatusText(g_sim.apiStatus, text);
+}
+
+void PublishScreen()
+{
+    PublishGameView(g_sim.view);
+    if (!g_sim.unreadable)
+        *g_sim.flag = IsFlagSetOn(g_sim.view.screen) ? 1 : 0;
 }
 
 void ChangeScreen(Screen next)
 {
     ShowScreen(&g_sim.view, next, GetTickCount64());
-    PublishGameView(g_sim.view);
-    if (!g_sim.unreadable)
-        *g_sim.flag = IsFlagSetOn(next) ? 1 : 0;
+    PublishScreen();
 }
 
 void OnCommand(int id)
@@ -115,6 +131,14 @@ void OnCommand(int id)
     case kSimStartGameCommand: ChangeScreen(Screen::InGame); break;
     case kSimEndGameCommand: ChangeScreen(Screen::Score); break;
     case kSimStartReplayCommand: ChangeScreen(Screen::Replay); break;
+    case kSimObserveGameCommand:
+        ShowScreenWith(&g_sim.view, Screen::InGame, GetTickCount64(), ObservedLineup());
+        PublishScreen();
+        break;
+    case kSimEndGameLostCommand:
+        ShowLostScore(&g_sim.view, GetTickCount64());
+        PublishScreen();
+        break;
     default: return;
     }
     ShowState();
@@ -126,6 +150,20 @@ LRESULT OnSetApiFault(WPARAM kind, LPARAM value)
         return 0;
     PutApiFaultsInForce(g_sim.faults);
     ShowState();
+    return 1;
+}
+
+LRESULT OnCopyData(const COPYDATASTRUCT* data)
+{
+    if (data == nullptr || data->dwData != kSimLineupCopyData || data->cbData > kLineupLimitBytes ||
+        (data->cbData > 0 && data->lpData == nullptr))
+        return 0;
+    const std::string text(static_cast<const char*>(data->lpData), data->cbData);
+    std::vector<SimPlayer> lineup;
+    if (!ParseLineup(text, &lineup))
+        return 0;
+    g_sim.view.lineup = lineup;
+    PublishGameView(g_sim.view);
     return 1;
 }
 
@@ -143,6 +181,8 @@ LRESULT OnCreate(HWND window)
         {L"Start game", kSimStartGameCommand, 222, 10, 100},
         {L"End game", kSimEndGameCommand, 328, 10, 100},
         {L"Start replay", kSimStartReplayCommand, 434, 10, 100},
+        {L"Observe game", kSimObserveGameCommand, 222, 44, 100},
+        {L"End game (loss)", kSimEndGameLostCommand, 328, 44, 100},
         {L"Make flag unreadable", kSimMakeFlagUnreadableCommand, 10, 44, 180},
     };
     for (const ButtonPlace& place : places) {
@@ -174,6 +214,8 @@ LRESULT CALLBACK GameWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
         return 0;
     case kSimSetApiFaultMessage:
         return OnSetApiFault(wParam, lParam);
+    case WM_COPYDATA:
+        return OnCopyData(reinterpret_cast<const COPYDATASTRUCT*>(lParam));
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -202,7 +244,8 @@ constexpr FaultOption kFaultOptions[] = {
     {L"--api-closed", kSimApiClosed, false},      {L"--api-slow", kSimApiSlow, true},
     {L"--api-status", kSimApiStatus, true},       {L"--api-garbage", kSimApiGarbage, false},
     {L"--api-oversized", kSimApiOversized, false}, {L"--api-reset", kSimApiReset, false},
-    {L"--api-half-then-hang", kSimApiHalfThenHang, false},
+    {L"--api-half-then-hang", kSimApiHalfThenHang, false}, {L"--api-game-slow", kSimApiGameSlow, true},
+    {L"--api-game-broken", kSimApiGameBroken, true},
 };
 
 // Reads one option at args[*i] (and its value); false for an unknown option
@@ -218,6 +261,12 @@ bool ReadOption(wchar_t** args, int count, int* i, bool* inGame)
     if (std::wcscmp(name, L"--in-game") == 0) {
         *inGame = true;
         return true;
+    }
+    if (std::wcscmp(name, L"--api-address") == 0 && hasValue) {
+        char address[kAddressChars] = {};
+        WideCharToMultiByte(CP_ACP, 0, args[++*i], -1, address, int(sizeof address) - 1, nullptr, nullptr);
+        g_sim.apiAddress = inet_addr(address);
+        return g_sim.apiAddress != INADDR_NONE;
     }
     LPARAM number = 0;
     if (std::wcscmp(name, L"--api-port") == 0 && hasValue) {
@@ -281,7 +330,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int show)
         MessageBoxW(nullptr, problem, kCaption, MB_OK | MB_ICONERROR);
         return 2;
     }
-    StartApiServer(g_sim.apiPort, g_sim.faults, g_sim.view);
+    g_sim.view.lineup = DefaultLineup();
+    StartApiServer(g_sim.apiAddress, g_sim.apiPort, g_sim.faults, g_sim.view);
     WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = GameWindowProc;
     windowClass.hInstance = instance;

@@ -17,6 +17,16 @@ constexpr int kSimMakeFlagUnreadableCommand = 102;
 constexpr int kSimShowMenusCommand = 104;        // "Menus"
 constexpr int kSimShowLoadingCommand = 105;      // "Loading"
 constexpr int kSimStartReplayCommand = 106;      // "Start replay"
+constexpr int kSimObserveGameCommand = 108;      // "Observe game": a game of two other players
+constexpr int kSimEndGameLostCommand = 109;      // "End game (loss)": the score screen, the user's side lost
+
+// WM_COPYDATA with this dwData sets who plays the next game or replay
+// started by its button: UTF-8 text, one player a line, the fields
+// separated by tabs: name, type ("user", "computer"), race ("Terr", "Zerg",
+// "Prot", "random") and the result the game decides at its end ("Victory",
+// "Defeat", "Tie", "Undecided"). The message returns 1 when the text was
+// taken, 0 when it was refused.
+constexpr ULONG_PTR kSimLineupCopyData = 0x4C4E5550;  // "LNUP"
 
 // Switches one fault of the client API while the game runs: wParam is the
 // kind, lParam its number. The message returns 1 once the fault is in force
@@ -33,6 +43,8 @@ enum SimApiFaultKind : WPARAM {
     kSimApiOversized = 5,      // 1: status 200 with a body of kSimApiOversizedBodyBytes; 0: off
     kSimApiReset = 6,          // 1: the head and part of the body, then a reset; 0: off
     kSimApiHalfThenHang = 7,   // 1: the head and half the body, then silence, the connection kept; 0: off
+    kSimApiGameSlow = 8,       // every answer to /game alone waits lParam ms (0: off)
+    kSimApiGameBroken = 9,     // /game alone answers 1: status 500, 2: a body that is not JSON; 0: off
 };
 
 // The longest a slow answer may be told to wait.
