@@ -1,3 +1,15 @@
 #include "app/app_state.h"
 
 AppState g_app;
+
+bool IsGameApiRemote()
+{
+    // The names of this computer that a streamer may type; anything else,
+    // other loopback addresses included, is taken for another computer.
+    const wchar_t* const kThisComputer[] = {L"", L"127.0.0.1", L"localhost", L"::1", L"[::1]"};
+    for (const wchar_t* name : kThisComputer) {
+        if (CompareStringOrdinal(g_app.GameApiHost, -1, name, -1, TRUE) == CSTR_EQUAL)
+            return false;
+    }
+    return true;
+}

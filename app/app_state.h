@@ -29,6 +29,18 @@ constexpr int kObsHostChars = 256;
 constexpr int kObsPasswordTextChars = 256;
 constexpr DWORD kDefaultObsPort = 4455;
 
+// The scenes of the situations that only the game's client API tells,
+// beside the main window's four; each a scene name as typed (254) or read
+// back (255), plus terminator.
+enum SituationScene { kLoadingScene, kReplayScene, kObservingScene, kVictoryScene, kDefeatScene, kSituationSceneCount };
+constexpr int kSituationSceneChars = 256;
+// The user's names in the game, separated by ';', likewise bounded.
+constexpr int kPlayerNameListChars = 256;
+
+// Where the game's client API answers: this computer unless set otherwise.
+constexpr int kGameApiHostChars = 256;
+constexpr DWORD kDefaultGameApiPort = 6119;
+
 struct AppState {
     HINSTANCE Instance;            // entry, before any other thread exists
     HWND MainDialog;               // UI thread, in WM_INITDIALOG; read by every thread
@@ -51,6 +63,13 @@ struct AppState {
     DWORD XSplitProcessId;         // worker only
     HANDLE XSplitProcessHandle;    // worker only (relay receiver); null when none
     ObsConnection Obs;             // worker only: the connection to OBS Studio, kept for the worker's run
+    // The Scenes dialog edits these while the worker may run; both sides
+    // hold SceneSettingsLock (app/scene_settings.h), the worker to read.
+    SRWLOCK SceneSettingsLock;     // all zero is an unlocked SRWLOCK
+    wchar_t SituationScenes[kSituationSceneCount][kSituationSceneChars];  // UI thread writes (settings, Scenes dialog)
+    wchar_t PlayerNames[kPlayerNameListChars];  // likewise
+    wchar_t GameApiHost[kGameApiHostChars];     // UI thread (settings, Options), which cannot run beside the worker
+    DWORD GameApiPort;             // UI thread likewise, 1 to 65535; read by the worker
 };
 
 extern AppState g_app;
@@ -61,6 +80,10 @@ inline bool IsClientApiChosen()
 {
     return g_app.GameStateSource == kSourceClientApi;
 }
+
+// Whether the client API to read is another computer's: then there is no
+// game window here to find, nor to alt+tab out of.
+bool IsGameApiRemote();
 
 // Whether scenes are switched in OBS Studio rather than in XSplit.
 inline bool IsObsChosen()

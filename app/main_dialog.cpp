@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/network_setup.h"
 #include "app/options_dialog.h"
+#include "app/scenes_dialog.h"
 #include "app/settings.h"
 #include "patch/patch_table.h"
 #include "resource_ids.h"
@@ -24,6 +25,7 @@ void AddOptionsToSystemMenu(HWND dialog)
         return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_MAIN_OPTIONS, L"Options...");
+    AppendMenuW(menu, MF_STRING, IDM_MAIN_SCENES, L"Scenes...");
 }
 
 INT_PTR OnInitDialog(HWND dialog)
@@ -44,13 +46,22 @@ INT_PTR OnInitDialog(HWND dialog)
 // Options changes what the next Start does, so like Setup it waits while
 // the worker runs; the menu item is greyed then, and a command sent by
 // other means is refused as well.
+// Scenes changes only what the next event uses, so it is open while the
+// worker runs too.
 INT_PTR OnSysCommand(HWND dialog, WPARAM command)
 {
-    if ((command & 0xFFF0) != IDM_MAIN_OPTIONS)
+    switch (command & 0xFFF0) {
+    case IDM_MAIN_OPTIONS:
+        if (g_app.WorkerThread == nullptr && !g_app.WindowClosing)
+            ShowOptions(dialog);
+        return TRUE;
+    case IDM_MAIN_SCENES:
+        if (!g_app.WindowClosing && !g_app.StopInProgress)
+            ShowScenes(dialog);
+        return TRUE;
+    default:
         return FALSE;
-    if (g_app.WorkerThread == nullptr && !g_app.WindowClosing)
-        ShowOptions(dialog);
-    return TRUE;
+    }
 }
 
 void OnStartStop()

@@ -21,6 +21,8 @@ constexpr int kPasswordFieldReadChars = kObsPasswordTextChars;
 constexpr int kPortDigits = 5;
 
 constexpr wchar_t kDefaultHost[] = L"localhost";
+constexpr wchar_t kDefaultGameApiHost[] = L"127.0.0.1";
+constexpr int kGameApiHostFieldReadChars = kGameApiHostChars - 1;
 
 const int kObsControls[] = {IDC_OPTIONS_OBS_HOST, IDC_OPTIONS_OBS_PORT, IDC_OPTIONS_OBS_PASSWORD,
                             IDC_OPTIONS_TEST_OBS};
@@ -38,6 +40,14 @@ void EnableObsControls(HWND dialog)
         EnableWindow(GetDlgItem(dialog, id), obs);
 }
 
+// Where the game's client API answers means something only with it chosen.
+void EnableGameApiControls(HWND dialog)
+{
+    const bool clientApi = IsChecked(dialog, IDC_OPTIONS_CLIENT_API);
+    EnableWindow(GetDlgItem(dialog, IDC_OPTIONS_GAME_API_HOST), clientApi);
+    EnableWindow(GetDlgItem(dialog, IDC_OPTIONS_GAME_API_PORT), clientApi);
+}
+
 INT_PTR OnInitDialog(HWND dialog)
 {
     CheckRadioButton(dialog, IDC_OPTIONS_PATCH_TABLE, IDC_OPTIONS_CLIENT_API,
@@ -50,19 +60,29 @@ INT_PTR OnInitDialog(HWND dialog)
     SetDlgItemInt(dialog, IDC_OPTIONS_OBS_PORT, UINT(g_app.ObsPort), FALSE);
     // The field shows no characters of it (ES_PASSWORD).
     SetDlgItemTextW(dialog, IDC_OPTIONS_OBS_PASSWORD, g_app.ObsPassword);
+    SendDlgItemMessageW(dialog, IDC_OPTIONS_GAME_API_HOST, EM_LIMITTEXT, kGameApiHostFieldReadChars - 1, 0);
+    SendDlgItemMessageW(dialog, IDC_OPTIONS_GAME_API_PORT, EM_LIMITTEXT, kPortDigits, 0);
+    SetDlgItemTextW(dialog, IDC_OPTIONS_GAME_API_HOST, g_app.GameApiHost);
+    SetDlgItemInt(dialog, IDC_OPTIONS_GAME_API_PORT, UINT(g_app.GameApiPort), FALSE);
     EnableObsControls(dialog);
+    EnableGameApiControls(dialog);
     return TRUE;
 }
 
 // False when the field holds no number from 1 to 65535.
-bool ReadPort(HWND dialog, DWORD* port)
+bool ReadPortField(HWND dialog, int field, DWORD* port)
 {
     BOOL isNumber = FALSE;
-    const UINT number = GetDlgItemInt(dialog, IDC_OPTIONS_OBS_PORT, &isNumber, FALSE);
+    const UINT number = GetDlgItemInt(dialog, field, &isNumber, FALSE);
     if (!isNumber || number < 1 || number > 65535)
         return false;
     *port = number;
     return true;
+}
+
+bool ReadPort(HWND dialog, DWORD* port)
+{
+    return ReadPortField(dialog, IDC_OPTIONS_OBS_PORT, port);
 }
 
 void ReadHost(HWND dialog, wchar_t (&host)[kObsHostChars])
@@ -82,12 +102,41 @@ void ReadPassword(HWND dialog, wchar_t (&password)[kObsPasswordTextChars])
     password[kPasswordFieldReadChars - 1] = L'\0';
 }
 
+void RefusePortField(HWND dialog, int field, const wchar_t* message)
+{
+    MessageBoxW(dialog, message, L"Error", MB_OK);
+    HWND edit = GetDlgItem(dialog, field);
+    SetFocus(edit);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+}
+
 void RefusePort(HWND dialog)
 {
-    MessageBoxW(dialog, L"The OBS port must be a number from 1 to 65535.", L"Error", MB_OK);
-    HWND field = GetDlgItem(dialog, IDC_OPTIONS_OBS_PORT);
-    SetFocus(field);
-    SendMessageW(field, EM_SETSEL, 0, -1);
+    RefusePortField(dialog, IDC_OPTIONS_OBS_PORT, L"The OBS port must be a number from 1 to 65535.");
+}
+
+// True (and the dialog stays) when the game's port cannot be used; a port
+// that is wrong matters only once the client API is to be asked.
+bool RefuseGameApiPort(HWND dialog)
+{
+    DWORD port = 0;
+    if (ReadPortField(dialog, IDC_OPTIONS_GAME_API_PORT, &port) || !IsChecked(dialog, IDC_OPTIONS_CLIENT_API))
+        return false;
+    RefusePortField(dialog, IDC_OPTIONS_GAME_API_PORT, L"The game's port must be a number from 1 to 65535.");
+    return true;
+}
+
+void ApplyGameApiPlace(HWND dialog)
+{
+    DWORD port = g_app.GameApiPort;
+    if (ReadPortField(dialog, IDC_OPTIONS_GAME_API_PORT, &port))
+        g_app.GameApiPort = port;
+    wchar_t host[kGameApiHostChars];
+    host[0] = L'\0';
+    GetDlgItemTextW(dialog, IDC_OPTIONS_GAME_API_HOST, host, kGameApiHostFieldReadChars);
+    host[kGameApiHostFieldReadChars - 1] = L'\0';
+    // An empty address means this computer, where the game usually runs.
+    CopyCut(g_app.GameApiHost, host[0] != L'\0' ? host : kDefaultGameApiHost);
 }
 
 // A stored value other than the two known ones reads as the patch table;
@@ -159,13 +208,18 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
     case IDC_OPTIONS_OBS:
         EnableObsControls(dialog);
         return TRUE;
+    case IDC_OPTIONS_PATCH_TABLE:
+    case IDC_OPTIONS_CLIENT_API:
+        EnableGameApiControls(dialog);
+        return TRUE;
     case IDC_OPTIONS_TEST_OBS:
         if (HIWORD(wParam) == BN_CLICKED)
             OnTestConnection(dialog);
         return TRUE;
     case IDOK:
-        if (!ApplySceneProgram(dialog))
+        if (RefuseGameApiPort(dialog) || !ApplySceneProgram(dialog))
             return TRUE;
+        ApplyGameApiPlace(dialog);
         ApplyGameStateSource(dialog);
         EndDialog(dialog, IDOK);
         return TRUE;

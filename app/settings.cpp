@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/app_state.h"
+#include "app/bounded_text.h"
 #include "app/protected_password.h"
 #include "app/stored_text.h"
 #include "resource_ids.h"
@@ -26,8 +27,12 @@ constexpr int kSceneFieldReadChars = int(kStoredTextChars) - 1;
 static_assert(size_t(kRemoteHostChars) == kStoredTextChars, "Remote Host is read back into RemoteHost directly");
 static_assert(size_t(kObsHostChars) == kStoredTextChars, "OBS Host is read back into ObsHost directly");
 static_assert(kObsPasswordTextChars == kObsPasswordChars, "the password is read back into ObsPassword directly");
+static_assert(size_t(kSituationSceneChars) == kStoredTextChars && size_t(kPlayerNameListChars) == kStoredTextChars &&
+                  size_t(kGameApiHostChars) == kStoredTextChars,
+              "the texts of the Scenes dialog and the game's address are read back directly");
 
 constexpr wchar_t kDefaultObsHost[] = L"localhost";
+constexpr wchar_t kDefaultGameApiHost[] = L"127.0.0.1";
 
 // Where a value lives while the program runs.
 enum class Home {
@@ -41,6 +46,8 @@ enum class Home {
     ObsHost,          // AppState.ObsHost, set in Options
     ObsPort,          // AppState.ObsPort, set in Options
     ObsPassword,      // AppState.ObsPassword, set in Options; stored protected
+    AppText,          // a text of AppState (`text`), set in the Scenes dialog or Options
+    GameApiPort,      // AppState.GameApiPort, set in Options
 };
 
 // Which values are written at every close, and which only once stored.
@@ -53,24 +60,34 @@ struct Setting {
     int control;          // the main window's edit or check box; 0 when held in AppState only
     DWORD defaultNumber;  // REG_DWORD values when absent; texts default to empty unless said here
     Writing writing;
+    wchar_t (*text)[kStoredTextChars];  // Home::AppText: where it is held
+    const wchar_t* defaultText;         // Home::AppText: when absent
 };
 
 // In the order they are read and written.
 constexpr Setting kSettings[] = {
-    {L"EnterGameScene",                  REG_SZ,     Home::SceneField,      IDC_MAIN_ENTER_SCENE,       0, Writing::Always},
-    {L"LeaveGameScene",                  REG_SZ,     Home::SceneField,      IDC_MAIN_LEAVE_SCENE,       0, Writing::Always},
-    {L"TabInScene",                      REG_SZ,     Home::SceneField,      IDC_MAIN_TAB_IN_SCENE,      0, Writing::Always},
-    {L"TabOutScene",                     REG_SZ,     Home::SceneField,      IDC_MAIN_TAB_OUT_SCENE,     0, Writing::Always},
-    {L"Remote Host",                     REG_SZ,     Home::RemoteHost,      0,                          0, Writing::Always},
-    {L"Remote Role",                     REG_DWORD,  Home::RemoteRole,      0,              kRoleGameSide, Writing::Always},
-    {L"Remote Enabled",                  REG_DWORD,  Home::NetworkMode,     IDC_MAIN_NETWORK_MODE,      0, Writing::Always},
-    {L"Apply Game Settings On Tab",      REG_DWORD,  Home::OptionBox,       IDC_MAIN_APPLY_ON_TAB,      0, Writing::Always},
-    {L"Apply Game Settings When Tabbed", REG_DWORD,  Home::OptionBox,       IDC_MAIN_APPLY_WHEN_TABBED, 0, Writing::Always},
-    {L"Game State Source",               REG_DWORD,  Home::GameStateSource, 0,          kSourcePatchTable, Writing::OnceSet},
-    {L"Scene Program",                   REG_DWORD,  Home::SceneProgram,    0,             kProgramXSplit, Writing::OnceSet},
-    {L"OBS Host",                        REG_SZ,     Home::ObsHost,         0,                          0, Writing::OnceSet},
-    {L"OBS Port",                        REG_DWORD,  Home::ObsPort,         0,            kDefaultObsPort, Writing::OnceSet},
-    {L"OBS Password",                    REG_BINARY, Home::ObsPassword,     0,                          0, Writing::OnceSet},
+    {L"EnterGameScene",                  REG_SZ,     Home::SceneField,      IDC_MAIN_ENTER_SCENE,       0, Writing::Always, nullptr, nullptr},
+    {L"LeaveGameScene",                  REG_SZ,     Home::SceneField,      IDC_MAIN_LEAVE_SCENE,       0, Writing::Always, nullptr, nullptr},
+    {L"TabInScene",                      REG_SZ,     Home::SceneField,      IDC_MAIN_TAB_IN_SCENE,      0, Writing::Always, nullptr, nullptr},
+    {L"TabOutScene",                     REG_SZ,     Home::SceneField,      IDC_MAIN_TAB_OUT_SCENE,     0, Writing::Always, nullptr, nullptr},
+    {L"Remote Host",                     REG_SZ,     Home::RemoteHost,      0,                          0, Writing::Always, nullptr, nullptr},
+    {L"Remote Role",                     REG_DWORD,  Home::RemoteRole,      0,              kRoleGameSide, Writing::Always, nullptr, nullptr},
+    {L"Remote Enabled",                  REG_DWORD,  Home::NetworkMode,     IDC_MAIN_NETWORK_MODE,      0, Writing::Always, nullptr, nullptr},
+    {L"Apply Game Settings On Tab",      REG_DWORD,  Home::OptionBox,       IDC_MAIN_APPLY_ON_TAB,      0, Writing::Always, nullptr, nullptr},
+    {L"Apply Game Settings When Tabbed", REG_DWORD,  Home::OptionBox,       IDC_MAIN_APPLY_WHEN_TABBED, 0, Writing::Always, nullptr, nullptr},
+    {L"Game State Source",               REG_DWORD,  Home::GameStateSource, 0,          kSourcePatchTable, Writing::OnceSet, nullptr, nullptr},
+    {L"Scene Program",                   REG_DWORD,  Home::SceneProgram,    0,             kProgramXSplit, Writing::OnceSet, nullptr, nullptr},
+    {L"OBS Host",                        REG_SZ,     Home::ObsHost,         0,                          0, Writing::OnceSet, nullptr, nullptr},
+    {L"OBS Port",                        REG_DWORD,  Home::ObsPort,         0,            kDefaultObsPort, Writing::OnceSet, nullptr, nullptr},
+    {L"OBS Password",                    REG_BINARY, Home::ObsPassword,     0,                          0, Writing::OnceSet, nullptr, nullptr},
+    {L"LoadingScene",   REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.SituationScenes[kLoadingScene], L""},
+    {L"ReplayScene",    REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.SituationScenes[kReplayScene], L""},
+    {L"ObservingScene", REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.SituationScenes[kObservingScene], L""},
+    {L"VictoryScene",   REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.SituationScenes[kVictoryScene], L""},
+    {L"DefeatScene",    REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.SituationScenes[kDefeatScene], L""},
+    {L"Player Names",   REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.PlayerNames, L""},
+    {L"Game API Host",  REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.GameApiHost, kDefaultGameApiHost},
+    {L"Game API Port",  REG_DWORD, Home::GameApiPort, 0, kDefaultGameApiPort, Writing::OnceSet, nullptr, nullptr},
 };
 constexpr size_t kSettingCount = sizeof kSettings / sizeof kSettings[0];
 
@@ -172,6 +189,15 @@ bool LoadSetting(HKEY key, const Setting& setting, HWND dialog)
     case Home::ObsPassword:
         stored = ReadStoredPassword(key, setting.name, g_app.ObsPassword);
         break;
+    case Home::AppText:
+        if ((stored = ReadStoredText(key, setting.name, text)))
+            std::wmemcpy(*setting.text, text, kStoredTextChars);
+        break;
+    case Home::GameApiPort: {
+        const DWORD port = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
+        g_app.GameApiPort = port >= 1 && port <= 65535 ? port : kDefaultGameApiPort;
+        break;
+    }
     }
     return stored;
 }
@@ -205,6 +231,8 @@ bool HoldsDefault(const Setting& setting)
     case Home::ObsHost:         return std::wcscmp(g_app.ObsHost, kDefaultObsHost) == 0;
     case Home::ObsPort:         return g_app.ObsPort == setting.defaultNumber;
     case Home::ObsPassword:     return g_app.ObsPassword[0] == L'\0';
+    case Home::AppText:         return std::wcscmp(*setting.text, setting.defaultText) == 0;
+    case Home::GameApiPort:     return g_app.GameApiPort == setting.defaultNumber;
     default:                    return false;
     }
 }
@@ -251,6 +279,12 @@ void SaveSetting(HKEY key, const Setting& setting)
     case Home::ObsPassword:
         WritePassword(key, setting, g_app.ObsPassword);
         break;
+    case Home::AppText:
+        WriteText(key, setting, *setting.text, int(wcsnlen(*setting.text, kStoredTextChars - 1)));
+        break;
+    case Home::GameApiPort:
+        WriteNumber(key, setting, g_app.GameApiPort);
+        break;
     }
 }
 
@@ -265,6 +299,11 @@ void LoadSettings(HWND mainDialog)
     std::wmemcpy(g_app.ObsHost, kDefaultObsHost, sizeof kDefaultObsHost / sizeof kDefaultObsHost[0]);
     g_app.ObsPort = kDefaultObsPort;
     g_app.ObsPassword[0] = L'\0';
+    g_app.GameApiPort = kDefaultGameApiPort;
+    for (const Setting& setting : kSettings) {
+        if (setting.home == Home::AppText)
+            CopyCut(*setting.text, setting.defaultText);
+    }
     for (bool& stored : g_storedAtLoad)
         stored = false;
     HKEY key = nullptr;

@@ -5,10 +5,12 @@
 #define IDD_MAIN                    101
 #define IDD_NETWORK_SETUP           102
 #define IDD_OPTIONS                 103
+#define IDD_SCENES                  104
 
 // The main window's system menu item that opens the Options dialog. The
 // low four bits of a system command are the system's.
 #define IDM_MAIN_OPTIONS            0x0010
+#define IDM_MAIN_SCENES             0x0020
 
 #define IDC_SETUP_GAME_SIDE         1001
 #define IDC_SETUP_XSPLIT_SIDE       1002
@@ -33,6 +35,14 @@
 #define IDC_OPTIONS_OBS_PASSWORD    1022
 #define IDC_OPTIONS_TEST_OBS        1023
 #define IDC_OPTIONS_TEST_RESULT     1024
+#define IDC_SCENES_LOADING          1025
+#define IDC_SCENES_REPLAY           1026
+#define IDC_SCENES_OBSERVING        1027
+#define IDC_SCENES_VICTORY          1028
+#define IDC_SCENES_DEFEAT           1029
+#define IDC_SCENES_PLAYER_NAMES     1030
+#define IDC_OPTIONS_GAME_API_HOST   1031
+#define IDC_OPTIONS_GAME_API_PORT   1032
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                  (-1)

@@ -1,5 +1,6 @@
-// One GET /ui per sample, through WinHTTP in its asynchronous mode: each
-// step is started, then waited for with what is left of the request's time.
+// GET /ui (and /game when a sample needs it) through WinHTTP in its
+// asynchronous mode: each step is started, then waited for with what is
+// left of the request's time.
 // In the synchronous mode the receive time-out is not honoured under Wine
 // (an answer that never comes holds the worker, and Stop, for ever), while
 // a request handle closed in the middle of an asynchronous step lets go of
@@ -11,10 +12,6 @@
 #include "watch/client_api_answer.h"
 
 namespace {
-
-// The most one request may take: a game that answers slowly costs a sample
-// at most this, and the loop keeps its pace of one sample every 100 ms.
-constexpr DWORD kRequestBudgetMs = 50;
 
 // What the completion callback reports of one request, and how the worker
 // waits for it. The callback runs on a thread of WinHTTP's own; the record
@@ -126,44 +123,82 @@ bool ReadBody(HINTERNET request, RequestRecord* record, DWORD* size, ULONGLONG d
     return true;
 }
 
-GameState StateOf(ClientApiScreens screens)
-{
-    switch (screens) {
-    case ClientApiScreens::None: return GameState::InGame;
-    case ClientApiScreens::Some: return GameState::NotInGame;
-    case ClientApiScreens::Unreadable: break;
-    }
-    return GameState::ProbeFailed;
-}
+// The body's reader: true when the body is such an answer.
+using BodyReader = bool (*)(const char* body, size_t size, void* into);
 
-// One request's steps, each waited for; ProbeFailed at the first that fails.
-GameState RunRequest(HINTERNET request, RequestRecord* record, ULONGLONG deadline)
+// One request's steps, each waited for; false at the first that fails.
+bool RunRequest(HINTERNET request, RequestRecord* record, ULONGLONG deadline, BodyReader read, void* into)
 {
     DWORD size = 0;
-    if (!WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
-                            reinterpret_cast<DWORD_PTR>(record)) ||
-        !AwaitStep(record, WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, deadline) ||
-        !WinHttpReceiveResponse(request, nullptr) ||
-        !AwaitStep(record, WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE, deadline) || !IsStatusOk(request) ||
-        !ReadBody(request, record, &size, deadline))
-        return GameState::ProbeFailed;
-    return StateOf(ReadClientApiScreens(record->body, size));
+    return WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
+                              reinterpret_cast<DWORD_PTR>(record)) &&
+           AwaitStep(record, WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, deadline) &&
+           WinHttpReceiveResponse(request, nullptr) &&
+           AwaitStep(record, WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE, deadline) && IsStatusOk(request) &&
+           ReadBody(request, record, &size, deadline) && read(record->body, size, into);
+}
+
+// One GET of `path`, read by `read`; false when the game did not answer in
+// time with status 200 and a body that `read` takes.
+bool Get(const ClientApiLink& link, const wchar_t* path, ULONGLONG deadline, BodyReader read, void* into)
+{
+    if (link.connection == nullptr)
+        return false;
+    RequestRecord* record = NewRecord();
+    if (record == nullptr)
+        return false;
+    HINTERNET request = WinHttpOpenRequest(link.connection, L"GET", path, nullptr, WINHTTP_NO_REFERER,
+                                           WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
+    if (request == nullptr) {
+        LetGo(record);
+        LetGo(record);
+        return false;
+    }
+    // From here the handle's closing is the record's last callback.
+    DWORD_PTR context = reinterpret_cast<DWORD_PTR>(record);
+    // A redirect would send the sample to wherever the answer says, on
+    // this computer or another: the game never redirects, so none is
+    // followed, and its status is no answer.
+    DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
+    const bool answered =
+        WinHttpSetOption(request, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) &&
+        WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects) &&
+        RunRequest(request, record, deadline, read, into);
+    // Cancels a step still under way; the callback may come later.
+    WinHttpCloseHandle(request);
+    LetGo(record);
+    return answered;
+}
+
+bool ReadScreensInto(const char* body, size_t size, void* into)
+{
+    ClientApiScreens* screens = static_cast<ClientApiScreens*>(into);
+    *screens = ReadClientApiScreens(body, size);
+    return *screens != ClientApiScreens::Unreadable;
+}
+
+bool ReadGameInto(const char* body, size_t size, void* into)
+{
+    return ReadClientApiGame(body, size, static_cast<ClientApiGame*>(into));
 }
 
 } // namespace
 
-bool OpenClientApiLink(ClientApiLink* link)
+bool OpenClientApiLink(ClientApiLink* link, const wchar_t* host, INTERNET_PORT port)
 {
     link->connection = nullptr;
-    // The game listens on this computer only: no proxy may stand between.
+    // The game answers on this computer or on one of the local network:
+    // no proxy may stand between.
     link->session = WinHttpOpen(L"Kestrelcue/1.0", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                 WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
     if (link->session == nullptr)
         return false;
+    DWORD redirectPolicy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
     // Set on the session, the callback is inherited by every request.
-    if (WinHttpSetStatusCallback(link->session, OnRequestStatus, kNotifications, 0) ==
+    if (!WinHttpSetOption(link->session, WINHTTP_OPTION_REDIRECT_POLICY, &redirectPolicy, sizeof redirectPolicy) ||
+        WinHttpSetStatusCallback(link->session, OnRequestStatus, kNotifications, 0) ==
             WINHTTP_INVALID_STATUS_CALLBACK ||
-        (link->connection = WinHttpConnect(link->session, L"127.0.0.1", kClientApiPort, 0)) == nullptr) {
+        (link->connection = WinHttpConnect(link->session, host, port, 0)) == nullptr) {
         WinHttpCloseHandle(link->session);
         link->session = nullptr;
         return false;
@@ -181,32 +216,15 @@ void CloseClientApiLink(ClientApiLink* link)
     link->session = nullptr;
 }
 
-GameState ProbeClientApi(const ClientApiLink& link)
+ClientApiScreens AskClientApiScreens(const ClientApiLink& link, ULONGLONG deadline)
 {
-    if (link.connection == nullptr)
-        return GameState::ProbeFailed;
-    const ULONGLONG deadline = GetTickCount64() + kRequestBudgetMs;
-    RequestRecord* record = NewRecord();
-    if (record == nullptr)
-        return GameState::ProbeFailed;
-    HINTERNET request = WinHttpOpenRequest(link.connection, L"GET", L"/ui", nullptr, WINHTTP_NO_REFERER,
-                                           WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
-    if (request == nullptr) {
-        LetGo(record);
-        LetGo(record);
-        return GameState::ProbeFailed;
-    }
-    // From here the handle's closing is the record's last callback.
-    DWORD_PTR context = reinterpret_cast<DWORD_PTR>(record);
-    if (!WinHttpSetOption(request, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context)) {
-        WinHttpCloseHandle(request);
-        LetGo(record);
-        LetGo(record);
-        return GameState::ProbeFailed;
-    }
-    const GameState state = RunRequest(request, record, deadline);
-    // Cancels a step still under way; the callback may come later.
-    WinHttpCloseHandle(request);
-    LetGo(record);
-    return state;
+    ClientApiScreens screens = ClientApiScreens::Unreadable;
+    if (!Get(link, L"/ui", deadline, ReadScreensInto, &screens))
+        return ClientApiScreens::Unreadable;
+    return screens;
+}
+
+bool AskClientApiGame(const ClientApiLink& link, ULONGLONG deadline, ClientApiGame* game)
+{
+    return Get(link, L"/game", deadline, ReadGameInto, game);
 }

@@ -11,8 +11,10 @@
 #include "app/status_line.h"
 #include "relay/relay.h"
 #include "watch/broadcaster.h"
-#include "watch/client_api_probe.h"
+#include "watch/client_api_watch.h"
 #include "resource_ids.h"
+
+#include <cwchar>
 
 namespace {
 
@@ -20,21 +22,45 @@ constexpr DWORD kSamplePeriodMs = 100;
 constexpr DWORD kExitStopped = 1;
 constexpr DWORD kExitReceiverReturned = 0;
 
+// "host:port" of the game's client API, for the status line.
+constexpr int kGameApiPlaceChars = kGameApiHostChars + 16;
+
 struct GameTarget {
-    HWND window;
+    HWND window;      // null when the game runs on another computer
     DWORD processId;
 };
 
 // Where this run of the worker reads the game's state: one flag byte in the
-// game's memory, or the game's client API over a link kept for the run.
+// game's memory, or the game's client API, on this computer or another,
+// over a link kept for the run.
 struct StateSource {
     bool clientApi;
-    ClientApiLink link;
+    bool remote;  // the client API of another computer
+    ClientApiWatch api;
 };
 
-GameState SampleGameState(const StateSource& source, const GameTarget& game)
+// What one sample tells: the game gone, nothing new, or its situation.
+enum class ReadingKind { Lost, Unanswered, Answered };
+struct GameReading {
+    ReadingKind kind;
+    Situation situation;
+};
+
+GameReading SampleGame(StateSource* source, const GameTarget& game)
 {
-    return source.clientApi ? ProbeClientApi(source.link) : ProbeGameState(game.processId);
+    if (!source->clientApi) {
+        switch (ProbeGameState(game.processId)) {
+        case GameState::InGame:    return {ReadingKind::Answered, Situation::Playing};
+        case GameState::NotInGame: return {ReadingKind::Answered, Situation::Menus};
+        default:                   return {ReadingKind::Lost, Situation::None};
+        }
+    }
+    // One answer that is slow or unreadable is no news; only a game that
+    // has stopped answering altogether is gone.
+    const SituationSample sample = SampleClientApi(&source->api);
+    if (sample.answered)
+        return {ReadingKind::Answered, sample.situation};
+    return {HasClientApiFallenSilent(source->api) ? ReadingKind::Lost : ReadingKind::Unanswered, Situation::None};
 }
 
 bool IsStopRequested()
@@ -48,8 +74,54 @@ bool PauseUnlessStopped()
     return WaitForSingleObject(g_app.StopEvent, kSamplePeriodMs) == WAIT_OBJECT_0;
 }
 
+// An address emptied in the registry by hand means this computer, as an
+// empty field in Options does.
+const wchar_t* GameApiHostToAsk()
+{
+    return g_app.GameApiHost[0] != L'\0' ? g_app.GameApiHost : L"127.0.0.1";
+}
+
+// Where the client API is asked, for the status line: "host:port".
+void DescribeGameApi(wchar_t (&where)[kGameApiPlaceChars])
+{
+    const wchar_t* host = GameApiHostToAsk();
+    const wchar_t* format = std::wcschr(host, L':') != nullptr ? L"[%ls]:%lu" : L"%ls:%lu";
+    std::swprintf(where, kGameApiPlaceChars, format, host, static_cast<unsigned long>(g_app.GameApiPort));
+    where[kGameApiPlaceChars - 1] = L'\0';
+}
+
+void ShowGameApiStatus(const wchar_t* format)
+{
+    wchar_t where[kGameApiPlaceChars];
+    DescribeGameApi(where);
+    wchar_t status[kStatusChars];
+    FormatStatus(status, format, where);
+    SetStatusLine(status);
+}
+
+enum class ApiWait { Answered, Stopped, WindowGone };
+
+// Asks the client API until it answers. The game's window may be there
+// long before its API answers, or the game may run on another computer
+// whose API is not open to the network: the status line says which.
+ApiWait WaitForClientApi(StateSource* source, const GameTarget& game)
+{
+    for (bool told = false;; told = true) {
+        if (AskClientApiScreens(source->api.link, GetTickCount64() + kClientApiScreensBudgetMs) !=
+            ClientApiScreens::Unreadable)
+            return ApiWait::Answered;
+        if (!told)
+            ShowGameApiStatus(source->remote ? L"No answer from the game at '%s'. Started with -clientapi?"
+                                             : L"StarCraft II does not answer at '%s' yet. Waiting...");
+        if (PauseUnlessStopped())
+            return ApiWait::Stopped;
+        if (!source->remote && !IsWindow(game.window))
+            return ApiWait::WindowGone;
+    }
+}
+
 // False when Stop was requested before the game was found.
-bool LocateGame(GameTarget* game)
+bool FindGameWindow(GameTarget* game)
 {
     SetStatusLine(L"Finding StarCraft II window...");
     for (;;) {
@@ -64,55 +136,102 @@ bool LocateGame(GameTarget* game)
     return true;
 }
 
-bool IsGameOrBroadcasterLost(const GameTarget& game, GameState current)
+// False when Stop was requested before the game was found: its window on
+// this computer, and with the client API also an answer from it.
+bool LocateGame(StateSource* source, GameTarget* game)
 {
-    return current == GameState::ProbeFailed || !IsWindow(game.window) ||
-           (g_app.RemoteEnabled == 0 && IsBroadcasterLost());
-}
-
-// Tab in and tab out: either the game-state scene again or the tab scenes.
-// cppcheck-suppress constParameter ; HWND is an opaque handle, its target is not ours to qualify
-void ApplyFocusChange(HWND foreground, const GameTarget& game, GameState current, bool* gameFocused)
-{
-    const bool applyOnTab = IsMainBoxChecked(IDC_MAIN_APPLY_ON_TAB);
-    if (foreground == game.window) {
-        if (applyOnTab)
-            ApplyGameState(current);
-        else
-            SwitchToSlot(SceneSlot::TabInScene);
-        *gameFocused = true;
-    } else if (*gameFocused) {
-        if (applyOnTab)
-            ApplyGameState(current);
-        else
-            SwitchToSlot(SceneSlot::TabOutScene);
-        *gameFocused = false;
+    *game = GameTarget{nullptr, 0};
+    if (source->clientApi && source->remote)
+        return WaitForClientApi(source, *game) == ApiWait::Answered;
+    for (;;) {
+        if (!FindGameWindow(game))
+            return false;
+        if (!source->clientApi)
+            return true;
+        switch (WaitForClientApi(source, *game)) {
+        case ApiWait::Answered:   return true;
+        case ApiWait::Stopped:    return false;
+        case ApiWait::WindowGone: break;
+        }
     }
 }
 
-// Samples until the game or the broadcaster is lost (true) or Stop is requested (false).
-bool WatchGame(const GameTarget& game, const StateSource& source)
+bool IsGameOrBroadcasterLost(const StateSource& source, const GameTarget& game, ReadingKind reading)
 {
-    GameState previous = GameState::None;
-    HWND lastForeground = GetForegroundWindow();
-    bool gameFocused = lastForeground == game.window;
-    SetStatusLine(L"Running. Waiting for events...");
+    return reading == ReadingKind::Lost || (!source.remote && !IsWindow(game.window)) ||
+           (g_app.RemoteEnabled == 0 && IsBroadcasterLost());
+}
+
+// The situation last read, and the slot it switched to (or would have,
+// with the game in front): an event is a change of that slot.
+struct Watched {
+    Situation situation;
+    SceneSlot slot;
+    bool hasSlot;
+};
+
+// Tab in and tab out: either the situation's scene again or the tab scenes.
+// cppcheck-suppress constParameter ; HWND is an opaque handle, its target is not ours to qualify
+void ApplyFocusChange(HWND foreground, const GameTarget& game, const Watched& watched, bool* gameFocused)
+{
+    const bool applyOnTab = IsMainBoxChecked(IDC_MAIN_APPLY_ON_TAB);
+    if (foreground != game.window && !*gameFocused)
+        return;
+    const bool tabIn = foreground == game.window;
+    if (!applyOnTab)
+        SwitchToSlot(tabIn ? SceneSlot::TabInScene : SceneSlot::TabOutScene);
+    else if (watched.hasSlot)
+        SwitchToSlot(watched.slot);
+    *gameFocused = tabIn;
+}
+
+// A new situation switches when its slot differs from the last one's; the
+// slot counts as taken whether or not it was applied, so a game that starts
+// while tabbed out is left to the tab-in scene.
+void FollowSituation(Situation current, bool apply, Watched* watched)
+{
+    if (current == watched->situation)
+        return;
+    SceneSlot slot;
+    if (!SlotForSituation(current, &slot))
+        return;
+    if (apply && (!watched->hasSlot || slot != watched->slot))
+        SwitchToSlot(slot);
+    *watched = Watched{current, slot, true};
+}
+
+// Samples until the game or the broadcaster is lost (true) or Stop is requested (false).
+bool WatchGame(const GameTarget& game, StateSource* source)
+{
+    Watched watched = {Situation::None, SceneSlot::LeaveGameScene, false};
+    // The game on another computer has no window here: alt+tab on this
+    // computer says nothing about it, and its changes apply whatever is in front.
+    HWND lastForeground = source->remote ? nullptr : GetForegroundWindow();
+    bool gameFocused = !source->remote && lastForeground == game.window;
+    if (source->clientApi)
+        BeginClientApiWatch(&source->api);
+    if (source->remote)
+        ShowGameApiStatus(L"Running. Watching the game at '%s'.");
+    else
+        SetStatusLine(L"Running. Waiting for events...");
     for (;;) {
         const bool applyWhenTabbedOut = IsMainBoxChecked(IDC_MAIN_APPLY_WHEN_TABBED);
         if (IsStopRequested())
             return false;
-        const GameState current = SampleGameState(source, game);
-        if (IsGameOrBroadcasterLost(game, current))
+        const GameReading reading = SampleGame(source, game);
+        if (IsGameOrBroadcasterLost(*source, game, reading.kind))
             return true;
         // The focus test uses the foreground of the last focus check, so a
         // game that starts while tabbed out is left to the tab-in scene.
-        if (current != previous && (lastForeground == game.window || applyWhenTabbedOut))
-            ApplyGameState(current);
-        previous = current;
-        HWND foreground = GetForegroundWindow();
-        if (foreground != lastForeground) {
-            ApplyFocusChange(foreground, game, current, &gameFocused);
-            lastForeground = foreground;
+        if (reading.kind == ReadingKind::Answered)
+            FollowSituation(reading.situation,
+                            source->remote || lastForeground == game.window || applyWhenTabbedOut, &watched);
+        if (!source->remote) {
+            HWND foreground = GetForegroundWindow();
+            if (foreground != lastForeground) {
+                ApplyFocusChange(foreground, game, watched, &gameFocused);
+                lastForeground = foreground;
+            }
         }
         if (PauseUnlessStopped())
             return false;
@@ -131,7 +250,7 @@ DWORD WaitForStopWithUnknownRole()
 
 // Locates and watches until Stop, or runs the relay receiver on the
 // XSplit side; returns the worker's exit code.
-DWORD LocateAndWatch(const StateSource& source)
+DWORD LocateAndWatch(StateSource* source)
 {
     const bool remote = g_app.RemoteEnabled != 0;
     const DWORD role = g_app.RemoteRole;
@@ -142,7 +261,7 @@ DWORD LocateAndWatch(const StateSource& source)
 
     for (;;) {
         GameTarget game = {};
-        if (watchesGame && !LocateGame(&game))
+        if (watchesGame && !LocateGame(source, &game))
             return kExitStopped;
         if (drivesBroadcaster && !LocateBroadcaster())
             return kExitStopped;
@@ -163,12 +282,14 @@ DWORD WINAPI RunWatchLoop(void*)
     WSADATA winsock;
     WSAStartup(MAKEWORD(2, 0), &winsock);
     // Chosen before Start and fixed for the run: Options is closed meanwhile.
-    StateSource source = {IsClientApiChosen(), {nullptr, nullptr}};
+    StateSource source = {};
+    source.clientApi = IsClientApiChosen();
+    source.remote = source.clientApi && IsGameApiRemote();
     // Without WinHTTP every sample fails, as with an empty patch table.
     if (source.clientApi)
-        OpenClientApiLink(&source.link);
-    const DWORD exitCode = LocateAndWatch(source);
-    CloseClientApiLink(&source.link);
+        OpenClientApiLink(&source.api.link, GameApiHostToAsk(), INTERNET_PORT(g_app.GameApiPort));
+    const DWORD exitCode = LocateAndWatch(&source);
+    CloseClientApiLink(&source.api.link);
     ReleaseBroadcaster();
     return exitCode;
 }

@@ -1,13 +1,36 @@
-// Any body the game's client API could send to GET /ui, through the reader
-// the probe uses. Besides the sanitizers' reports (cJSON is instrumented
-// too), it checks the reader's contract: nothing over the bound is read, and
-// what it reads is stable.
+// Any body the game's client API could send to GET /ui or GET /game, through
+// the readers the probe uses; both read every input, as either request may
+// meet any answer. Besides the sanitizers' reports (cJSON is instrumented
+// too), it checks the readers' contract: nothing over the bound is read,
+// what they read is stable, and what /game gives is within its bounds.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 
 #include "watch/client_api_answer.h"
+
+namespace {
+
+void CheckGame(const char* body, size_t size)
+{
+    ClientApiGame game;
+    const bool read = ReadClientApiGame(body, size, &game);
+    if (!read)
+        return;
+    if (size > kClientApiAnswerLimitBytes || game.playerCount > kClientApiMostPlayers)
+        std::abort();
+    for (size_t i = 0; i < game.playerCount; ++i) {
+        if (std::memchr(game.players[i].name, '\0', kClientApiNameBytes) == nullptr)
+            std::abort();
+    }
+    ClientApiGame again;
+    if (!ReadClientApiGame(body, size, &again) || again.isReplay != game.isReplay ||
+        again.playerCount != game.playerCount)
+        std::abort();
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
@@ -20,5 +43,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         std::abort();
     if (ReadClientApiScreens(body.get(), size) != screens)
         std::abort();
+    CheckGame(body.get(), size);
     return 0;
 }

@@ -127,21 +127,47 @@ TEST_F(ClientApiTest, ApplyGameStatusWhenTabbedOutSwitchesWithoutTheGameInFront)
     ExpectClicks({L"Menus", L"Game", L"Menus"});
 }
 
-// While the game starts or closes its API may be gone: the worker then
-// looks for the game again, and once the API answers it applies the scene
-// of the game's state as after any new finding of the game.
+// While the game starts or closes its API may be gone for a moment. An
+// answer that is late or missing changes nothing; an API silent for 2 s
+// loses the game, and the status line says the game does not answer. Once
+// it answers again the scene of the game's state is applied once, as after
+// any new finding of the game.
 TEST_F(ClientApiTest, TheApiGoingAwayAndComingBack)
 {
     StartWithGameInFront();
     ASSERT_TRUE(game.SetApiFault(kSimApiClosed, 1));
-    EXPECT_TRUE(program.WaitForStatusesInOrder(
-        {L"Finding XSplit window...", L"Finding StarCraft II window...", L"Finding XSplit window..."}))
-        << "the worker does not go back to looking for the game";
+    EXPECT_TRUE(program.WaitForStatus(LocalApiSilentStatus())) << "the silent API is not said";
     ASSERT_TRUE(game.EnterGame());
     ExpectClicks({L"Menus"});
     ASSERT_TRUE(game.ClearApiFaults());
     ASSERT_TRUE(BringToFront(game.Window()));
     ExpectClicks({L"Menus", L"Game"});
+    ASSERT_TRUE(game.ShowScore());
+    ExpectClicks({L"Menus", L"Game", L"Menus"});
+}
+
+// A single answer too slow for its sample, or none at all for less than
+// 2 s, is no event: no scene is sent again (which would override a scene
+// the streamer picked by hand) and the status line does not flicker.
+TEST_F(ClientApiTest, ABriefSilenceOfTheApiSwitchesNothingAndLosesNothing)
+{
+    StartWithGameInFront();
+    ASSERT_TRUE(game.EnterGame());
+    ExpectClicks({L"Menus", L"Game"});
+    std::vector<std::wstring> seen;
+    // Answers slower than a sample can wait, then none: each for less
+    // than the 2 s, with answers between them.
+    ASSERT_TRUE(game.SetApiFault(kSimApiSlow, 300));
+    Sleep(800);
+    ASSERT_TRUE(game.ClearApiFaults());
+    Sleep(500);
+    ASSERT_TRUE(game.SetApiFault(kSimApiClosed, 1));
+    Sleep(800);
+    ASSERT_TRUE(game.ClearApiFaults());
+    EXPECT_FALSE(program.WaitForStatusSeen(L"Finding StarCraft II window...", &seen, 1500))
+        << "a short silence lost the game";
+    ExpectClicks({L"Menus", L"Game"});
+    EXPECT_EQ(program.Status(), L"Last event: Switch to enter game scene.");
     ASSERT_TRUE(game.ShowScore());
     ExpectClicks({L"Menus", L"Game", L"Menus"});
 }

@@ -2,24 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
-#include "drive/dialog_units.h"
 #include "drive/program.h"
+#include "template_layout.h"
 
 namespace {
 
-struct ExpectedControl {
-    int id;             // -1 for group boxes and labels
-    const wchar_t* className;
-    LONG kind;          // button or static style, checked under its type mask
-    const wchar_t* text;
-    int x, y, width, height;  // dialog units
-    bool tabStop;
-};
+constexpr LONG kEdit = kTemplateEdit, kCombo = kTemplateDropDownList, kLabel = kTemplateLabel;
 
-constexpr LONG kEdit = 0, kCombo = CBS_DROPDOWNLIST, kLabel = SS_LEFT;
-
-const ExpectedControl kMainControls[] = {
+const std::vector<TemplateControl> kMainControls = {
     {-1, L"Button", BS_GROUPBOX, L"When entering a game", 7, 7, 89, 30, false},
     {1004, L"Edit", kEdit, L"", 15, 17, 70, 14, true},
     {-1, L"Button", BS_GROUPBOX, L"When leaving a game", 7, 42, 89, 30, false},
@@ -38,13 +30,6 @@ const ExpectedControl kMainControls[] = {
     {1011, L"Button", BS_PUSHBUTTON, L"Start", 143, 119, 50, 14, true},
 };
 
-std::wstring ClassOf(HWND window)
-{
-    wchar_t name[64] = {};
-    GetClassNameW(window, name, 64);
-    return name;
-}
-
 class MainWindowTest : public testing::Test {
 protected:
     void SetUp() override { DeleteSettings(); }
@@ -60,59 +45,12 @@ TEST_F(MainWindowTest, ShowsEveryControlOfTheTemplateInOrder)
 
     // Where the dialog manager puts each control of the template on this
     // machine, with its fonts.
-    DialogUnits units;
-    ASSERT_TRUE(units.Open(BinaryPath(L"Kestrelcue.exe"), 101)) << units.Problem();
-    RECT client;
-    GetClientRect(window, &client);
-    const RECT whole = units.ToPixels(0, 0, 205, 147);
-    EXPECT_EQ(client.right, whole.right - whole.left);
-    EXPECT_EQ(client.bottom, whole.bottom - whole.top);
-
-    HWND child = GetWindow(window, GW_CHILD);
-    for (const ExpectedControl& expected : kMainControls) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(expected.text)) + " id " + std::to_string(expected.id));
-        ASSERT_NE(child, nullptr);
-        EXPECT_EQ(GetDlgCtrlID(child), expected.id == -1 ? GetDlgCtrlID(child) : expected.id);
-        if (expected.id == -1) {
-            EXPECT_TRUE(GetDlgCtrlID(child) == 0xFFFF || GetDlgCtrlID(child) == -1);
-        }
-        EXPECT_EQ(ClassOf(child), expected.className);
-        const LONG style = GetWindowLongW(child, GWL_STYLE);
-        if (std::wstring(expected.className) == L"Button") {
-            EXPECT_EQ(style & BS_TYPEMASK, expected.kind);
-        }
-        if (std::wstring(expected.className) == L"ComboBox") {
-            EXPECT_EQ(style & 3, CBS_DROPDOWNLIST);
-            EXPECT_FALSE(style & CBS_SORT);
-        }
-        if (std::wstring(expected.className) == L"Edit") {
-            EXPECT_TRUE(style & ES_AUTOHSCROLL);
-            // The dialog manager may turn the border into a sunken client edge.
-            EXPECT_TRUE((style & WS_BORDER) || (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
-        }
-        if (expected.id == 1012) {
-            EXPECT_TRUE(style & SS_SUNKEN);
-        }
-        EXPECT_EQ((style & WS_TABSTOP) != 0, expected.tabStop);
-        EXPECT_TRUE(IsWindowEnabled(child));
-        EXPECT_TRUE(IsWindowVisible(child));
-        RECT r;
-        GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, window, reinterpret_cast<POINT*>(&r), 2);
-        const RECT placed = units.ToPixels(expected.x, expected.y, expected.width, expected.height);
-        EXPECT_EQ(r.left, placed.left);
-        EXPECT_EQ(r.top, placed.top);
-        EXPECT_EQ(r.right - r.left, placed.right - placed.left);
-        // A drop-down list is as tall as its font needs, not as its template says.
-        if (expected.id != 1009) {
-            EXPECT_EQ(r.bottom - r.top, placed.bottom - placed.top);
-            wchar_t text[128] = {};
-            SendMessageW(child, WM_GETTEXT, 128, reinterpret_cast<LPARAM>(text));
-            EXPECT_EQ(std::wstring(text), expected.text);
-        }
-        child = GetWindow(child, GW_HWNDNEXT);
+    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(window, 101, 205, 147, kMainControls));
+    for (HWND child = GetWindow(window, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        EXPECT_TRUE(IsWindowEnabled(child)) << "control " << GetDlgCtrlID(child);
+        EXPECT_TRUE(IsWindowVisible(child)) << "control " << GetDlgCtrlID(child);
     }
-    EXPECT_EQ(child, nullptr) << "a control that the template does not have";
+    EXPECT_TRUE(GetWindowLongW(program.Control(1012), GWL_STYLE) & SS_SUNKEN);
     // No default push button: Enter goes to the focused control.
     EXPECT_EQ(GetWindowLongW(program.Control(1011), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);
     EXPECT_EQ(GetWindowLongW(program.Control(1014), GWL_STYLE) & BS_TYPEMASK, BS_PUSHBUTTON);

@@ -6,49 +6,23 @@
 #include <string>
 #include <vector>
 
-#include "drive/dialog_units.h"
 #include "drive/network_setup.h"
 #include "drive/program.h"
 #include "drive/stored_settings.h"
+#include "template_layout.h"
 
 namespace {
 
 constexpr int kSceneControls[] = {1004, 1006, 1008, 1007, 1005, 1010, 1009};
 
-struct ExpectedControl {
-    int id;  // -1 for the group boxes
-    const wchar_t* className;
-    LONG buttonKind;  // under BS_TYPEMASK, for buttons
-    const wchar_t* text;
-    int x, y, width, height;  // dialog units
-    bool tabStop;
-};
-
-const ExpectedControl kSetupControls[] = {
+const std::vector<TemplateControl> kSetupControls = {
     {IDOK, L"Button", BS_PUSHBUTTON, L"OK", 7, 51, 50, 14, true},
     {-1, L"Button", BS_GROUPBOX, L"Mode", 7, 7, 79, 40, false},
     {1001, L"Button", BS_AUTORADIOBUTTON, L"I'm running SC2", 14, 19, 66, 10, false},
     {1002, L"Button", BS_AUTORADIOBUTTON, L"I'm running XSplit", 14, 31, 71, 10, false},
     {-1, L"Button", BS_GROUPBOX, L"Other Computer's Hostname / IP", 89, 7, 140, 40, false},
-    {1015, L"Edit", 0, L"", 95, 26, 128, 14, true},
+    {1015, L"Edit", kTemplateEdit, L"", 95, 26, 128, 14, true},
 };
-
-std::wstring ClassOf(HWND window)
-{
-    constexpr int kClassNameChars = 64;  // longer than any class the dialog uses
-    wchar_t name[kClassNameChars] = {};
-    GetClassNameW(window, name, kClassNameChars);
-    name[kClassNameChars - 1] = L'\0';
-    return name;
-}
-
-RECT RectInClient(HWND control, HWND dialog)
-{
-    RECT r;
-    GetWindowRect(control, &r);
-    MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-    return r;
-}
 
 void PostKey(HWND window, WPARAM key)
 {
@@ -88,42 +62,7 @@ TEST_F(NetworkSetupTest, OpensModallyFromTheTemplate)
 
     // Where the dialog manager puts each control of the template on this
     // machine, with its fonts.
-    DialogUnits units;
-    ASSERT_TRUE(units.Open(BinaryPath(L"Kestrelcue.exe"), 102)) << units.Problem();
-    RECT client;
-    GetClientRect(dialog, &client);
-    const RECT whole = units.ToPixels(0, 0, 236, 72);
-    EXPECT_EQ(client.right, whole.right - whole.left);
-    EXPECT_EQ(client.bottom, whole.bottom - whole.top);
-
-    HWND child = GetWindow(dialog, GW_CHILD);
-    for (const ExpectedControl& expected : kSetupControls) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(expected.text)) + " id " + std::to_string(expected.id));
-        ASSERT_NE(child, nullptr);
-        if (expected.id == -1) {
-            EXPECT_TRUE(GetDlgCtrlID(child) == 0xFFFF || GetDlgCtrlID(child) == -1);
-        } else {
-            EXPECT_EQ(GetDlgCtrlID(child), expected.id);
-        }
-        EXPECT_EQ(ClassOf(child), expected.className);
-        const LONG childStyle = GetWindowLongW(child, GWL_STYLE);
-        if (std::wstring(expected.className) == L"Button") {
-            EXPECT_EQ(childStyle & BS_TYPEMASK, expected.buttonKind);
-        } else {
-            EXPECT_TRUE(childStyle & ES_AUTOHSCROLL);
-            EXPECT_TRUE((childStyle & WS_BORDER) || (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_CLIENTEDGE));
-        }
-        EXPECT_EQ((childStyle & WS_TABSTOP) != 0, expected.tabStop);
-        EXPECT_EQ(WindowText(child), expected.text);
-        const RECT r = RectInClient(child, dialog);
-        const RECT placed = units.ToPixels(expected.x, expected.y, expected.width, expected.height);
-        EXPECT_EQ(r.left, placed.left);
-        EXPECT_EQ(r.top, placed.top);
-        EXPECT_EQ(r.right - r.left, placed.right - placed.left);
-        EXPECT_EQ(r.bottom - r.top, placed.bottom - placed.top);
-        child = GetWindow(child, GW_HWNDNEXT);
-    }
-    EXPECT_EQ(child, nullptr) << "a control that the template does not have";
+    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 102, 236, 72, kSetupControls));
 
     ClickSetupOk(dialog);
     ASSERT_TRUE(WaitForDialogGone(dialog));

@@ -7,46 +7,41 @@
 #include <string>
 #include <vector>
 
-#include "drive/dialog_units.h"
 #include "drive/local_patch_server.h"
 #include "drive/message_box.h"
 #include "drive/network_setup.h"
 #include "drive/options_dialog.h"
 #include "drive/program.h"
 #include "drive/stored_settings.h"
+#include "template_layout.h"
 
 namespace {
 
 constexpr wchar_t kSourceValue[] = L"Game State Source";
 
-struct ExpectedControl {
-    int id;  // -1 for the group box
-    const wchar_t* className;
-    LONG kind;
-    const wchar_t* text;
-    int x, y, width, height;  // dialog units
-    bool tabStop;
-};
+constexpr LONG kEdit = kTemplateEdit, kLabel = kTemplateLabel;
 
-constexpr LONG kEdit = 0, kLabel = SS_LEFT;
-
-const ExpectedControl kOptionsControls[] = {
-    {-1, L"Button", BS_GROUPBOX, L"Game state source", 7, 7, 206, 42, false},
+const std::vector<TemplateControl> kOptionsControls = {
+    {-1, L"Button", BS_GROUPBOX, L"Game state source", 7, 7, 206, 60, false},
     {1016, L"Button", BS_AUTORADIOBUTTON, L"Patch table (reads the game's memory)", 14, 19, 190, 10, true},
     {1017, L"Button", BS_AUTORADIOBUTTON, L"Game client API (port 6119)", 14, 32, 190, 10, false},
-    {-1, L"Button", BS_GROUPBOX, L"Program to switch", 7, 54, 206, 126, false},
-    {1018, L"Button", BS_AUTORADIOBUTTON, L"XSplit", 14, 66, 90, 10, true},
-    {1019, L"Button", BS_AUTORADIOBUTTON, L"OBS Studio", 14, 79, 90, 10, false},
-    {-1, L"Static", kLabel, L"Host:", 26, 96, 40, 8, false},
-    {1020, L"Edit", kEdit, L"localhost", 68, 94, 84, 14, true},
-    {-1, L"Static", kLabel, L"Port:", 158, 96, 18, 8, false},
-    {1021, L"Edit", kEdit, L"4455", 178, 94, 28, 14, true},
-    {-1, L"Static", kLabel, L"Password:", 26, 114, 40, 8, false},
-    {1022, L"Edit", kEdit, L"", 68, 112, 138, 14, true},
-    {1023, L"Button", BS_PUSHBUTTON, L"Test connection", 26, 131, 70, 14, true},
-    {1024, L"Static", kLabel, L"", 26, 149, 180, 26, false},
-    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 109, 187, 50, 14, true},
-    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 163, 187, 50, 14, true},
+    {-1, L"Static", kLabel, L"Game PC:", 26, 48, 40, 8, false},
+    {1031, L"Edit", kEdit, L"127.0.0.1", 68, 46, 84, 14, true},
+    {-1, L"Static", kLabel, L"Port:", 158, 48, 18, 8, false},
+    {1032, L"Edit", kEdit, L"6119", 178, 46, 28, 14, true},
+    {-1, L"Button", BS_GROUPBOX, L"Program to switch", 7, 72, 206, 126, false},
+    {1018, L"Button", BS_AUTORADIOBUTTON, L"XSplit", 14, 84, 90, 10, true},
+    {1019, L"Button", BS_AUTORADIOBUTTON, L"OBS Studio", 14, 97, 90, 10, false},
+    {-1, L"Static", kLabel, L"Host:", 26, 114, 40, 8, false},
+    {1020, L"Edit", kEdit, L"localhost", 68, 112, 84, 14, true},
+    {-1, L"Static", kLabel, L"Port:", 158, 114, 18, 8, false},
+    {1021, L"Edit", kEdit, L"4455", 178, 112, 28, 14, true},
+    {-1, L"Static", kLabel, L"Password:", 26, 132, 40, 8, false},
+    {1022, L"Edit", kEdit, L"", 68, 130, 138, 14, true},
+    {1023, L"Button", BS_PUSHBUTTON, L"Test connection", 26, 149, 70, 14, true},
+    {1024, L"Static", kLabel, L"", 26, 167, 180, 26, false},
+    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 109, 205, 50, 14, true},
+    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 163, 205, 50, 14, true},
 };
 
 void PostKey(HWND window, WPARAM key)
@@ -93,44 +88,7 @@ TEST_F(OptionsTest, OpensModallyFromTheSystemMenuWithTheTemplate)
     EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
     EXPECT_TRUE(style & WS_SYSMENU);
 
-    DialogUnits units;
-    ASSERT_TRUE(units.Open(BinaryPath(L"Kestrelcue.exe"), 103)) << units.Problem();
-    RECT client;
-    GetClientRect(dialog, &client);
-    const RECT whole = units.ToPixels(0, 0, 220, 208);
-    EXPECT_EQ(client.right, whole.right - whole.left);
-    EXPECT_EQ(client.bottom, whole.bottom - whole.top);
-    HWND child = GetWindow(dialog, GW_CHILD);
-    for (const ExpectedControl& expected : kOptionsControls) {
-        SCOPED_TRACE(testing::PrintToString(std::wstring(expected.text)));
-        ASSERT_NE(child, nullptr);
-        if (expected.id == -1) {
-            EXPECT_TRUE(GetDlgCtrlID(child) == 0xFFFF || GetDlgCtrlID(child) == -1);
-        } else {
-            EXPECT_EQ(GetDlgCtrlID(child), expected.id);
-        }
-        wchar_t className[32] = {};
-        GetClassNameW(child, className, 32);
-        EXPECT_STREQ(className, expected.className);
-        const LONG childStyle = GetWindowLongW(child, GWL_STYLE);
-        if (std::wstring(expected.className) == L"Button") {
-            EXPECT_EQ(childStyle & BS_TYPEMASK, expected.kind);
-        } else if (std::wstring(expected.className) == L"Static") {
-            EXPECT_EQ(childStyle & SS_TYPEMASK, expected.kind);
-        }
-        EXPECT_EQ((childStyle & WS_TABSTOP) != 0, expected.tabStop);
-        EXPECT_EQ(WindowText(child), expected.text);
-        RECT r;
-        GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&r), 2);
-        const RECT placed = units.ToPixels(expected.x, expected.y, expected.width, expected.height);
-        EXPECT_EQ(r.left, placed.left);
-        EXPECT_EQ(r.top, placed.top);
-        EXPECT_EQ(r.right - r.left, placed.right - placed.left);
-        EXPECT_EQ(r.bottom - r.top, placed.bottom - placed.top);
-        child = GetWindow(child, GW_HWNDNEXT);
-    }
-    EXPECT_EQ(child, nullptr) << "a control that the template does not have";
+    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 103, 220, 226, kOptionsControls));
     PressOptionsButton(dialog, IDCANCEL);
     ASSERT_TRUE(WaitForDialogGone(dialog));
     EXPECT_TRUE(IsWindowEnabled(program.Window()));
@@ -288,6 +246,63 @@ TEST_F(OptionsTest, ItDoesNotOpenWhileTheWorkerRuns)
         PressOptionsButton(dialog, IDCANCEL);
         WaitForDialogGone(dialog);
     }
+}
+
+// Where the game's client API answers: this computer unless another is
+// typed. The fields mean something only with the client API chosen; the
+// values are stored once set, an empty address is this computer, and a port
+// that cannot be is refused only when it is to be used.
+TEST_F(OptionsTest, TheGamesAddressAndPortBesideTheClientApi)
+{
+    constexpr int kHost = 1031, kPort = 1032;
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = OpenOptions(program);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kHost)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kPort)));
+    ChooseSource(dialog, kOptionsClientApi);
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, kHost)));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(dialog, kPort)));
+    SetDlgItemTextW(dialog, kPort, L"70000");
+    PressOptionsButton(dialog, IDOK);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(program.Process().Id())) != nullptr; }));
+    EXPECT_EQ(MessageBoxText(box), L"The game's port must be a number from 1 to 65535.");
+    DismissMessageBox(box);
+    EXPECT_TRUE(IsWindow(dialog)) << "the dialog closed with a port that cannot be used";
+    SetDlgItemTextW(dialog, kHost, L"gaming-pc");
+    SetDlgItemTextW(dialog, kPort, L"6120");
+    PressOptionsButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    ASSERT_TRUE(program.Close());
+    StoredValue value;
+    ASSERT_TRUE(ReadStoredValue(L"Game API Host", &value));
+    EXPECT_EQ(value.type, DWORD(REG_SZ));
+    EXPECT_EQ(value.bytes, TerminatedTextBytes(L"gaming-pc"));
+    ASSERT_TRUE(ReadStoredValue(L"Game API Port", &value));
+    EXPECT_EQ(value.type, DWORD(REG_DWORD));
+    EXPECT_EQ(value.bytes, DwordBytes(6120));
+
+    KestrelcueProgram again;
+    again.UseOutsidePatchServer();
+    ASSERT_TRUE(again.Launch());
+    dialog = OpenOptions(again);
+    ASSERT_NE(dialog, nullptr);
+    wchar_t text[64] = {};
+    GetDlgItemTextW(dialog, kHost, text, 64);
+    EXPECT_STREQ(text, L"gaming-pc");
+    GetDlgItemTextW(dialog, kPort, text, 64);
+    EXPECT_STREQ(text, L"6120");
+    SetDlgItemTextW(dialog, kHost, L"");
+    ChooseSource(dialog, kOptionsPatchTable);
+    SetDlgItemTextW(dialog, kPort, L"0");
+    PressOptionsButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog)) << "a port not used now is no reason to stay";
+    ASSERT_TRUE(again.Close());
+    ASSERT_TRUE(ReadStoredValue(L"Game API Host", &value));
+    EXPECT_EQ(value.bytes, TerminatedTextBytes(L"127.0.0.1"));
+    ASSERT_TRUE(ReadStoredValue(L"Game API Port", &value));
+    EXPECT_EQ(value.bytes, DwordBytes(6120)) << "a port that cannot be keeps the last good one";
 }
 
 // Read as the nine values are read: whatever bytes the value holds, up to

@@ -36,6 +36,7 @@ const Section kSections[] = {
     {L"startup", MeasureStartup},
     {L"flag", MeasureGameFlagReaction},
     {L"api", MeasureClientApiReaction},
+    {L"situations", MeasureSituationReaction},
     {L"alttab", MeasureAltTabReaction},
     {L"network", MeasureNetworkReaction},
     {L"stop", MeasureStopTimes},

@@ -40,7 +40,7 @@ bool LaunchProgram(KestrelcueProgram& program)
 
 std::vector<std::wstring> BenchScenes()
 {
-    return {kEnterScene, kLeaveScene, kTabOutScene, kTabInScene};
+    return {kEnterScene, kLeaveScene, kTabOutScene, kTabInScene, kWonScene, kReplaySceneName};
 }
 
 void TypeSceneNames(const KestrelcueProgram& program)
@@ -63,6 +63,13 @@ void StoreLocalMode()
 void StoreClientApiChosen()
 {
     WriteStoredDword(L"Game State Source", 1);
+}
+
+void StoreSituationScenes(bool on)
+{
+    WriteStoredString(L"VictoryScene", on ? kWonScene : L"");
+    WriteStoredString(L"ReplayScene", on ? kReplaySceneName : L"");
+    WriteStoredString(L"Player Names", on ? L"Kestrel" : L"");
 }
 
 void StoreNetworkRole(DWORD role, const wchar_t* host)

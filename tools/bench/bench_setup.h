@@ -24,8 +24,12 @@ constexpr wchar_t kEnterScene[] = L"Game";
 constexpr wchar_t kLeaveScene[] = L"Menus";
 constexpr wchar_t kTabOutScene[] = L"Away";
 constexpr wchar_t kTabInScene[] = L"Back";
+// The scenes of a win and of a replay, set for the situations' figures.
+constexpr wchar_t kWonScene[] = L"Won";
+constexpr wchar_t kReplaySceneName[] = L"Replay";
 
-// The scenes the simulated XSplit offers: the four that are typed in.
+// The scenes the simulated XSplit offers: the four that are typed in, and
+// those of a win and of a replay.
 std::vector<std::wstring> BenchScenes();
 // The bench serves the sample patch table itself, from its start to its
 // end: programs started and ended one after another would otherwise free and
@@ -45,6 +49,10 @@ void TypeSceneNames(const KestrelcueProgram& program);
 void StoreLocalMode();
 void StoreNetworkRole(DWORD role, const wchar_t* host);
 void StoreClientApiChosen();
+// A victory and a replay scene set and the simulated user's name typed, so
+// that entering a game and its score screen each ask /game; with `on` false
+// they are emptied again (they live beside the nine until the next run).
+void StoreSituationScenes(bool on);
 
 void SeedRandom(unsigned seed);
 // A whole number of milliseconds drawn evenly from [from, from + span).

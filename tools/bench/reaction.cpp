@@ -60,9 +60,9 @@ void TimeEvent(const ClickLog& log, const SimulatedXSplit& xsplit, const std::fu
     tally->latencies.push_back(clicked - fired);
 }
 
-std::string TallyNote(const EventTally& tally, int events)
+std::string TallyNote(const EventTally& tally, int events, bool bothWays)
 {
-    std::string note = std::to_string(events) + " events, half each way";
+    std::string note = std::to_string(events) + (bothWays ? " events, half each way" : " events");
     if (!tally.latencies.empty()) {
         char fastest[kNoteNumberChars];
         std::snprintf(fastest, kNoteNumberChars, "%.1f", SpreadOf(tally.latencies).min);
@@ -78,9 +78,10 @@ std::string TallyNote(const EventTally& tally, int events)
 }
 
 // Adds the row; false when fewer than half the events could be timed.
-bool AddReaction(Report& report, const std::string& measure, const EventTally& tally, int events)
+bool AddReaction(Report& report, const std::string& measure, const EventTally& tally, int events,
+                 bool bothWays = true)
 {
-    report.AddSpread(measure, tally.latencies, "ms", true, TallyNote(tally, events));
+    report.AddSpread(measure, tally.latencies, "ms", true, TallyNote(tally, events, bothWays));
     return tally.latencies.size() * 2 >= size_t(events);
 }
 
@@ -160,6 +161,33 @@ bool MeasureClientApiReaction(const BenchOptions& options, Report& report)
                   start ? kEnterScene : kLeaveScene, &tally);
     }
     return AddReaction(report, measure, tally, options.events);
+}
+
+// With a victory and a replay scene set, entering a game and reaching the
+// score screen each ask /game beside /ui within the same sample.
+bool MeasureSituationReaction(const BenchOptions& options, Report& report)
+{
+    const std::string enterMeasure = "Reaction to entering a game, client API asking /game (game's screen -> click)";
+    const std::string scoreMeasure = "Reaction to a win's score screen, client API asking /game (game's screen -> click)";
+    StoreSituationScenes(true);
+    LocalRig rig;
+    const bool up = StartLocalRig(rig, "situations through the client API", true);
+    StoreSituationScenes(false);
+    if (!up) {
+        report.AddNotMeasured(enterMeasure, "the program, the game or XSplit did not start");
+        report.AddNotMeasured(scoreMeasure, "the program, the game or XSplit did not start");
+        return false;
+    }
+    EventTally entering, scoring;
+    for (int i = 0; i < options.events && !entering.GaveUp() && !scoring.GaveUp(); ++i) {
+        if (i % 2 == 0)
+            TimeEvent(rig.log, rig.xsplit, [&] { rig.game.EnterGame(); }, kEnterScene, &entering);
+        else
+            TimeEvent(rig.log, rig.xsplit, [&] { rig.game.ShowScore(); }, kWonScene, &scoring);
+    }
+    const int each = options.events / 2;
+    const bool enterTimed = AddReaction(report, enterMeasure, entering, each, false);
+    return AddReaction(report, scoreMeasure, scoring, each, false) && enterTimed;
 }
 
 bool MeasureAltTabReaction(const BenchOptions& options, Report& report)

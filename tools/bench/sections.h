@@ -10,6 +10,7 @@
 bool MeasureStartup(const BenchOptions& options, Report& report);
 bool MeasureGameFlagReaction(const BenchOptions& options, Report& report);
 bool MeasureClientApiReaction(const BenchOptions& options, Report& report);
+bool MeasureSituationReaction(const BenchOptions& options, Report& report);
 bool MeasureAltTabReaction(const BenchOptions& options, Report& report);
 bool MeasureNetworkReaction(const BenchOptions& options, Report& report);
 bool MeasureStopTimes(const BenchOptions& options, Report& report);

@@ -14,6 +14,7 @@
 #include "drive/obs_websocket_client.h"
 #include "drive/options_dialog.h"
 #include "drive/program.h"
+#include "drive/scenes_dialog.h"
 #include "drive/screenshot.h"
 #include "drive/simulators.h"
 #include "drive/stored_settings.h"
@@ -106,7 +107,7 @@ bool LaunchAll(Session& s)
         Say("could not start the simulated game");
         return false;
     }
-    if (!s.xsplit.Launch({L"Game", L"Menus", L"Away", L"Back"})) {
+    if (!s.xsplit.Launch({L"Game", L"Menus", L"Away", L"Back", L"Loading", L"Replay", L"Watching", L"Won", L"Lost"})) {
         Say("could not start the simulated XSplit");
         return false;
     }
@@ -255,6 +256,60 @@ int RunClientApiScripted(Session& s)
     return 0;
 }
 
+// Scenes for the situations the client API tells, set in the Scenes dialog
+// with the user's name: the loading screen, a win, a game of others and a
+// replay each show a scene of their own.
+int RunSituationsScripted(Session& s)
+{
+    Say("situations: the Scenes dialog, then loading, a won game, an observed game and a replay");
+    WriteStoredDword(L"Game State Source", 1);
+    KestrelcueProgram program;
+    if (!program.Launch())
+        return 1;
+    program.NameScenes(L"Game", L"Menus", L"", L"");
+    HWND dialog = OpenScenes(program);
+    if (dialog == nullptr) {
+        Say("FAILED: the Scenes dialog did not open");
+        return 1;
+    }
+    const struct {
+        int field;
+        const wchar_t* text;
+    } fields[] = {{kScenesLoading, L"Loading"}, {kScenesReplay, L"Replay"}, {kScenesObserving, L"Watching"},
+                  {kScenesVictory, L"Won"},     {kScenesDefeat, L"Lost"},   {kScenesNames, L"Kestrel; KestrelEU"}};
+    for (const auto& field : fields)
+        SetWindowTextAcross(GetDlgItem(dialog, field.field), field.text);
+    SavePicture(s, dialog, L"scenes");
+    PressScenesButton(dialog, IDOK);
+    WaitForDialogGone(dialog);
+    BringToFront(s.game.Window());
+    program.PressStartStop();
+    size_t clicks = s.xsplit.Clicks().size();
+    ExpectSceneFrom(s, program, "", ++clicks, L"Menus");
+    const struct {
+        const char* say;
+        bool (SimulatedGame::*act)();
+        const wchar_t* scene;
+    } steps[] = {
+        {"a game loads", &SimulatedGame::ShowLoading, L"Loading"},
+        {"the game starts", &SimulatedGame::EnterGame, L"Game"},
+        {"the game is won", &SimulatedGame::ShowScore, L"Won"},
+        {"a game of two others is watched", &SimulatedGame::ObserveGame, L"Watching"},
+        {"it ends", &SimulatedGame::ShowScore, L"Menus"},
+        {"a replay starts", &SimulatedGame::StartReplay, L"Replay"},
+        {"back to the menus", &SimulatedGame::ShowMenus, L"Menus"},
+    };
+    for (const auto& step : steps) {
+        Say(step.say);
+        (s.game.*step.act)();
+        ExpectSceneFrom(s, program, "", ++clicks, step.scene);
+    }
+    program.PressStartStop();
+    program.Close();
+    DeleteSettings();
+    return 0;
+}
+
 // OBS Studio as the program switched, chosen and tested in Options: a real
 // OBS on this display, asked by a client of the demo's own what is on air.
 int RunObsScripted(Session& s)
@@ -349,7 +404,8 @@ int wmain(int argc, wchar_t** argv)
     }
     session.outputFolder = argv[1];
     CreateDirectoryW(session.outputFolder.c_str(), nullptr);
-    if (RunScripted(session) != 0 || RunNetworkScripted(session) != 0 || RunClientApiScripted(session) != 0)
+    if (RunScripted(session) != 0 || RunNetworkScripted(session) != 0 || RunClientApiScripted(session) != 0 ||
+        RunSituationsScripted(session) != 0)
         ++session.failures;
     if (!withObs)
         Say("OBS Studio is not installed here: the OBS part is left out");

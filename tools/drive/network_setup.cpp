@@ -11,13 +11,8 @@ constexpr int kWindowTextChars = 2048;
 
 HWND OpenNetworkSetup(KestrelcueProgram& program, DWORD timeoutMs)
 {
-    PostMessageW(program.Window(), WM_COMMAND, MAKEWPARAM(1014, BN_CLICKED), reinterpret_cast<LPARAM>(program.Control(1014)));
-    HWND dialog = nullptr;
-    WaitUntil([&] {
-        dialog = program.Process().FindWindowOfClass(L"#32770", kNetworkSetupCaption);
-        return dialog != nullptr || !program.Process().IsRunning();
-    }, timeoutMs);
-    return dialog;
+    return program.OpenDialog(WM_COMMAND, MAKEWPARAM(1014, BN_CLICKED), reinterpret_cast<LPARAM>(program.Control(1014)),
+                              kNetworkSetupCaption, timeoutMs);
 }
 
 bool WaitForDialogGone(HWND dialog, DWORD timeoutMs)

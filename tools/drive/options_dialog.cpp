@@ -2,15 +2,7 @@
 
 HWND OpenOptions(KestrelcueProgram& program, DWORD timeoutMs)
 {
-    // Posted: the dialog is modal, so a sent command would return only once
-    // it had closed.
-    PostMessageW(program.Window(), WM_SYSCOMMAND, kOptionsCommand, 0);
-    HWND dialog = nullptr;
-    WaitUntil([&] {
-        dialog = program.Process().FindWindowOfClass(L"#32770", kOptionsCaption);
-        return dialog != nullptr || !program.Process().IsRunning();
-    }, timeoutMs);
-    return dialog;
+    return program.OpenDialog(WM_SYSCOMMAND, kOptionsCommand, 0, kOptionsCaption, timeoutMs);
 }
 
 int CheckedSource(HWND dialog)
@@ -29,6 +21,8 @@ void ChooseSource(HWND dialog, int choice)
     const int other = choice == kOptionsPatchTable ? kOptionsClientApi : kOptionsPatchTable;
     SendMessageW(GetDlgItem(dialog, other), BM_SETCHECK, BST_UNCHECKED, 0);
     SendMessageW(GetDlgItem(dialog, choice), BM_SETCHECK, BST_CHECKED, 0);
+    // The button tells the dialog, as it does after a click.
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(choice, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, choice)));
 }
 
 void PressOptionsButton(HWND dialog, int id)

@@ -3,6 +3,16 @@
 #include <cstdio>
 #include <mutex>
 
+std::wstring LocalApiSilentStatus(const std::wstring& where)
+{
+    return L"StarCraft II does not answer at '" + where + L"' yet. Waiting...";
+}
+
+std::wstring RemoteApiSilentStatus(const std::wstring& where)
+{
+    return L"No answer from the game at '" + where + L"'. Started with -clientapi?";
+}
+
 void DeleteSettings()
 {
     RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
@@ -194,4 +204,16 @@ void KestrelcueProgram::PickPatch(int index) const
 {
     SendMessageW(Control(1009), CB_SETCURSEL, WPARAM(index), 0);
     SendMessageW(window_, WM_COMMAND, MAKEWPARAM(1009, CBN_SELCHANGE), reinterpret_cast<LPARAM>(Control(1009)));
+}
+
+HWND KestrelcueProgram::OpenDialog(UINT message, WPARAM wParam, LPARAM lParam, const wchar_t* caption,
+                                   DWORD timeoutMs)
+{
+    PostMessageW(window_, message, wParam, lParam);
+    HWND dialog = nullptr;
+    WaitUntil([&] {
+        dialog = process_.FindWindowOfClass(L"#32770", caption);
+        return dialog != nullptr || !process_.IsRunning();
+    }, timeoutMs);
+    return dialog;
 }

@@ -12,6 +12,12 @@
 constexpr wchar_t kMainCaption[] = L"Kestrelcue (build 20120112)";
 constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ondelvane\\Kestrelcue";
 
+// What the status line says while the game's client API does not answer:
+// on this computer (the game's window is there), and on another; `where`
+// is "host:port".
+std::wstring LocalApiSilentStatus(const std::wstring& where = L"127.0.0.1:6119");
+std::wstring RemoteApiSilentStatus(const std::wstring& where);
+
 // Removes the program's settings so that a test starts as a first run.
 void DeleteSettings();
 
@@ -83,6 +89,12 @@ public:
     // Picks an item as the user does: the list changes its selection and
     // tells the window, which has handled it when this returns.
     void PickPatch(int index) const;
+
+    // Posts `message` to the main window (a click or a system menu command
+    // that opens a modal dialog: sent, it would return only once the dialog
+    // had closed) and waits for the dialog with this caption; null when it
+    // did not show within the time.
+    HWND OpenDialog(UINT message, WPARAM wParam, LPARAM lParam, const wchar_t* caption, DWORD timeoutMs);
 
 private:
     bool LaunchAs(const std::wstring* commandLine, const std::vector<std::wstring>& args);

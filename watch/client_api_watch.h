@@ -1,0 +1,42 @@
+// One sample of the game's client API, and what the worker keeps between
+// samples: the situation last settled, and when the game last answered.
+// /game is asked only when the map comes on or the score screen comes, and
+// only when a scene set for that moment depends on its answer; a game that
+// answers late or not at all changes nothing until it has been silent for
+// kClientApiSilenceMs.
+#pragma once
+#include <windows.h>
+
+#include "watch/client_api_probe.h"
+#include "watch/situation.h"
+
+// How long the game's API may stay silent before the game counts as gone;
+// also how long a needed /game is waited for before the screens alone decide.
+constexpr DWORD kClientApiSilenceMs = 2000;
+
+// The most one sample may take, /ui and /game together: less than the
+// sampling period, so the loop keeps its pace however slowly the game
+// answers. /ui alone has kClientApiScreensBudgetMs of it.
+constexpr DWORD kClientApiSampleBudgetMs = 90;
+constexpr DWORD kClientApiScreensBudgetMs = 50;
+
+struct ClientApiWatch {
+    ClientApiLink link;
+    ClientApiScreens settledScreens;  // the screens the settled situation was read from
+    Situation settled;                // None until the first answer of a watch phase
+    ULONGLONG lastAnswerTick;         // when /ui last answered
+    ULONGLONG gameWantedSince;        // when a needed /game was first asked for in vain; 0: not waiting
+    ClientApiScreens gameWantedFor;   // the screens it was wanted for
+};
+
+// At the start of each watch phase: nothing settled, the game just heard.
+void BeginClientApiWatch(ClientApiWatch* watch);
+
+struct SituationSample {
+    bool answered;        // false: the sample changes nothing
+    Situation situation;  // when answered
+};
+SituationSample SampleClientApi(ClientApiWatch* watch);
+
+// Whether the game has not answered for kClientApiSilenceMs.
+bool HasClientApiFallenSilent(const ClientApiWatch& watch);
