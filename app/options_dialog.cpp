@@ -135,8 +135,17 @@ void ApplyGameApiPlace(HWND dialog)
     host[0] = L'\0';
     GetDlgItemTextW(dialog, IDC_OPTIONS_GAME_API_HOST, host, kGameApiHostFieldReadChars);
     host[kGameApiHostFieldReadChars - 1] = L'\0';
+    // Blanks pasted around an address are no part of it.
+    auto isBlank = [](wchar_t c) { return c == L' ' || c == L'\t'; };
+    size_t first = 0;
+    while (isBlank(host[first]))
+        ++first;
+    size_t end = std::wcslen(host);
+    while (end > first && isBlank(host[end - 1]))
+        --end;
+    host[end] = L'\0';
     // An empty address means this computer, where the game usually runs.
-    CopyCut(g_app.GameApiHost, host[0] != L'\0' ? host : kDefaultGameApiHost);
+    CopyCut(g_app.GameApiHost, host[first] != L'\0' ? host + first : kDefaultGameApiHost);
 }
 
 // A stored value other than the two known ones reads as the patch table;

@@ -270,7 +270,7 @@ TEST_F(OptionsTest, TheGamesAddressAndPortBesideTheClientApi)
     EXPECT_EQ(MessageBoxText(box), L"The game's port must be a number from 1 to 65535.");
     DismissMessageBox(box);
     EXPECT_TRUE(IsWindow(dialog)) << "the dialog closed with a port that cannot be used";
-    SetDlgItemTextW(dialog, kHost, L"gaming-pc");
+    SetDlgItemTextW(dialog, kHost, L" gaming-pc\t");
     SetDlgItemTextW(dialog, kPort, L"6120");
     PressOptionsButton(dialog, IDOK);
     ASSERT_TRUE(WaitForDialogGone(dialog));
