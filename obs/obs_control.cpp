@@ -26,20 +26,19 @@ ULONGLONG DeadlineOfAWait()
 }
 
 // The next message with this op, skipping any other; false when none came
-// by the deadline or the connection closed.
+// by the deadline, however many others did, on a cancel, or when the
+// connection closed.
 bool AwaitOp(ObsSocket* socket, int op, ULONGLONG deadline, ObsMessage* message)
 {
-    for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        std::string text;
-        if (ReceiveObsText(socket, &text, now >= deadline ? 0 : DWORD(deadline - now)) != ObsReceived::Message)
-            return false;
+    std::string text;
+    while (ReceiveObsText(socket, &text, deadline) == ObsReceived::Message) {
         ObsMessage read;
         if (ReadObsMessage(text.data(), text.size(), &read) && read.op == op) {
             *message = std::move(read);
             return true;
         }
     }
+    return false;
 }
 
 ObsConnectResult ResultOf(ObsSocketFailure failure)

@@ -11,6 +11,9 @@ namespace {
 constexpr DWORD kReceiveChunkBytes = 16384;
 // Messages that came while none was awaited, kept for the next receive.
 constexpr size_t kInboxMessages = 16;
+// Completions one look at the socket takes in at most: a peer that sends
+// without end must not hold the sample that looks.
+constexpr size_t kCompletionsPerLook = kInboxMessages;
 // A close frame's reason is at most 123 bytes.
 constexpr DWORD kCloseReasonBytes = 123;
 
@@ -143,15 +146,22 @@ ULONGLONG DeadlineIn(DWORD waitMs)
     return GetTickCount64() + waitMs;
 }
 
-// True when `event` came before the deadline and before a cancel.
+bool IsCancelled(const ObsSocket* socket)
+{
+    return socket->cancel != nullptr && WaitForSingleObject(socket->cancel, 0) == WAIT_OBJECT_0;
+}
+
+// True when `event` came before the deadline and before a cancel. The
+// cancel comes first in the wait: of two signalled objects the first wins,
+// and a socket that always has something done must not outvote Stop.
 bool WaitUntil(const ObsSocket* socket, HANDLE event, ULONGLONG deadline)
 {
     const ULONGLONG now = GetTickCount64();
     const DWORD left = now >= deadline ? 0 : DWORD(deadline - now);
     if (socket->cancel == nullptr)
         return WaitForSingleObject(event, left) == WAIT_OBJECT_0;
-    const HANDLE events[] = {event, socket->cancel};
-    return WaitForMultipleObjects(2, events, FALSE, left) == WAIT_OBJECT_0;
+    const HANDLE events[] = {socket->cancel, event};
+    return WaitForMultipleObjects(2, events, FALSE, left) == WAIT_OBJECT_0 + 1;
 }
 
 ObsSocketFailure FailureOf(DWORD error)
@@ -328,10 +338,13 @@ bool SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs)
     return true;
 }
 
-ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, DWORD waitMs)
+ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, ULONGLONG deadline)
 {
-    const ULONGLONG deadline = DeadlineIn(waitMs);
     for (;;) {
+        // Looked at before anything that came: however fast messages
+        // arrive, the deadline and a cancel end the wait.
+        if (GetTickCount64() >= deadline || IsCancelled(socket))
+            return ObsReceived::TimedOut;
         if (!socket->inbox.empty()) {
             *text = std::move(socket->inbox.front());
             socket->inbox.pop_front();
@@ -354,7 +367,9 @@ unsigned ObsCloseCode(const ObsSocket* socket)
 
 bool IsObsSocketGone(ObsSocket* socket)
 {
-    while (socket->receiving && WaitForSingleObject(socket->receiveDone, 0) == WAIT_OBJECT_0)
+    for (size_t taken = 0; taken < kCompletionsPerLook && socket->receiving &&
+                           WaitForSingleObject(socket->receiveDone, 0) == WAIT_OBJECT_0;
+         ++taken)
         TakeReceived(socket);
     return socket->closed || socket->broken;
 }

@@ -38,14 +38,18 @@ enum class ObsReceived {
     Broken,    // an error, a binary message or one too long: give the socket up
 };
 
-// Waits up to `waitMs` for the next whole text message.
-ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, DWORD waitMs);
+// Waits until `deadline` (a GetTickCount64 value) for the next whole text
+// message. Once the deadline has passed or the socket's cancel is set it
+// returns TimedOut, even with messages waiting: a peer that never stops
+// sending cannot hold a wait past its bound.
+ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, ULONGLONG deadline);
 
 // The close code OBS sent, 0 when none.
 unsigned ObsCloseCode(const ObsSocket* socket);
 
 // Whether the connection has closed or failed, without waiting. Messages
-// that came meanwhile are kept for ReceiveObsText.
+// that came meanwhile are kept for ReceiveObsText; a look takes in a
+// bounded number of them, so a flood holds no caller.
 bool IsObsSocketGone(ObsSocket* socket);
 
 // Closes the socket (cutting short whatever is under way) and lets go of
