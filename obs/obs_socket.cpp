@@ -220,7 +220,11 @@ ObsSocketFailure Upgrade(ObsSocket* socket, const wchar_t* host, INTERNET_PORT p
         socket->request = nullptr;
         return ObsSocketFailure::Failed;
     }
-    if (!WinHttpSetOption(socket->request, WINHTTP_OPTION_UPGRADE_TO_WEB_SOCKET, nullptr, 0) ||
+    // OBS is where the streamer said: a redirect elsewhere is not followed
+    // but taken for what it is, an answer that is not OBS's.
+    DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
+    if (!WinHttpSetOption(socket->request, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects) ||
+        !WinHttpSetOption(socket->request, WINHTTP_OPTION_UPGRADE_TO_WEB_SOCKET, nullptr, 0) ||
         !WinHttpAddRequestHeaders(socket->request, kSubprotocolHeader, DWORD(-1), WINHTTP_ADDREQ_FLAG_ADD) ||
         !WinHttpSendRequest(socket->request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
                             reinterpret_cast<DWORD_PTR>(socket)))

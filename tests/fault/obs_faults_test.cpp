@@ -7,8 +7,9 @@
 // stay prompt, and once a real OBS listens there the next events switch.
 //
 // Then peers that are hostile rather than broken: one that answers a switch
-// with messages without end (events, or answers to other requests), and
-// one that puts control bytes before its JSON. Each must cost a switch no more than its bound.
+// with messages without end (events, or answers to other requests), one
+// that redirects the WebSocket upgrade elsewhere, and one that puts control
+// bytes before its JSON. Each must cost a switch no more than its bound.
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -29,6 +30,8 @@ constexpr DWORD kGiveUpLimitMs = 4000;
 // Stop cuts any wait on OBS short (well under 250 ms when measured); one
 // that waited out the 2 s bound instead would show here.
 constexpr DWORD kStopLimitMs = 1000;
+// Where a redirect points: a second stand-in that must never be reached.
+constexpr unsigned short kRedirectTargetPort = 4465;
 const std::vector<std::string> kObsScenes = {"Start", "Game", "Menus", "Back", "Away"};
 
 class FaultObsTest : public StreamingSession {
@@ -189,6 +192,19 @@ TEST_F(FaultObsTest, AnswersToOtherRequestsWithoutEnd)
     FakeObsBehaviour others;
     others.answer = FakeObsAnswer::OtherIdsWithoutEnd;
     SurviveHostilePeer(others, "answering other requests without end");
+}
+
+// The redirect points at a second stand-in that would switch: it is never
+// reached.
+TEST_F(FaultObsTest, ARedirectOnTheUpgradeIsNotFollowed)
+{
+    FakeObsServer target(FakeObsAnswer::Proper);
+    ASSERT_TRUE(target.Start(kRedirectTargetPort));
+    FakeObsBehaviour redirect;
+    redirect.redirectPort = kRedirectTargetPort;
+    SurviveHostilePeer(redirect, "redirecting the upgrade");
+    EXPECT_TRUE(target.Connections().empty()) << "the redirect was followed";
+    EXPECT_EQ(target.Requests(), 0);
 }
 
 TEST_F(FaultObsTest, ControlBytesBeforeHello)
