@@ -31,8 +31,8 @@ constexpr unsigned short kSilentPort = 4462;
 // The simulated game's client API, moved there.
 constexpr unsigned short kNotObsPort = 4464;
 
-constexpr int kXSplit = 1018, kObs = 1019, kHost = 1020, kPort = 1021, kPasswordField = 1022, kTest = 1023,
-              kResult = 1024;
+constexpr int kXSplit = kOptionsXSplit, kObs = kOptionsObs, kHost = kOptionsObsHost, kPort = kOptionsObsPort,
+              kPasswordField = kOptionsObsPassword, kTest = kOptionsTestObs;
 
 bool Contains(const std::vector<BYTE>& bytes, const std::vector<BYTE>& part)
 {
@@ -51,26 +51,12 @@ protected:
         return dialog;
     }
 
-    // Chooses OBS with these connection settings, as typed.
-    void ChooseObs(HWND dialog, const std::wstring& host, DWORD port, const std::wstring& password)
-    {
-        SendMessageW(GetDlgItem(dialog, kXSplit), BM_SETCHECK, BST_UNCHECKED, 0);
-        SendMessageW(GetDlgItem(dialog, kObs), BM_SETCHECK, BST_CHECKED, 0);
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kObs, BN_CLICKED), LPARAM(GetDlgItem(dialog, kObs)));
-        SetWindowTextAcross(GetDlgItem(dialog, kHost), host);
-        SetWindowTextAcross(GetDlgItem(dialog, kPort), std::to_wstring(port));
-        SetWindowTextAcross(GetDlgItem(dialog, kPasswordField), password);
-    }
-
-    // Presses Test connection and returns what the dialog then says.
+    // Clicks Test connection and returns what the dialog then says.
     std::wstring TestConnection(HWND dialog)
     {
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kTest, BN_CLICKED), LPARAM(GetDlgItem(dialog, kTest)));
-        // The button is greyed while the test runs, and back when it is over.
-        WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(dialog, kTest)); }, 2000);
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, kTest)); }, 20000))
-            << "the test did not end";
-        return WindowText(GetDlgItem(dialog, kResult));
+        const std::wstring outcome = TestObsConnection(dialog);
+        EXPECT_NE(outcome, L"(the test did not end)");
+        return outcome;
     }
 
     KestrelcueProgram program;
