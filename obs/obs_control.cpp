@@ -4,10 +4,17 @@
 // stand in front of the next one's.
 #include "obs/obs.h"
 
+#include <cwchar>
+
 #include "obs/obs_auth.h"
 #include "obs/obs_messages.h"
 
 namespace {
+
+// A password of at most 255 UTF-16 units (the Options dialog's limit) takes
+// at most three bytes a unit in UTF-8, and the terminator.
+constexpr size_t kPasswordUnits = 255;
+constexpr int kPasswordUtf8Bytes = 3 * int(kPasswordUnits) + 1;
 
 std::string Utf8Of(const wchar_t* text)
 {
@@ -54,16 +61,34 @@ ObsConnectResult ResultOf(ObsSocketFailure failure)
     return ObsConnectResult::NotObs;
 }
 
+// The answer to OBS's challenge. The password is in UTF-8 only here, on the
+// stack, and wiped before it returns.
+ObsConnectResult AnswerChallenge(const ObsMessage& hello, const wchar_t* password, std::string* answer)
+{
+    char utf8[kPasswordUtf8Bytes];
+    const int units = int(wcsnlen(password, kPasswordUnits));
+    const int bytes =
+        units == 0 ? 0 : WideCharToMultiByte(CP_UTF8, 0, password, units, utf8, kPasswordUtf8Bytes - 1, nullptr, nullptr);
+    ObsConnectResult result = ObsConnectResult::Connected;
+    if (bytes <= 0) {
+        result = ObsConnectResult::PasswordNeeded;
+    } else {
+        utf8[bytes] = '\0';
+        if (!AnswerObsChallenge(utf8, hello.salt, hello.challenge, answer))
+            result = ObsConnectResult::NotObs;
+    }
+    SecureZeroMemory(utf8, sizeof utf8);
+    return result;
+}
+
 // Identify, answering the challenge if OBS set one, then Identified.
 ObsConnectResult Identify(ObsSocket* socket, const ObsMessage& hello, const wchar_t* password)
 {
     std::string answer;
     if (hello.authenticationRequired) {
-        const std::string secret = Utf8Of(password);
-        if (secret.empty())
-            return ObsConnectResult::PasswordNeeded;
-        if (!AnswerObsChallenge(secret, hello.salt, hello.challenge, &answer))
-            return ObsConnectResult::NotObs;
+        const ObsConnectResult answered = AnswerChallenge(hello, password, &answer);
+        if (answered != ObsConnectResult::Connected)
+            return answered;
     }
     if (!SendObsText(socket, IdentifyMessage(answer), kObsWaitMs))
         return ObsConnectResult::TimedOut;
