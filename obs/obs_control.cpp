@@ -61,6 +61,16 @@ ObsConnectResult ResultOf(ObsSocketFailure failure)
     return ObsConnectResult::NotObs;
 }
 
+// Why OBS ended the connection during the login, as its close code says.
+ObsConnectResult ResultOfClose(const ObsSocket* socket)
+{
+    switch (ObsCloseCode(socket)) {
+    case kObsCloseAuthenticationFailed:  return ObsConnectResult::PasswordRefused;
+    case kObsCloseUnsupportedRpcVersion: return ObsConnectResult::VersionUnsupported;
+    default:                             return ObsConnectResult::Dropped;
+    }
+}
+
 // The answer to OBS's challenge. The password is in UTF-8 only here, on the
 // stack, and wiped before it returns.
 ObsConnectResult AnswerChallenge(const ObsMessage& hello, const wchar_t* password, std::string* answer)
@@ -81,7 +91,9 @@ ObsConnectResult AnswerChallenge(const ObsMessage& hello, const wchar_t* passwor
     return result;
 }
 
-// Identify, answering the challenge if OBS set one, then Identified.
+// Identify, answering the challenge if OBS set one, then Identified. An
+// Identify that cannot go out because OBS has closed is told as OBS's close
+// is: that is what happened.
 ObsConnectResult Identify(ObsSocket* socket, const ObsMessage& hello, const wchar_t* password)
 {
     std::string answer;
@@ -90,31 +102,45 @@ ObsConnectResult Identify(ObsSocket* socket, const ObsMessage& hello, const wcha
         if (answered != ObsConnectResult::Connected)
             return answered;
     }
-    if (!SendObsText(socket, IdentifyMessage(answer), kObsWaitMs))
-        return ObsConnectResult::TimedOut;
+    const ObsSent sent = SendObsText(socket, IdentifyMessage(answer), kObsWaitMs);
     ObsMessage identified;
-    if (AwaitOp(socket, kObsOpIdentified, DeadlineOfAWait(), &identified))
+    if (sent == ObsSent::Sent && AwaitOp(socket, kObsOpIdentified, DeadlineOfAWait(), &identified))
         return ObsConnectResult::Connected;
-    if (IsObsSocketGone(socket) && ObsCloseCode(socket) == kObsCloseAuthenticationFailed)
-        return ObsConnectResult::PasswordRefused;
-    return IsObsSocketGone(socket) ? ObsConnectResult::NotObs : ObsConnectResult::TimedOut;
+    if (sent != ObsSent::TimedOut && IsObsSocketGone(socket))
+        return ResultOfClose(socket);
+    return ObsConnectResult::TimedOut;
 }
 
-// Sends a request and waits for its answer, skipping whatever else comes.
-bool Ask(ObsConnection* obs, const char* requestType, const std::string* sceneName, ObsMessage* answer)
+// Sends a request and waits for its answer, skipping whatever else comes;
+// Answered, TimedOut or Gone, and then the connection is closed.
+ObsAskResult Ask(ObsConnection* obs, const char* requestType, const std::string* sceneName, ObsMessage* answer)
 {
     if (obs->socket == nullptr)
-        return false;
+        return ObsAskResult::Gone;
     const std::string id = "kestrelcue-" + std::to_string(++obs->requestsSent);
-    if (SendObsText(obs->socket, RequestMessage(requestType, id, sceneName), kObsWaitMs)) {
+    const ObsSent sent = SendObsText(obs->socket, RequestMessage(requestType, id, sceneName), kObsWaitMs);
+    if (sent == ObsSent::Sent) {
         const ULONGLONG deadline = DeadlineOfAWait();
         while (AwaitOp(obs->socket, kObsOpRequestResponse, deadline, answer)) {
             if (answer->requestId == id)
-                return true;
+                return ObsAskResult::Answered;
         }
     }
+    const bool gone = sent != ObsSent::TimedOut && IsObsSocketGone(obs->socket);
     DisconnectFromObs(obs);
-    return false;
+    return gone ? ObsAskResult::Gone : ObsAskResult::TimedOut;
+}
+
+// One request of the test; Answered only when OBS answered with success.
+ObsAskResult AskForTheTest(ObsConnection* obs, const char* requestType, ObsMessage* answer,
+                           ObsDescription* description)
+{
+    const ObsAskResult asked = Ask(obs, requestType, nullptr, answer);
+    if (asked != ObsAskResult::Answered || answer->succeeded)
+        return asked;
+    description->refusalCode = answer->code;
+    description->refusalComment = answer->comment;
+    return ObsAskResult::Refused;
 }
 
 } // namespace
@@ -123,6 +149,8 @@ ObsConnectResult ConnectToObs(ObsConnection* obs, const wchar_t* host, unsigned 
                               HANDLE cancel, std::string* webSocketVersion)
 {
     DisconnectFromObs(obs);
+    if (host == nullptr || host[0] == L'\0')
+        return ObsConnectResult::NoHost;
     ObsSocketFailure failure = ObsSocketFailure::None;
     ObsSocket* socket = OpenObsSocket(host, INTERNET_PORT(port), kObsWaitMs, cancel, &failure);
     if (socket == nullptr)
@@ -147,7 +175,7 @@ ObsSwitchResult SwitchObsScene(ObsConnection* obs, const wchar_t* name)
 {
     const std::string scene = Utf8Of(name);
     ObsMessage answer;
-    if (!Ask(obs, "SetCurrentProgramScene", &scene, &answer))
+    if (Ask(obs, "SetCurrentProgramScene", &scene, &answer) != ObsAskResult::Answered)
         return ObsSwitchResult::Lost;
     if (answer.succeeded)
         return ObsSwitchResult::Switched;
@@ -159,15 +187,17 @@ bool IsObsLost(ObsConnection* obs)
     return obs->socket == nullptr || IsObsSocketGone(obs->socket);
 }
 
-bool AskObsVersionAndScenes(ObsConnection* obs, std::string* obsVersion, std::vector<std::string>* scenes)
+ObsAskResult AskObsVersionAndScenes(ObsConnection* obs, ObsDescription* description)
 {
     ObsMessage version, list;
-    if (!Ask(obs, "GetVersion", nullptr, &version) || !version.succeeded ||
-        !Ask(obs, "GetSceneList", nullptr, &list) || !list.succeeded)
-        return false;
-    *obsVersion = version.obsVersion;
-    *scenes = list.sceneNames;
-    return true;
+    ObsAskResult asked = AskForTheTest(obs, "GetVersion", &version, description);
+    if (asked == ObsAskResult::Answered)
+        asked = AskForTheTest(obs, "GetSceneList", &list, description);
+    if (asked == ObsAskResult::Answered) {
+        description->obsVersion = version.obsVersion;
+        description->scenes = list.sceneNames;
+    }
+    return asked;
 }
 
 void DisconnectFromObs(ObsConnection* obs)

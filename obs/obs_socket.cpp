@@ -14,6 +14,11 @@ constexpr size_t kInboxMessages = 16;
 // Completions one look at the socket takes in at most: a peer that sends
 // without end must not hold the sample that looks.
 constexpr size_t kCompletionsPerLook = kInboxMessages;
+// How long the answer to OBS's close frame may take to go out before the
+// socket is closed anyway: one small frame on a connection that was fine.
+constexpr DWORD kCloseAnswerWaitMs = 250;
+// The close code that says "done" when OBS's own cannot be sent back.
+constexpr USHORT kNormalClosure = 1000;
 // A close frame's reason is at most 123 bytes.
 constexpr DWORD kCloseReasonBytes = 123;
 
@@ -52,6 +57,7 @@ struct ObsSocket {
     char chunk[kReceiveChunkBytes] = {};
 
     bool receiving = false;  // a receive is under way
+    bool answeringClose = false;  // the answer to OBS's close frame is under way
     bool closed = false;
     bool broken = false;
     unsigned closeCode = 0;
@@ -98,6 +104,7 @@ void CALLBACK OnSocketStatus(HINTERNET handle, DWORD_PTR context, DWORD status, 
         SetEvent(socket->upgradeStep);
         break;
     case WINHTTP_CALLBACK_STATUS_WRITE_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_SHUTDOWN_COMPLETE:
         socket->sendError = 0;
         SetEvent(socket->sendDone);
         break;
@@ -270,6 +277,23 @@ void QueryCloseCode(ObsSocket* socket)
         socket->closeCode = code;
 }
 
+// A close frame is answered with one (RFC 6455), echoing OBS's code when it
+// is one that may be sent. The answer goes out while the socket is still
+// open; CloseObsSocket waits for it a moment.
+USHORT CloseAnswerCode(unsigned received)
+{
+    const bool sendable = (received >= 1000 && received <= 1003) || (received >= 1007 && received <= 1011) ||
+                          (received >= 3000 && received <= 4999);
+    return sendable ? USHORT(received) : kNormalClosure;
+}
+
+void AnswerClose(ObsSocket* socket)
+{
+    ResetEvent(socket->sendDone);
+    const DWORD started = WinHttpWebSocketShutdown(socket->websocket, CloseAnswerCode(socket->closeCode), nullptr, 0);
+    socket->answeringClose = started == NO_ERROR || started == ERROR_IO_PENDING;
+}
+
 // Takes in the receive that has completed, then starts the next one.
 void TakeReceived(ObsSocket* socket)
 {
@@ -296,6 +320,7 @@ void TakeReceived(ObsSocket* socket)
     case WINHTTP_WEB_SOCKET_CLOSE_BUFFER_TYPE:
         socket->closed = true;
         QueryCloseCode(socket);
+        AnswerClose(socket);
         return;
     default:
         // obs-websocket.json speaks text only.
@@ -326,20 +351,23 @@ ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, 
     return socket;
 }
 
-bool SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs)
+ObsSent SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs)
 {
     if (socket->closed || socket->broken)
-        return false;
+        return ObsSent::Gone;
     socket->sending = text;
+    ObsSent sent = ObsSent::Gone;
     if (WinHttpWebSocketSend(socket->websocket, WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE, &socket->sending[0],
-                             DWORD(socket->sending.size())) != NO_ERROR ||
-        !WaitUntil(socket, socket->sendDone, DeadlineIn(waitMs)) || socket->sendError != 0) {
-        // A send still under way would be overtaken by the next: the socket
-        // cannot be used any more.
-        socket->broken = true;
-        return false;
+                             DWORD(socket->sending.size())) == NO_ERROR) {
+        if (!WaitUntil(socket, socket->sendDone, DeadlineIn(waitMs)))
+            sent = ObsSent::TimedOut;
+        else if (socket->sendError == 0)
+            return ObsSent::Sent;
     }
-    return true;
+    // A send still under way would be overtaken by the next: the socket
+    // cannot be used any more.
+    socket->broken = true;
+    return sent;
 }
 
 ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, ULONGLONG deadline)
@@ -382,6 +410,8 @@ void CloseObsSocket(ObsSocket* socket)
 {
     if (socket == nullptr)
         return;
+    if (socket->answeringClose)
+        WaitUntil(socket, socket->sendDone, DeadlineIn(kCloseAnswerWaitMs));
     // Closing a handle cuts short what is under way on it.
     for (HINTERNET* handle : {&socket->websocket, &socket->request, &socket->connection, &socket->session}) {
         if (*handle != nullptr)

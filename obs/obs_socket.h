@@ -27,9 +27,14 @@ struct ObsSocket;
 ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, HANDLE cancel,
                          ObsSocketFailure* failure);
 
-// Sends one text message; false when it did not go out within `waitMs`,
-// after which the socket is broken.
-bool SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs);
+enum class ObsSent {
+    Sent,
+    Gone,      // the connection had closed or failed, or failed now
+    TimedOut,  // not out within the time, or cancelled
+};
+
+// Sends one text message; after anything but Sent the socket is broken.
+ObsSent SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs);
 
 enum class ObsReceived {
     Message,   // one whole text message
@@ -53,5 +58,6 @@ unsigned ObsCloseCode(const ObsSocket* socket);
 bool IsObsSocketGone(ObsSocket* socket);
 
 // Closes the socket (cutting short whatever is under way) and lets go of
-// it; the memory goes once WinHTTP has let go of its handles too.
+// it; the memory goes once WinHTTP has let go of its handles too. A close
+// frame from OBS has been answered with one by then.
 void CloseObsSocket(ObsSocket* socket);

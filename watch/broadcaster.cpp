@@ -8,11 +8,10 @@
 namespace {
 
 constexpr DWORD kSearchPauseMs = 100;
-// Between two tries to connect to OBS: OBS is not running, or not yet. A
-// refused password is tried again only now and then, so OBS's log does not
-// fill with failed logins while the streamer looks for the right one.
+// Between two tries to connect to OBS: OBS is not running, or not yet; and
+// after a failure that waiting does not mend.
 constexpr DWORD kObsRetryMs = 1000;
-constexpr DWORD kObsPasswordRetryMs = 5000;
+constexpr DWORD kObsMendInOptionsRetryMs = 5000;
 
 bool PauseUnlessStopped(DWORD ms)
 {
@@ -35,20 +34,34 @@ bool LocateXSplit()
     return true;
 }
 
-// The status line after a failed try, and how long until the next.
+// What the status line says after a failed try, and how long until the
+// next. A refused password is tried again only now and then, so OBS's log
+// does not fill with failed logins while the streamer looks for the right
+// one; what the streamer must mend in Options, likewise.
+struct FailedConnectReport {
+    ObsConnectResult result;
+    const wchar_t* status;  // null: the text of the try is put back
+    DWORD pauseMs;
+};
+
+const FailedConnectReport kFailedConnectReports[] = {
+    {ObsConnectResult::PasswordRefused, L"Error: OBS refused the password. Check it in Options.", kObsMendInOptionsRetryMs},
+    {ObsConnectResult::PasswordNeeded, L"Error: OBS asks for a password. Enter it in Options.", kObsMendInOptionsRetryMs},
+    {ObsConnectResult::VersionUnsupported, L"Error: OBS does not speak Kestrelcue's version of obs-websocket.",
+     kObsMendInOptionsRetryMs},
+    {ObsConnectResult::NoHost, L"Error: No OBS host is set. Enter it in Options.", kObsMendInOptionsRetryMs},
+};
+
 DWORD ReportFailedConnect(ObsConnectResult result, const wchar_t* trying)
 {
-    switch (result) {
-    case ObsConnectResult::PasswordRefused:
-        SetStatusLine(L"Error: OBS refused the password. Check it in Options.");
-        return kObsPasswordRetryMs;
-    case ObsConnectResult::PasswordNeeded:
-        SetStatusLine(L"Error: OBS asks for a password. Enter it in Options.");
-        return kObsPasswordRetryMs;
-    default:
-        SetStatusLine(trying);
-        return kObsRetryMs;
+    for (const FailedConnectReport& report : kFailedConnectReports) {
+        if (report.result == result) {
+            SetStatusLine(report.status);
+            return report.pauseMs;
+        }
     }
+    SetStatusLine(trying);
+    return kObsRetryMs;
 }
 
 // Tries until connected (true) or Stop is requested (false). Each try waits

@@ -1,7 +1,8 @@
 // The OBS part of the Options dialog with a real OBS Studio: the program to
 // switch and OBS's host, port and password, their contracts in the
 // registry (the password only ever protected), and Test connection against
-// a running OBS, against none, and with the wrong password.
+// a running OBS, against none, and with the wrong password; and against a
+// stand-in for what a real OBS cannot be made to do.
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/fake_obs_server.h"
 #include "drive/message_box.h"
 #include "drive/network_setup.h"
 #include "drive/obs_settings.h"
@@ -192,6 +194,55 @@ TEST_F(ObsOptionsTest, TestConnectionTellsWhatItFound)
     EXPECT_EQ(MessageBoxText(box), L"The OBS port must be a number from 1 to 65535.");
     DismissMessageBox(box);
     EXPECT_TRUE(IsWindow(dialog)) << "the dialog closed with a port it cannot use";
+    PressOptionsButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    EXPECT_TRUE(program.Close());
+}
+
+// Each outcome says what OBS did, and a close frame from OBS is answered
+// with one that echoes its code.
+TEST_F(ObsOptionsTest, TestConnectionTellsWhatAStandInForObsDid)
+{
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = Open(program);
+    ASSERT_NE(dialog, nullptr);
+    ChooseObs(dialog, L"127.0.0.1", kObsTestPort, kPasswordText);
+    const struct {
+        const char* what;
+        FakeObsBehaviour behaviour;
+        std::wstring outcome;
+        unsigned short closeAnswer;  // 0: OBS sends no close frame
+    } cases[] = {
+        {"a close for an unsupported protocol version", [] { FakeObsBehaviour b; b.identifyCloseCode = 4010; return b; }(),
+         L"OBS at 127.0.0.1:4460 does not speak Kestrelcue's version of obs-websocket (5, RPC version 1).", 4010},
+        {"a close for a wrong password", [] { FakeObsBehaviour b; b.password = "another"; return b; }(),
+         L"OBS refused the password.", 4009},
+        {"the connection reset after Hello", [] { FakeObsBehaviour b; b.dropAfterHello = true; return b; }(),
+         L"OBS at 127.0.0.1:4460 closed the connection before Kestrelcue had logged in.", 0},
+        {"a prompt refusal to say its version", [] { FakeObsBehaviour b; b.answer = FakeObsAnswer::Refused; return b; }(),
+         L"Connected to OBS, but it refused to list its scenes (code 207: OBS is not ready yet.).", 0},
+        {"proper answers", FakeObsBehaviour(),
+         L"Connected to OBS Studio 29.0.2-fake (obs-websocket 5.1.0). Scenes: Game, Menus.", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeObsBehaviour behaviour = c.behaviour;
+        if (behaviour.password.empty() && c.closeAnswer != 4009)
+            behaviour.password = kPassword;
+        FakeObsServer fake(behaviour);
+        ASSERT_TRUE(fake.Start(kObsTestPort));
+        EXPECT_EQ(TestConnection(dialog), c.outcome);
+        if (c.closeAnswer != 0) {
+            EXPECT_TRUE(WaitUntil([&] {
+                const std::vector<FakeObsConnection> connections = fake.Connections();
+                return !connections.empty() && connections.back().endedAt != 0;
+            })) << "the connection was not closed";
+            const std::vector<FakeObsConnection> connections = fake.Connections();
+            ASSERT_EQ(connections.size(), 1u);
+            EXPECT_TRUE(connections[0].closeAnswered) << "OBS's close frame was not answered";
+            EXPECT_EQ(connections[0].closeAnswerCode, c.closeAnswer);
+        }
+    }
     PressOptionsButton(dialog, IDCANCEL);
     ASSERT_TRUE(WaitForDialogGone(dialog));
     EXPECT_TRUE(program.Close());
