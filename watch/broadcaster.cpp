@@ -107,11 +107,11 @@ bool IsBroadcasterLost()
     return IsObsChosen() ? IsObsLost(&g_app.Obs) : !IsWindow(g_app.XSplitWindow);
 }
 
-void SwitchBroadcasterScene(const wchar_t* name)
+bool SwitchBroadcasterScene(const wchar_t* name)
 {
     if (!IsObsChosen()) {
         ClickSceneButton(name);
-        return;
+        return true;
     }
     switch (SwitchObsScene(&g_app.Obs, name)) {
     case ObsSwitchResult::Switched:
@@ -123,10 +123,12 @@ void SwitchBroadcasterScene(const wchar_t* name)
         ReportSwitchFailure(L"Error: OBS did not switch to '%s'.", name);
         break;
     case ObsSwitchResult::Lost:
-        // The connection is closed; the loop connects again and then applies
-        // the scene of the game's state.
-        break;
+        // The connection is closed. The watch loop connects again and then
+        // applies the scene of the game's state; the relay receiver connects
+        // again and then applies the scene it was sent.
+        return false;
     }
+    return true;
 }
 
 BroadcasterTexts ReceiverTexts()
