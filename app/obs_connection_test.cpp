@@ -1,12 +1,29 @@
 #include "app/obs_connection_test.h"
 
-#include <cstdio>
+#include <atomic>
 #include <cwchar>
 #include <string>
 #include <vector>
 
+#include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "obs/obs.h"
+
+struct ObsConnectionTest {
+    HWND dialog;
+    WPARAM number;
+    // Manual-reset, set when the dialog lets go: the test's waits end on it.
+    HANDLE abandoned;
+    // The dialog and the thread.
+    std::atomic<int> holders;
+    // Set by the thread once `result` is written; the dialog reads the
+    // result only after it sees this.
+    std::atomic<bool> over;
+    wchar_t host[kObsHostChars];
+    DWORD port;
+    wchar_t password[kObsPasswordTextChars];
+    wchar_t result[kObsTestResultChars];
+};
 
 namespace {
 
@@ -106,7 +123,7 @@ std::wstring RunTest(const ObsConnectionTest& test)
     ObsConnection obs = {nullptr, 0};
     std::string webSocketVersion;
     const ObsConnectResult result =
-        ConnectToObs(&obs, test.host, test.port, test.password, nullptr, &webSocketVersion);
+        ConnectToObs(&obs, test.host, test.port, test.password, test.abandoned, &webSocketVersion);
     if (result != ObsConnectResult::Connected)
         return ExplainFailure(result, test.host, test.port);
     ObsDescription description;
@@ -115,6 +132,15 @@ std::wstring RunTest(const ObsConnectionTest& test)
     if (asked != ObsAskResult::Answered)
         return ExplainUnanswered(asked, description);
     return DescribeObs(description, webSocketVersion);
+}
+
+void LetGo(ObsConnectionTest* test)
+{
+    if (test->holders.fetch_sub(1) != 1)
+        return;
+    SecureZeroMemory(test->password, sizeof test->password);
+    CloseHandle(test->abandoned);
+    delete test;
 }
 
 DWORD WINAPI RunObsConnectionTest(void* parameter)
@@ -126,33 +152,57 @@ DWORD WINAPI RunObsConnectionTest(void* parameter)
     const size_t units = outcome.size() < size_t(kObsTestResultChars - 1) ? outcome.size() : size_t(kObsTestResultChars - 1);
     std::wmemcpy(test->result, outcome.c_str(), units);
     test->result[units] = L'\0';
-    // The dialog may have closed meanwhile: then no one takes the message.
-    if (!PostMessageW(test->dialog, kObsTestDoneMessage, 0, reinterpret_cast<LPARAM>(test)))
-        delete test;
+    test->over.store(true);
+    // A dialog that has let go takes no message; one that has gone takes
+    // none either, and the post fails harmlessly.
+    if (WaitForSingleObject(test->abandoned, 0) != WAIT_OBJECT_0)
+        PostMessageW(test->dialog, kObsTestDoneMessage, test->number, 0);
+    LetGo(test);
     return 0;
 }
 
 } // namespace
 
-bool StartObsConnectionTest(HWND dialog, const wchar_t* host, DWORD port, const wchar_t* password)
+ObsConnectionTest* StartObsConnectionTest(HWND dialog, const wchar_t* host, DWORD port, const wchar_t* password)
 {
+    HANDLE abandoned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    if (abandoned == nullptr)
+        return nullptr;
     ObsConnectionTest* test = new ObsConnectionTest;
     test->dialog = dialog;
+    test->number = ++g_app.ObsTestsStarted;
+    test->abandoned = abandoned;
+    test->holders = 2;
+    test->over = false;
     CopyCut(test->host, host);
     test->port = port;
     CopyCut(test->password, password);
     test->result[0] = L'\0';
     HANDLE thread = CreateThread(nullptr, 0, RunObsConnectionTest, test, 0, nullptr);
     if (thread == nullptr) {
-        SecureZeroMemory(test->password, sizeof test->password);
-        delete test;
-        return false;
+        test->holders = 1;
+        LetGo(test);
+        return nullptr;
     }
     CloseHandle(thread);
+    return test;
+}
+
+WPARAM ObsConnectionTestNumber(const ObsConnectionTest* test)
+{
+    return test->number;
+}
+
+bool TakeObsConnectionTestResult(const ObsConnectionTest* test, wchar_t (&result)[kObsTestResultChars])
+{
+    if (!test->over.load())
+        return false;
+    CopyCut(result, test->result);
     return true;
 }
 
-void FinishObsConnectionTest(ObsConnectionTest* test)
+void ReleaseObsConnectionTest(ObsConnectionTest* test)
 {
-    delete test;
+    SetEvent(test->abandoned);
+    LetGo(test);
 }
