@@ -207,29 +207,33 @@ TEST_F(ObsOptionsTest, TestConnectionTellsWhatAStandInForObsDid)
     HWND dialog = Open(program);
     ASSERT_NE(dialog, nullptr);
     ChooseObs(dialog, L"127.0.0.1", kObsTestPort, kPasswordText);
+    // The stand-in asks for the password typed, unless told another.
+    const auto obs = [](void (*change)(FakeObsBehaviour*)) {
+        FakeObsBehaviour behaviour;
+        behaviour.password = kPassword;
+        change(&behaviour);
+        return behaviour;
+    };
     const struct {
         const char* what;
         FakeObsBehaviour behaviour;
         std::wstring outcome;
-        unsigned short closeAnswer;  // 0: OBS sends no close frame
+        unsigned short closeAnswer;  // 0: the stand-in sends no close frame
     } cases[] = {
-        {"a close for an unsupported protocol version", [] { FakeObsBehaviour b; b.identifyCloseCode = 4010; return b; }(),
+        {"a close for an unsupported protocol version", obs([](FakeObsBehaviour* b) { b->identifyCloseCode = 4010; }),
          L"OBS at 127.0.0.1:4460 does not speak Kestrelcue's version of obs-websocket (5, RPC version 1).", 4010},
-        {"a close for a wrong password", [] { FakeObsBehaviour b; b.password = "another"; return b; }(),
+        {"a close for a wrong password", obs([](FakeObsBehaviour* b) { b->password = "another"; }),
          L"OBS refused the password.", 4009},
-        {"the connection reset after Hello", [] { FakeObsBehaviour b; b.dropAfterHello = true; return b; }(),
+        {"the connection reset after Hello", obs([](FakeObsBehaviour* b) { b->dropAfterHello = true; }),
          L"OBS at 127.0.0.1:4460 closed the connection before Kestrelcue had logged in.", 0},
-        {"a prompt refusal to say its version", [] { FakeObsBehaviour b; b.answer = FakeObsAnswer::Refused; return b; }(),
+        {"a prompt refusal to say its version", obs([](FakeObsBehaviour* b) { b->answer = FakeObsAnswer::Refused; }),
          L"Connected to OBS, but it refused to list its scenes (code 207: OBS is not ready yet.).", 0},
-        {"proper answers", FakeObsBehaviour(),
+        {"proper answers", obs([](FakeObsBehaviour*) {}),
          L"Connected to OBS Studio 29.0.2-fake (obs-websocket 5.1.0). Scenes: Game, Menus.", 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        FakeObsBehaviour behaviour = c.behaviour;
-        if (behaviour.password.empty() && c.closeAnswer != 4009)
-            behaviour.password = kPassword;
-        FakeObsServer fake(behaviour);
+        FakeObsServer fake(c.behaviour);
         ASSERT_TRUE(fake.Start(kObsTestPort));
         EXPECT_EQ(TestConnection(dialog), c.outcome);
         if (c.closeAnswer != 0) {
