@@ -38,9 +38,7 @@ class FaultObsTest : public StreamingSession {
 protected:
     void SetUp() override
     {
-        settings.obs = true;
-        settings.obsHost = L"127.0.0.1";
-        settings.obsPort = kObsTestPort;
+        ChooseObsOnThisComputer();
     }
 
     // The next scene OBS puts on air.
