@@ -277,9 +277,9 @@ void QueryCloseCode(ObsSocket* socket)
         socket->closeCode = code;
 }
 
-// A close frame is answered with one (RFC 6455), echoing OBS's code when it
-// is one that may be sent. The answer goes out while the socket is still
-// open; CloseObsSocket waits for it a moment.
+// A close frame is answered with one, as the WebSocket protocol asks,
+// echoing OBS's code when it is one that may be sent. The answer goes out
+// while the socket is still open; CloseObsSocket waits for it a moment.
 USHORT CloseAnswerCode(unsigned received)
 {
     const bool sendable = (received >= 1000 && received <= 1003) || (received >= 1007 && received <= 1011) ||
