@@ -41,6 +41,9 @@ constexpr int kPlayerNameListChars = 256;
 constexpr int kGameApiHostChars = 256;
 constexpr DWORD kDefaultGameApiPort = 6119;
 
+// The Options dialog's Test connection (app/obs_connection_test.h).
+struct ObsConnectionTest;
+
 struct AppState {
     HINSTANCE Instance;            // entry, before any other thread exists
     HWND MainDialog;               // UI thread, in WM_INITDIALOG; read by every thread
@@ -59,6 +62,8 @@ struct AppState {
     DWORD ObsPort;                 // UI thread likewise, 1 to 65535; read by the worker
     wchar_t ObsPassword[kObsPasswordTextChars];  // UI thread likewise; read by the worker; never shown or logged
     bool PatchLoaderStarted;       // UI thread: the table is downloaded at most once a run
+    ObsConnectionTest* OptionsObsTest;  // UI thread only: the Options dialog's test under way, null when none
+    WPARAM ObsTestsStarted;        // UI thread only: numbers the tests, so that a done message names its own
     HWND XSplitWindow;             // worker only
     DWORD XSplitProcessId;         // worker only
     HANDLE XSplitProcessHandle;    // worker only (relay receiver); null when none

@@ -32,12 +32,14 @@ bool IsChecked(HWND dialog, int id)
     return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
 }
 
-// OBS's connection settings mean something only with OBS chosen.
+// OBS's connection settings mean something only with OBS chosen; Test
+// connection waits, besides, until the test under way is over: one at a
+// time, so that the outcome shown is the one of the values last tried.
 void EnableObsControls(HWND dialog)
 {
     const bool obs = IsChecked(dialog, IDC_OPTIONS_OBS);
     for (int id : kObsControls)
-        EnableWindow(GetDlgItem(dialog, id), obs);
+        EnableWindow(GetDlgItem(dialog, id), obs && (id != IDC_OPTIONS_TEST_OBS || g_app.OptionsObsTest == nullptr));
 }
 
 // Where the game's client API answers means something only with it chosen.
@@ -183,6 +185,9 @@ bool ApplySceneProgram(HWND dialog)
 
 void OnTestConnection(HWND dialog)
 {
+    // The button is greyed while a test runs, but a click can be posted.
+    if (g_app.OptionsObsTest != nullptr)
+        return;
     DWORD port = 0;
     if (!ReadPort(dialog, &port)) {
         RefusePort(dialog);
@@ -192,20 +197,27 @@ void OnTestConnection(HWND dialog)
     wchar_t password[kObsPasswordTextChars];
     ReadHost(dialog, host);
     ReadPassword(dialog, password);
-    const bool started = StartObsConnectionTest(dialog, host, port, password);
+    g_app.OptionsObsTest = StartObsConnectionTest(dialog, host, port, password);
     SecureZeroMemory(password, sizeof password);
-    if (!started) {
+    if (g_app.OptionsObsTest == nullptr) {
         SetDlgItemTextW(dialog, IDC_OPTIONS_TEST_RESULT, L"The test could not be started.");
         return;
     }
-    EnableWindow(GetDlgItem(dialog, IDC_OPTIONS_TEST_OBS), FALSE);
+    EnableObsControls(dialog);
     SetDlgItemTextW(dialog, IDC_OPTIONS_TEST_RESULT, L"Connecting to OBS...");
 }
 
-INT_PTR OnTestDone(HWND dialog, ObsConnectionTest* test)
+// The message names a test by its number; the outcome is taken only from
+// the test under way, and only once it is over.
+INT_PTR OnTestDone(HWND dialog, WPARAM number)
 {
-    SetDlgItemTextW(dialog, IDC_OPTIONS_TEST_RESULT, test->result);
-    FinishObsConnectionTest(test);
+    ObsConnectionTest* test = g_app.OptionsObsTest;
+    wchar_t result[kObsTestResultChars];
+    if (test == nullptr || number != ObsConnectionTestNumber(test) || !TakeObsConnectionTestResult(test, result))
+        return TRUE;
+    ReleaseObsConnectionTest(test);
+    g_app.OptionsObsTest = nullptr;
+    SetDlgItemTextW(dialog, IDC_OPTIONS_TEST_RESULT, result);
     EnableObsControls(dialog);
     return TRUE;
 }
@@ -240,23 +252,24 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
     }
 }
 
-// A test still under way when the dialog goes posts to a window that is no
-// more and frees its own record; one whose message is queued is freed here.
-INT_PTR OnDestroy(HWND dialog)
+// A test still under way when the dialog goes is cut short and frees its
+// own record; its outcome, had it come, is no one's.
+INT_PTR OnDestroy()
 {
-    MSG message;
-    while (PeekMessageW(&message, dialog, kObsTestDoneMessage, kObsTestDoneMessage, PM_REMOVE))
-        FinishObsConnectionTest(reinterpret_cast<ObsConnectionTest*>(message.lParam));
+    if (g_app.OptionsObsTest != nullptr) {
+        ReleaseObsConnectionTest(g_app.OptionsObsTest);
+        g_app.OptionsObsTest = nullptr;
+    }
     return FALSE;
 }
 
-INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
+INT_PTR CALLBACK OptionsDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
     case WM_INITDIALOG:      return OnInitDialog(dialog);
     case WM_COMMAND:         return OnCommand(dialog, wParam);
-    case kObsTestDoneMessage: return OnTestDone(dialog, reinterpret_cast<ObsConnectionTest*>(lParam));
-    case WM_DESTROY:         return OnDestroy(dialog);
+    case kObsTestDoneMessage: return OnTestDone(dialog, wParam);
+    case WM_DESTROY:         return OnDestroy();
     default:                 return FALSE;
     }
 }

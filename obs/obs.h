@@ -16,12 +16,15 @@ constexpr DWORD kObsWaitMs = 2000;
 
 enum class ObsConnectResult {
     Connected,
-    NoListener,       // nothing listens at that host and port
-    HostUnknown,      // the host name does not resolve
-    TimedOut,         // something accepted the connection but did not answer in time
-    NotObs,           // something answers, but not as obs-websocket 5
-    PasswordNeeded,   // OBS asks for a password and none is set
-    PasswordRefused,  // OBS closed the connection: wrong password
+    NoHost,              // the host is empty
+    NoListener,          // nothing listens at that host and port
+    HostUnknown,         // the host name does not resolve
+    TimedOut,            // something accepted the connection but did not answer in time
+    NotObs,              // something answers, but not as obs-websocket 5
+    PasswordNeeded,      // OBS asks for a password and none is set
+    PasswordRefused,     // OBS closed the connection: wrong password
+    VersionUnsupported,  // OBS closed the connection: it does not speak our protocol version
+    Dropped,             // OBS said Hello, then closed the connection for no reason it gave
 };
 
 // Plain data, all zero when nothing is open, so that it can live in AppState.
@@ -51,7 +54,23 @@ ObsSwitchResult SwitchObsScene(ObsConnection* obs, const wchar_t* name);
 // given up; callers then connect again.
 bool IsObsLost(ObsConnection* obs);
 
-// OBS's version and its scene names (UTF-8), for the Options dialog's test.
-bool AskObsVersionAndScenes(ObsConnection* obs, std::string* obsVersion, std::vector<std::string>* scenes);
+// What OBS says of itself, for the Options dialog's test. Texts UTF-8.
+struct ObsDescription {
+    std::string obsVersion;
+    std::vector<std::string> scenes;
+    // When OBS refused: its answer code and comment.
+    int refusalCode = 0;
+    std::string refusalComment;
+};
+
+enum class ObsAskResult {
+    Answered,
+    Refused,   // OBS answered promptly, with a failure
+    TimedOut,  // no answer in time: the connection is closed
+    Gone,      // the connection went meanwhile
+};
+
+// OBS's version and its scene names.
+ObsAskResult AskObsVersionAndScenes(ObsConnection* obs, ObsDescription* description);
 
 void DisconnectFromObs(ObsConnection* obs);

@@ -5,6 +5,8 @@
 #pragma once
 #include <string>
 
-// All three texts UTF-8. False when the platform's functions fail.
-bool AnswerObsChallenge(const std::string& password, const std::string& salt, const std::string& challenge,
+// All three texts UTF-8, the password terminated. False when the
+// platform's functions fail. Nothing of the password or of the secret made
+// from it is left in memory when it returns.
+bool AnswerObsChallenge(const char* password, const std::string& salt, const std::string& challenge,
                         std::string* answer);

@@ -4,10 +4,17 @@
 // stand in front of the next one's.
 #include "obs/obs.h"
 
+#include <cwchar>
+
 #include "obs/obs_auth.h"
 #include "obs/obs_messages.h"
 
 namespace {
+
+// A password of at most 255 UTF-16 units (the Options dialog's limit) takes
+// at most three bytes a unit in UTF-8, and the terminator.
+constexpr size_t kPasswordUnits = 255;
+constexpr int kPasswordUtf8Bytes = 3 * int(kPasswordUnits) + 1;
 
 std::string Utf8Of(const wchar_t* text)
 {
@@ -26,20 +33,19 @@ ULONGLONG DeadlineOfAWait()
 }
 
 // The next message with this op, skipping any other; false when none came
-// by the deadline or the connection closed.
+// by the deadline, however many others did, on a cancel, or when the
+// connection closed.
 bool AwaitOp(ObsSocket* socket, int op, ULONGLONG deadline, ObsMessage* message)
 {
-    for (;;) {
-        const ULONGLONG now = GetTickCount64();
-        std::string text;
-        if (ReceiveObsText(socket, &text, now >= deadline ? 0 : DWORD(deadline - now)) != ObsReceived::Message)
-            return false;
+    std::string text;
+    while (ReceiveObsText(socket, &text, deadline) == ObsReceived::Message) {
         ObsMessage read;
         if (ReadObsMessage(text.data(), text.size(), &read) && read.op == op) {
             *message = std::move(read);
             return true;
         }
     }
+    return false;
 }
 
 ObsConnectResult ResultOf(ObsSocketFailure failure)
@@ -55,42 +61,86 @@ ObsConnectResult ResultOf(ObsSocketFailure failure)
     return ObsConnectResult::NotObs;
 }
 
-// Identify, answering the challenge if OBS set one, then Identified.
+// Why OBS ended the connection during the login, as its close code says.
+ObsConnectResult ResultOfClose(const ObsSocket* socket)
+{
+    switch (ObsCloseCode(socket)) {
+    case kObsCloseAuthenticationFailed:  return ObsConnectResult::PasswordRefused;
+    case kObsCloseUnsupportedRpcVersion: return ObsConnectResult::VersionUnsupported;
+    default:                             return ObsConnectResult::Dropped;
+    }
+}
+
+// The answer to OBS's challenge. The password is in UTF-8 only here, on the
+// stack, and wiped before it returns.
+ObsConnectResult AnswerChallenge(const ObsMessage& hello, const wchar_t* password, std::string* answer)
+{
+    char utf8[kPasswordUtf8Bytes];
+    const int units = int(wcsnlen(password, kPasswordUnits));
+    const int bytes =
+        units == 0 ? 0 : WideCharToMultiByte(CP_UTF8, 0, password, units, utf8, kPasswordUtf8Bytes - 1, nullptr, nullptr);
+    ObsConnectResult result = ObsConnectResult::Connected;
+    if (bytes <= 0) {
+        result = ObsConnectResult::PasswordNeeded;
+    } else {
+        utf8[bytes] = '\0';
+        if (!AnswerObsChallenge(utf8, hello.salt, hello.challenge, answer))
+            result = ObsConnectResult::NotObs;
+    }
+    SecureZeroMemory(utf8, sizeof utf8);
+    return result;
+}
+
+// Identify, answering the challenge if OBS set one, then Identified. An
+// Identify that cannot go out because OBS has closed is told as OBS's close
+// is: that is what happened.
 ObsConnectResult Identify(ObsSocket* socket, const ObsMessage& hello, const wchar_t* password)
 {
     std::string answer;
     if (hello.authenticationRequired) {
-        const std::string secret = Utf8Of(password);
-        if (secret.empty())
-            return ObsConnectResult::PasswordNeeded;
-        if (!AnswerObsChallenge(secret, hello.salt, hello.challenge, &answer))
-            return ObsConnectResult::NotObs;
+        const ObsConnectResult answered = AnswerChallenge(hello, password, &answer);
+        if (answered != ObsConnectResult::Connected)
+            return answered;
     }
-    if (!SendObsText(socket, IdentifyMessage(answer), kObsWaitMs))
-        return ObsConnectResult::TimedOut;
+    const ObsSent sent = SendObsText(socket, IdentifyMessage(answer), kObsWaitMs);
     ObsMessage identified;
-    if (AwaitOp(socket, kObsOpIdentified, DeadlineOfAWait(), &identified))
+    if (sent == ObsSent::Sent && AwaitOp(socket, kObsOpIdentified, DeadlineOfAWait(), &identified))
         return ObsConnectResult::Connected;
-    if (IsObsSocketGone(socket) && ObsCloseCode(socket) == kObsCloseAuthenticationFailed)
-        return ObsConnectResult::PasswordRefused;
-    return IsObsSocketGone(socket) ? ObsConnectResult::NotObs : ObsConnectResult::TimedOut;
+    if (sent != ObsSent::TimedOut && IsObsSocketGone(socket))
+        return ResultOfClose(socket);
+    return ObsConnectResult::TimedOut;
 }
 
-// Sends a request and waits for its answer, skipping whatever else comes.
-bool Ask(ObsConnection* obs, const char* requestType, const std::string* sceneName, ObsMessage* answer)
+// Sends a request and waits for its answer, skipping whatever else comes;
+// Answered, TimedOut or Gone, and then the connection is closed.
+ObsAskResult Ask(ObsConnection* obs, const char* requestType, const std::string* sceneName, ObsMessage* answer)
 {
     if (obs->socket == nullptr)
-        return false;
+        return ObsAskResult::Gone;
     const std::string id = "kestrelcue-" + std::to_string(++obs->requestsSent);
-    if (SendObsText(obs->socket, RequestMessage(requestType, id, sceneName), kObsWaitMs)) {
+    const ObsSent sent = SendObsText(obs->socket, RequestMessage(requestType, id, sceneName), kObsWaitMs);
+    if (sent == ObsSent::Sent) {
         const ULONGLONG deadline = DeadlineOfAWait();
         while (AwaitOp(obs->socket, kObsOpRequestResponse, deadline, answer)) {
             if (answer->requestId == id)
-                return true;
+                return ObsAskResult::Answered;
         }
     }
+    const bool gone = sent != ObsSent::TimedOut && IsObsSocketGone(obs->socket);
     DisconnectFromObs(obs);
-    return false;
+    return gone ? ObsAskResult::Gone : ObsAskResult::TimedOut;
+}
+
+// One request of the test; Answered only when OBS answered with success.
+ObsAskResult AskForTheTest(ObsConnection* obs, const char* requestType, ObsMessage* answer,
+                           ObsDescription* description)
+{
+    const ObsAskResult asked = Ask(obs, requestType, nullptr, answer);
+    if (asked != ObsAskResult::Answered || answer->succeeded)
+        return asked;
+    description->refusalCode = answer->code;
+    description->refusalComment = answer->comment;
+    return ObsAskResult::Refused;
 }
 
 } // namespace
@@ -99,6 +149,8 @@ ObsConnectResult ConnectToObs(ObsConnection* obs, const wchar_t* host, unsigned 
                               HANDLE cancel, std::string* webSocketVersion)
 {
     DisconnectFromObs(obs);
+    if (host == nullptr || host[0] == L'\0')
+        return ObsConnectResult::NoHost;
     ObsSocketFailure failure = ObsSocketFailure::None;
     ObsSocket* socket = OpenObsSocket(host, INTERNET_PORT(port), kObsWaitMs, cancel, &failure);
     if (socket == nullptr)
@@ -123,7 +175,7 @@ ObsSwitchResult SwitchObsScene(ObsConnection* obs, const wchar_t* name)
 {
     const std::string scene = Utf8Of(name);
     ObsMessage answer;
-    if (!Ask(obs, "SetCurrentProgramScene", &scene, &answer))
+    if (Ask(obs, "SetCurrentProgramScene", &scene, &answer) != ObsAskResult::Answered)
         return ObsSwitchResult::Lost;
     if (answer.succeeded)
         return ObsSwitchResult::Switched;
@@ -135,15 +187,17 @@ bool IsObsLost(ObsConnection* obs)
     return obs->socket == nullptr || IsObsSocketGone(obs->socket);
 }
 
-bool AskObsVersionAndScenes(ObsConnection* obs, std::string* obsVersion, std::vector<std::string>* scenes)
+ObsAskResult AskObsVersionAndScenes(ObsConnection* obs, ObsDescription* description)
 {
     ObsMessage version, list;
-    if (!Ask(obs, "GetVersion", nullptr, &version) || !version.succeeded ||
-        !Ask(obs, "GetSceneList", nullptr, &list) || !list.succeeded)
-        return false;
-    *obsVersion = version.obsVersion;
-    *scenes = list.sceneNames;
-    return true;
+    ObsAskResult asked = AskForTheTest(obs, "GetVersion", &version, description);
+    if (asked == ObsAskResult::Answered)
+        asked = AskForTheTest(obs, "GetSceneList", &list, description);
+    if (asked == ObsAskResult::Answered) {
+        description->obsVersion = version.obsVersion;
+        description->scenes = list.sceneNames;
+    }
+    return asked;
 }
 
 void DisconnectFromObs(ObsConnection* obs)

@@ -85,6 +85,19 @@ bool ReadRequestResponse(const cJSON* d, ObsMessage* message)
     return true;
 }
 
+// JSON allows no byte below 0x20 but its four blanks, and those only
+// between tokens (in strings they are escaped). cJSON would skip any of
+// them before the value and between tokens, so they are refused here.
+bool HoldsOnlyJsonBlanksAsControls(const char* bytes, size_t size)
+{
+    for (size_t i = 0; i < size; ++i) {
+        const unsigned char c = static_cast<unsigned char>(bytes[i]);
+        if (c < 0x20 && c != '\t' && c != '\n' && c != '\r')
+            return false;
+    }
+    return true;
+}
+
 std::string PrintMessage(const Json& root)
 {
     char* text = cJSON_PrintUnformatted(root.get());
@@ -97,7 +110,7 @@ std::string PrintMessage(const Json& root)
 
 bool ReadObsMessage(const char* bytes, size_t size, ObsMessage* message)
 {
-    if (bytes == nullptr || size == 0 || size > kObsMessageLimitBytes)
+    if (bytes == nullptr || size == 0 || size > kObsMessageLimitBytes || !HoldsOnlyJsonBlanksAsControls(bytes, size))
         return false;
     const char* end = nullptr;
     Json root(cJSON_ParseWithLengthOpts(bytes, size, &end, false));

@@ -49,8 +49,9 @@ struct ObsMessage {
 };
 
 // False (and `message` as it was) when the bytes are not one JSON object
-// with an integer "op" and an object "d" holding what that op needs, or
-// are longer than kObsMessageLimitBytes.
+// with an integer "op" and an object "d" holding what that op needs, with
+// nothing around it but JSON's blanks (space, tab, CR, LF) and no other
+// control byte anywhere, or are longer than kObsMessageLimitBytes.
 bool ReadObsMessage(const char* bytes, size_t size, ObsMessage* message);
 
 // The Identify message; `authentication` empty when OBS asked for none.

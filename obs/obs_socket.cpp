@@ -11,6 +11,14 @@ namespace {
 constexpr DWORD kReceiveChunkBytes = 16384;
 // Messages that came while none was awaited, kept for the next receive.
 constexpr size_t kInboxMessages = 16;
+// Completions one look at the socket takes in at most: a peer that sends
+// without end must not hold the sample that looks.
+constexpr size_t kCompletionsPerLook = kInboxMessages;
+// How long the answer to OBS's close frame may take to go out before the
+// socket is closed anyway: one small frame on a connection that was fine.
+constexpr DWORD kCloseAnswerWaitMs = 250;
+// The close code that says "done" when OBS's own cannot be sent back.
+constexpr USHORT kNormalClosure = 1000;
 // A close frame's reason is at most 123 bytes.
 constexpr DWORD kCloseReasonBytes = 123;
 
@@ -49,6 +57,7 @@ struct ObsSocket {
     char chunk[kReceiveChunkBytes] = {};
 
     bool receiving = false;  // a receive is under way
+    bool answeringClose = false;  // the answer to OBS's close frame is under way
     bool closed = false;
     bool broken = false;
     unsigned closeCode = 0;
@@ -95,6 +104,7 @@ void CALLBACK OnSocketStatus(HINTERNET handle, DWORD_PTR context, DWORD status, 
         SetEvent(socket->upgradeStep);
         break;
     case WINHTTP_CALLBACK_STATUS_WRITE_COMPLETE:
+    case WINHTTP_CALLBACK_STATUS_SHUTDOWN_COMPLETE:
         socket->sendError = 0;
         SetEvent(socket->sendDone);
         break;
@@ -143,15 +153,22 @@ ULONGLONG DeadlineIn(DWORD waitMs)
     return GetTickCount64() + waitMs;
 }
 
-// True when `event` came before the deadline and before a cancel.
+bool IsCancelled(const ObsSocket* socket)
+{
+    return socket->cancel != nullptr && WaitForSingleObject(socket->cancel, 0) == WAIT_OBJECT_0;
+}
+
+// True when `event` came before the deadline and before a cancel. The
+// cancel comes first in the wait: of two signalled objects the first wins,
+// and a socket that always has something done must not outvote Stop.
 bool WaitUntil(const ObsSocket* socket, HANDLE event, ULONGLONG deadline)
 {
     const ULONGLONG now = GetTickCount64();
     const DWORD left = now >= deadline ? 0 : DWORD(deadline - now);
     if (socket->cancel == nullptr)
         return WaitForSingleObject(event, left) == WAIT_OBJECT_0;
-    const HANDLE events[] = {event, socket->cancel};
-    return WaitForMultipleObjects(2, events, FALSE, left) == WAIT_OBJECT_0;
+    const HANDLE events[] = {socket->cancel, event};
+    return WaitForMultipleObjects(2, events, FALSE, left) == WAIT_OBJECT_0 + 1;
 }
 
 ObsSocketFailure FailureOf(DWORD error)
@@ -210,7 +227,11 @@ ObsSocketFailure Upgrade(ObsSocket* socket, const wchar_t* host, INTERNET_PORT p
         socket->request = nullptr;
         return ObsSocketFailure::Failed;
     }
-    if (!WinHttpSetOption(socket->request, WINHTTP_OPTION_UPGRADE_TO_WEB_SOCKET, nullptr, 0) ||
+    // OBS is where the streamer said: a redirect elsewhere is not followed
+    // but taken for what it is, an answer that is not OBS's.
+    DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
+    if (!WinHttpSetOption(socket->request, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects) ||
+        !WinHttpSetOption(socket->request, WINHTTP_OPTION_UPGRADE_TO_WEB_SOCKET, nullptr, 0) ||
         !WinHttpAddRequestHeaders(socket->request, kSubprotocolHeader, DWORD(-1), WINHTTP_ADDREQ_FLAG_ADD) ||
         !WinHttpSendRequest(socket->request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
                             reinterpret_cast<DWORD_PTR>(socket)))
@@ -256,6 +277,23 @@ void QueryCloseCode(ObsSocket* socket)
         socket->closeCode = code;
 }
 
+// A close frame is answered with one, as the WebSocket protocol asks,
+// echoing OBS's code when it is one that may be sent. The answer goes out
+// while the socket is still open; CloseObsSocket waits for it a moment.
+USHORT CloseAnswerCode(unsigned received)
+{
+    const bool sendable = (received >= 1000 && received <= 1003) || (received >= 1007 && received <= 1011) ||
+                          (received >= 3000 && received <= 4999);
+    return sendable ? USHORT(received) : kNormalClosure;
+}
+
+void AnswerClose(ObsSocket* socket)
+{
+    ResetEvent(socket->sendDone);
+    const DWORD started = WinHttpWebSocketShutdown(socket->websocket, CloseAnswerCode(socket->closeCode), nullptr, 0);
+    socket->answeringClose = started == NO_ERROR || started == ERROR_IO_PENDING;
+}
+
 // Takes in the receive that has completed, then starts the next one.
 void TakeReceived(ObsSocket* socket)
 {
@@ -282,6 +320,7 @@ void TakeReceived(ObsSocket* socket)
     case WINHTTP_WEB_SOCKET_CLOSE_BUFFER_TYPE:
         socket->closed = true;
         QueryCloseCode(socket);
+        AnswerClose(socket);
         return;
     default:
         // obs-websocket.json speaks text only.
@@ -312,26 +351,32 @@ ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, 
     return socket;
 }
 
-bool SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs)
+ObsSent SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs)
 {
     if (socket->closed || socket->broken)
-        return false;
+        return ObsSent::Gone;
     socket->sending = text;
+    ObsSent sent = ObsSent::Gone;
     if (WinHttpWebSocketSend(socket->websocket, WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE, &socket->sending[0],
-                             DWORD(socket->sending.size())) != NO_ERROR ||
-        !WaitUntil(socket, socket->sendDone, DeadlineIn(waitMs)) || socket->sendError != 0) {
-        // A send still under way would be overtaken by the next: the socket
-        // cannot be used any more.
-        socket->broken = true;
-        return false;
+                             DWORD(socket->sending.size())) == NO_ERROR) {
+        if (!WaitUntil(socket, socket->sendDone, DeadlineIn(waitMs)))
+            sent = ObsSent::TimedOut;
+        else if (socket->sendError == 0)
+            return ObsSent::Sent;
     }
-    return true;
+    // A send still under way would be overtaken by the next: the socket
+    // cannot be used any more.
+    socket->broken = true;
+    return sent;
 }
 
-ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, DWORD waitMs)
+ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, ULONGLONG deadline)
 {
-    const ULONGLONG deadline = DeadlineIn(waitMs);
     for (;;) {
+        // Looked at before anything that came: however fast messages
+        // arrive, the deadline and a cancel end the wait.
+        if (GetTickCount64() >= deadline || IsCancelled(socket))
+            return ObsReceived::TimedOut;
         if (!socket->inbox.empty()) {
             *text = std::move(socket->inbox.front());
             socket->inbox.pop_front();
@@ -354,7 +399,9 @@ unsigned ObsCloseCode(const ObsSocket* socket)
 
 bool IsObsSocketGone(ObsSocket* socket)
 {
-    while (socket->receiving && WaitForSingleObject(socket->receiveDone, 0) == WAIT_OBJECT_0)
+    for (size_t taken = 0; taken < kCompletionsPerLook && socket->receiving &&
+                           WaitForSingleObject(socket->receiveDone, 0) == WAIT_OBJECT_0;
+         ++taken)
         TakeReceived(socket);
     return socket->closed || socket->broken;
 }
@@ -363,6 +410,8 @@ void CloseObsSocket(ObsSocket* socket)
 {
     if (socket == nullptr)
         return;
+    if (socket->answeringClose)
+        WaitUntil(socket, socket->sendDone, DeadlineIn(kCloseAnswerWaitMs));
     // Closing a handle cuts short what is under way on it.
     for (HINTERNET* handle : {&socket->websocket, &socket->request, &socket->connection, &socket->session}) {
         if (*handle != nullptr)

@@ -27,9 +27,14 @@ struct ObsSocket;
 ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, HANDLE cancel,
                          ObsSocketFailure* failure);
 
-// Sends one text message; false when it did not go out within `waitMs`,
-// after which the socket is broken.
-bool SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs);
+enum class ObsSent {
+    Sent,
+    Gone,      // the connection had closed or failed, or failed now
+    TimedOut,  // not out within the time, or cancelled
+};
+
+// Sends one text message; after anything but Sent the socket is broken.
+ObsSent SendObsText(ObsSocket* socket, const std::string& text, DWORD waitMs);
 
 enum class ObsReceived {
     Message,   // one whole text message
@@ -38,16 +43,21 @@ enum class ObsReceived {
     Broken,    // an error, a binary message or one too long: give the socket up
 };
 
-// Waits up to `waitMs` for the next whole text message.
-ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, DWORD waitMs);
+// Waits until `deadline` (a GetTickCount64 value) for the next whole text
+// message. Once the deadline has passed or the socket's cancel is set it
+// returns TimedOut, even with messages waiting: a peer that never stops
+// sending cannot hold a wait past its bound.
+ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, ULONGLONG deadline);
 
 // The close code OBS sent, 0 when none.
 unsigned ObsCloseCode(const ObsSocket* socket);
 
 // Whether the connection has closed or failed, without waiting. Messages
-// that came meanwhile are kept for ReceiveObsText.
+// that came meanwhile are kept for ReceiveObsText; a look takes in a
+// bounded number of them, so a flood holds no caller.
 bool IsObsSocketGone(ObsSocket* socket);
 
 // Closes the socket (cutting short whatever is under way) and lets go of
-// it; the memory goes once WinHTTP has let go of its handles too.
+// it; the memory goes once WinHTTP has let go of its handles too. A close
+// frame from OBS has been answered with one by then.
 void CloseObsSocket(ObsSocket* socket);

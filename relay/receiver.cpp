@@ -43,18 +43,38 @@ bool WaitForDatagram(WSAEVENT arrived)
     }
 }
 
-void ActOnDatagram(const uint8_t* data, int size)
+// When the program to switch has gone since the last look, says so and
+// waits for it; false when Stop was requested first.
+bool AwaitBroadcasterIfGone()
 {
-    if (size <= 0)
-        return;  // a receive error, an oversized datagram among them
-    uint16_t name[kReceivedNameUnits + 1];
-    if (!DecodeSceneDatagram(data, size_t(size), name))
-        return;
-    const wchar_t* scene = reinterpret_cast<const wchar_t*>(name);
-    wchar_t status[kStatusChars];
-    FormatStatus(status, L"Remote switching to '%s'.", scene);
-    SetStatusLine(status);
-    SwitchBroadcasterScene(scene);
+    if (!IsBroadcasterGone())
+        return true;
+    const BroadcasterTexts texts = ReceiverTexts();
+    SetStatusLine(texts.lost);
+    if (!WaitForBroadcaster(texts.lost))
+        return false;
+    SetStatusLine(texts.foundAgain);
+    return true;
+}
+
+// Obeys one received scene. The game computer sends each scene once, so a
+// switch that finds the program lost (OBS's connection went as it was
+// asked) is made again once the program is back, unless a newer request
+// has come meanwhile: that one is obeyed next, and the older one would
+// only flash on air before it. False when Stop was requested first.
+bool SwitchToReceivedScene(const wchar_t* scene, WSAEVENT arrived)
+{
+    for (;;) {
+        wchar_t status[kStatusChars];
+        FormatStatus(status, L"Remote switching to '%s'.", scene);
+        SetStatusLine(status);
+        if (SwitchBroadcasterScene(scene))
+            return true;
+        if (IsStopRequested() || !AwaitBroadcasterIfGone())
+            return false;
+        if (WaitForSingleObject(arrived, 0) == WAIT_OBJECT_0)
+            return true;
+    }
 }
 
 // Receives until Stop; the liveness test follows every receive, so a
@@ -62,6 +82,7 @@ void ActOnDatagram(const uint8_t* data, int size)
 void ReceiveUntilStopped(SOCKET sock, WSAEVENT arrived)
 {
     alignas(4) uint8_t buffer[kReceiveBufferBytes];
+    uint16_t name[kReceivedNameUnits + 1];
     for (;;) {
         if (!WaitForDatagram(arrived))
             return;
@@ -75,14 +96,13 @@ void ReceiveUntilStopped(SOCKET sock, WSAEVENT arrived)
         // The socket does not block: nothing there means nothing was received.
         if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK)
             continue;
-        if (IsBroadcasterGone()) {
-            const BroadcasterTexts texts = ReceiverTexts();
-            SetStatusLine(texts.lost);
-            if (!WaitForBroadcaster(texts.lost))
-                return;
-            SetStatusLine(texts.foundAgain);
-        }
-        ActOnDatagram(buffer, got);
+        if (!AwaitBroadcasterIfGone())
+            return;
+        // A receive error (an oversized datagram among them) or a datagram
+        // that is not one is dropped.
+        if (got > 0 && DecodeSceneDatagram(buffer, size_t(got), name) &&
+            !SwitchToReceivedScene(reinterpret_cast<const wchar_t*>(name), arrived))
+            return;
         if (IsStopRequested())
             return;
         Sleep(1);

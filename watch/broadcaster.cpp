@@ -8,11 +8,10 @@
 namespace {
 
 constexpr DWORD kSearchPauseMs = 100;
-// Between two tries to connect to OBS: OBS is not running, or not yet. A
-// refused password is tried again only now and then, so OBS's log does not
-// fill with failed logins while the streamer looks for the right one.
+// Between two tries to connect to OBS: OBS is not running, or not yet; and
+// after a failure that waiting does not mend.
 constexpr DWORD kObsRetryMs = 1000;
-constexpr DWORD kObsPasswordRetryMs = 5000;
+constexpr DWORD kObsMendInOptionsRetryMs = 5000;
 
 bool PauseUnlessStopped(DWORD ms)
 {
@@ -35,20 +34,34 @@ bool LocateXSplit()
     return true;
 }
 
-// The status line after a failed try, and how long until the next.
+// What the status line says after a failed try, and how long until the
+// next. A refused password is tried again only now and then, so OBS's log
+// does not fill with failed logins while the streamer looks for the right
+// one; what the streamer must mend in Options, likewise.
+struct FailedConnectReport {
+    ObsConnectResult result;
+    const wchar_t* status;  // null: the text of the try is put back
+    DWORD pauseMs;
+};
+
+const FailedConnectReport kFailedConnectReports[] = {
+    {ObsConnectResult::PasswordRefused, L"Error: OBS refused the password. Check it in Options.", kObsMendInOptionsRetryMs},
+    {ObsConnectResult::PasswordNeeded, L"Error: OBS asks for a password. Enter it in Options.", kObsMendInOptionsRetryMs},
+    {ObsConnectResult::VersionUnsupported, L"Error: OBS does not speak Kestrelcue's version of obs-websocket.",
+     kObsMendInOptionsRetryMs},
+    {ObsConnectResult::NoHost, L"Error: No OBS host is set. Enter it in Options.", kObsMendInOptionsRetryMs},
+};
+
 DWORD ReportFailedConnect(ObsConnectResult result, const wchar_t* trying)
 {
-    switch (result) {
-    case ObsConnectResult::PasswordRefused:
-        SetStatusLine(L"Error: OBS refused the password. Check it in Options.");
-        return kObsPasswordRetryMs;
-    case ObsConnectResult::PasswordNeeded:
-        SetStatusLine(L"Error: OBS asks for a password. Enter it in Options.");
-        return kObsPasswordRetryMs;
-    default:
-        SetStatusLine(trying);
-        return kObsRetryMs;
+    for (const FailedConnectReport& report : kFailedConnectReports) {
+        if (report.result == result) {
+            SetStatusLine(report.status);
+            return report.pauseMs;
+        }
     }
+    SetStatusLine(trying);
+    return kObsRetryMs;
 }
 
 // Tries until connected (true) or Stop is requested (false). Each try waits
@@ -94,11 +107,11 @@ bool IsBroadcasterLost()
     return IsObsChosen() ? IsObsLost(&g_app.Obs) : !IsWindow(g_app.XSplitWindow);
 }
 
-void SwitchBroadcasterScene(const wchar_t* name)
+bool SwitchBroadcasterScene(const wchar_t* name)
 {
     if (!IsObsChosen()) {
         ClickSceneButton(name);
-        return;
+        return true;
     }
     switch (SwitchObsScene(&g_app.Obs, name)) {
     case ObsSwitchResult::Switched:
@@ -110,10 +123,12 @@ void SwitchBroadcasterScene(const wchar_t* name)
         ReportSwitchFailure(L"Error: OBS did not switch to '%s'.", name);
         break;
     case ObsSwitchResult::Lost:
-        // The connection is closed; the loop connects again and then applies
-        // the scene of the game's state.
-        break;
+        // The connection is closed. The watch loop connects again and then
+        // applies the scene of the game's state; the relay receiver connects
+        // again and then applies the scene it was sent.
+        return false;
     }
+    return true;
 }
 
 BroadcasterTexts ReceiverTexts()

@@ -13,8 +13,10 @@ bool LocateBroadcaster();
 bool IsBroadcasterLost();
 
 // Switches to the named scene; a scene the program does not have, or one it
-// refuses, is reported in the status line.
-void SwitchBroadcasterScene(const wchar_t* name);
+// refuses, is reported in the status line. False when the program was lost
+// before it could switch (the connection to OBS went): the scene is not on
+// air, and nothing is reported, since the caller knows what it does next.
+bool SwitchBroadcasterScene(const wchar_t* name);
 
 // Relay receiver: the status texts of its phases for the program chosen.
 struct BroadcasterTexts {

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "drive/obs_settings.h"
+#include "drive/obs_studio.h"
 #include "drive/stored_settings.h"
 
 namespace {
@@ -179,4 +180,11 @@ void StreamingSession::CloseAndExpectNothingLost()
     ASSERT_TRUE(program.Process().WaitForExit(0, &code));
     EXPECT_EQ(code, 0u) << "the program did not end cleanly";
     ExpectSettingsSaved(settings);
+}
+
+void StreamingSession::ChooseObsOnThisComputer()
+{
+    settings.obs = true;
+    settings.obsHost = L"127.0.0.1";
+    settings.obsPort = kObsTestPort;
 }

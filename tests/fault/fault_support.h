@@ -89,6 +89,9 @@ protected:
     // Closes the window as the close box does: the process ends with 0 and
     // the settings it started with are stored again, whole.
     void CloseAndExpectNothingLost();
+    // OBS Studio chosen in `settings`, at the OBS tests' port on this
+    // computer, with no password.
+    void ChooseObsOnThisComputer();
 
     StreamerSettings settings = UsualSettings();
     SimulatedGame game;

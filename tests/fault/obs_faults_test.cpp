@@ -5,7 +5,13 @@
 // several megabytes, a binary frame. None may crash the program or leave it
 // stuck; it gives the connection up and tries again, its window and Stop
 // stay prompt, and once a real OBS listens there the next events switch.
+//
+// Then peers that are hostile rather than broken: one that answers a switch
+// with messages without end (events, or answers to other requests), one
+// that redirects the WebSocket upgrade elsewhere, and one that puts control
+// bytes before its JSON. Each must cost a switch no more than its bound.
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -17,15 +23,22 @@
 namespace {
 
 constexpr DWORD kPromptMs = 3000;
+// A request or a wait for Hello is given up after 2 s. Before that bound
+// held against a stream of messages, the connection was still held more
+// than 8 s into the stream.
+constexpr DWORD kGiveUpLimitMs = 4000;
+// Stop cuts any wait on OBS short (well under 250 ms when measured); one
+// that waited out the 2 s bound instead would show here.
+constexpr DWORD kStopLimitMs = 1000;
+// Where a redirect points: a second stand-in that must never be reached.
+constexpr unsigned short kRedirectTargetPort = 4465;
 const std::vector<std::string> kObsScenes = {"Start", "Game", "Menus", "Back", "Away"};
 
 class FaultObsTest : public StreamingSession {
 protected:
     void SetUp() override
     {
-        settings.obs = true;
-        settings.obsHost = L"127.0.0.1";
-        settings.obsPort = kObsTestPort;
+        ChooseObsOnThisComputer();
     }
 
     // The next scene OBS puts on air.
@@ -61,7 +74,70 @@ protected:
             EXPECT_EQ(program.Status(), L"Aborted.");
             EXPECT_TRUE(program.Process().IsRunning());
         }
-        // A real OBS on the same port: switching works from the next event on.
+        ExpectSwitchingOnceARealObsIsBack();
+    }
+
+    // The peer does its harm on every connection: the program must give
+    // each up within its bound and connect again, Stop must cut the harm
+    // short, and the program must live on. Times are measured by the peer,
+    // from the program's request (or, when there was none, from the
+    // connection's start) to the moment the program was gone.
+    void SurviveHostilePeer(const FakeObsBehaviour& behaviour, const char* what,
+                            const std::function<void(const FakeObsServer&)>& alsoExpect = nullptr)
+    {
+        {
+            FakeObsServer fake(behaviour);
+            ASSERT_TRUE(fake.Start(kObsTestPort));
+            ASSERT_NO_FATAL_FAILURE(LaunchSession());
+            ASSERT_TRUE(BringToFront(game.Window()));
+            program.PressStartStop();
+            ASSERT_TRUE(WaitUntil([&] { return GiveUpTimes(fake).size() >= 2; }, 30000))
+                << "the program did not give the connection up: " << fake.Connections().size()
+                << " connections, " << fake.Requests() << " requests";
+            const std::vector<DWORD> giveUps = GiveUpTimes(fake);
+            for (DWORD ms : giveUps)
+                EXPECT_LT(ms, kGiveUpLimitMs) << "a wait on OBS outlasted its bound";
+            // Stop while the harm is under way once more.
+            const bool floods = behaviour.answer == FakeObsAnswer::FloodOfEvents ||
+                                behaviour.answer == FakeObsAnswer::OtherIdsWithoutEnd;
+            EXPECT_TRUE(WaitUntil([&] { return floods ? fake.Flooding() : IsConnectionUnderWay(fake); }, 20000))
+                << "the harm did not come again";
+            const DWORD stopMs = TimedClick(program, 1011);
+            std::printf("OBS %s: %zu connections, %d requests; given up after", what, fake.Connections().size(),
+                        fake.Requests());
+            for (DWORD ms : giveUps)
+                std::printf(" %lu", ms);
+            std::printf(" ms; Stop took %lu ms\n", stopMs);
+            EXPECT_LT(stopMs, kStopLimitMs);
+            EXPECT_EQ(program.Status(), L"Aborted.");
+            EXPECT_TRUE(program.Process().IsRunning());
+            if (alsoExpect)
+                alsoExpect(fake);
+        }
+        ExpectSwitchingOnceARealObsIsBack();
+    }
+
+    static std::vector<DWORD> GiveUpTimes(const FakeObsServer& fake)
+    {
+        std::vector<DWORD> times;
+        for (const FakeObsConnection& connection : fake.Connections()) {
+            if (connection.endedAt == 0)
+                continue;
+            const ULONGLONG from = connection.firstRequestAt != 0 ? connection.firstRequestAt : connection.acceptedAt;
+            times.push_back(DWORD(connection.endedAt - from));
+        }
+        return times;
+    }
+
+    static bool IsConnectionUnderWay(const FakeObsServer& fake)
+    {
+        const std::vector<FakeObsConnection> connections = fake.Connections();
+        return !connections.empty() && connections.back().endedAt == 0;
+    }
+
+    // A real OBS on the same port: switching works from the next event on.
+    void ExpectSwitchingOnceARealObsIsBack()
+    {
         ObsStudio obs;
         ASSERT_TRUE(obs.Start(FreshTempFolder(L"obs-faults"), kObsScenes, "")) << obs.Error();
         ObsWebSocket watcher;
@@ -100,6 +176,49 @@ TEST_F(FaultObsTest, AMessageOfSeveralMegabytes)
 TEST_F(FaultObsTest, ABinaryFrame)
 {
     SurviveBrokenAnswers(FakeObsAnswer::BinaryFrame, "a binary frame");
+}
+
+TEST_F(FaultObsTest, AFloodOfEventsWhileASwitchWaits)
+{
+    FakeObsBehaviour flood;
+    flood.answer = FakeObsAnswer::FloodOfEvents;
+    SurviveHostilePeer(flood, "flooding events while a switch waits");
+}
+
+TEST_F(FaultObsTest, AnswersToOtherRequestsWithoutEnd)
+{
+    FakeObsBehaviour others;
+    others.answer = FakeObsAnswer::OtherIdsWithoutEnd;
+    SurviveHostilePeer(others, "answering other requests without end");
+}
+
+// The redirect points at a second stand-in that would switch: it is never
+// reached.
+TEST_F(FaultObsTest, ARedirectOnTheUpgradeIsNotFollowed)
+{
+    FakeObsServer target(FakeObsAnswer::Proper);
+    ASSERT_TRUE(target.Start(kRedirectTargetPort));
+    FakeObsBehaviour redirect;
+    redirect.redirectPort = kRedirectTargetPort;
+    SurviveHostilePeer(redirect, "redirecting the upgrade");
+    EXPECT_TRUE(target.Connections().empty()) << "the redirect was followed";
+    EXPECT_EQ(target.Requests(), 0);
+}
+
+TEST_F(FaultObsTest, ControlBytesBeforeHello)
+{
+    FakeObsBehaviour hello;
+    hello.helloControlBytesFirst = true;
+    SurviveHostilePeer(hello, "putting 01 02 03 before Hello", [](const FakeObsServer& fake) {
+        EXPECT_EQ(fake.Identified(), 0) << "a Hello with control bytes before it was answered";
+    });
+}
+
+TEST_F(FaultObsTest, ControlBytesBeforeTheAnswer)
+{
+    FakeObsBehaviour answer;
+    answer.answer = FakeObsAnswer::ControlBytesFirst;
+    SurviveHostilePeer(answer, "putting 01 02 03 before the answer");
 }
 
 } // namespace

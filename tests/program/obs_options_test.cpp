@@ -1,7 +1,8 @@
 // The OBS part of the Options dialog with a real OBS Studio: the program to
 // switch and OBS's host, port and password, their contracts in the
 // registry (the password only ever protected), and Test connection against
-// a running OBS, against none, and with the wrong password.
+// a running OBS, against none, and with the wrong password; and against a
+// stand-in for what a real OBS cannot be made to do.
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/fake_obs_server.h"
 #include "drive/message_box.h"
 #include "drive/network_setup.h"
 #include "drive/obs_settings.h"
@@ -31,8 +33,8 @@ constexpr unsigned short kSilentPort = 4462;
 // The simulated game's client API, moved there.
 constexpr unsigned short kNotObsPort = 4464;
 
-constexpr int kXSplit = 1018, kObs = 1019, kHost = 1020, kPort = 1021, kPasswordField = 1022, kTest = 1023,
-              kResult = 1024;
+constexpr int kXSplit = kOptionsXSplit, kObs = kOptionsObs, kHost = kOptionsObsHost, kPort = kOptionsObsPort,
+              kPasswordField = kOptionsObsPassword, kTest = kOptionsTestObs;
 
 bool Contains(const std::vector<BYTE>& bytes, const std::vector<BYTE>& part)
 {
@@ -51,26 +53,12 @@ protected:
         return dialog;
     }
 
-    // Chooses OBS with these connection settings, as typed.
-    void ChooseObs(HWND dialog, const std::wstring& host, DWORD port, const std::wstring& password)
-    {
-        SendMessageW(GetDlgItem(dialog, kXSplit), BM_SETCHECK, BST_UNCHECKED, 0);
-        SendMessageW(GetDlgItem(dialog, kObs), BM_SETCHECK, BST_CHECKED, 0);
-        SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kObs, BN_CLICKED), LPARAM(GetDlgItem(dialog, kObs)));
-        SetWindowTextAcross(GetDlgItem(dialog, kHost), host);
-        SetWindowTextAcross(GetDlgItem(dialog, kPort), std::to_wstring(port));
-        SetWindowTextAcross(GetDlgItem(dialog, kPasswordField), password);
-    }
-
-    // Presses Test connection and returns what the dialog then says.
+    // Clicks Test connection and returns what the dialog then says.
     std::wstring TestConnection(HWND dialog)
     {
-        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kTest, BN_CLICKED), LPARAM(GetDlgItem(dialog, kTest)));
-        // The button is greyed while the test runs, and back when it is over.
-        WaitUntil([&] { return !IsWindowEnabled(GetDlgItem(dialog, kTest)); }, 2000);
-        EXPECT_TRUE(WaitUntil([&] { return IsWindowEnabled(GetDlgItem(dialog, kTest)); }, 20000))
-            << "the test did not end";
-        return WindowText(GetDlgItem(dialog, kResult));
+        const std::wstring outcome = TestObsConnection(dialog);
+        EXPECT_NE(outcome, L"(the test did not end)");
+        return outcome;
     }
 
     KestrelcueProgram program;
@@ -206,6 +194,59 @@ TEST_F(ObsOptionsTest, TestConnectionTellsWhatItFound)
     EXPECT_EQ(MessageBoxText(box), L"The OBS port must be a number from 1 to 65535.");
     DismissMessageBox(box);
     EXPECT_TRUE(IsWindow(dialog)) << "the dialog closed with a port it cannot use";
+    PressOptionsButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    EXPECT_TRUE(program.Close());
+}
+
+// Each outcome says what OBS did, and a close frame from OBS is answered
+// with one that echoes its code.
+TEST_F(ObsOptionsTest, TestConnectionTellsWhatAStandInForObsDid)
+{
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = Open(program);
+    ASSERT_NE(dialog, nullptr);
+    ChooseObs(dialog, L"127.0.0.1", kObsTestPort, kPasswordText);
+    // The stand-in asks for the password typed, unless told another.
+    const auto obs = [](void (*change)(FakeObsBehaviour*)) {
+        FakeObsBehaviour behaviour;
+        behaviour.password = kPassword;
+        change(&behaviour);
+        return behaviour;
+    };
+    const struct {
+        const char* what;
+        FakeObsBehaviour behaviour;
+        std::wstring outcome;
+        unsigned short closeAnswer;  // 0: the stand-in sends no close frame
+    } cases[] = {
+        {"a close for an unsupported protocol version", obs([](FakeObsBehaviour* b) { b->identifyCloseCode = 4010; }),
+         L"OBS at 127.0.0.1:4460 does not speak Kestrelcue's version of obs-websocket (5, RPC version 1).", 4010},
+        {"a close for a wrong password", obs([](FakeObsBehaviour* b) { b->password = "another"; }),
+         L"OBS refused the password.", 4009},
+        {"the connection reset after Hello", obs([](FakeObsBehaviour* b) { b->dropAfterHello = true; }),
+         L"OBS at 127.0.0.1:4460 closed the connection before Kestrelcue had logged in.", 0},
+        {"a prompt refusal to say its version", obs([](FakeObsBehaviour* b) { b->answer = FakeObsAnswer::Refused; }),
+         L"Connected to OBS, but it refused to list its scenes (code 207: OBS is not ready yet.).", 0},
+        {"proper answers", obs([](FakeObsBehaviour*) {}),
+         L"Connected to OBS Studio 29.0.2-fake (obs-websocket 5.1.0). Scenes: Game, Menus.", 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        FakeObsServer fake(c.behaviour);
+        ASSERT_TRUE(fake.Start(kObsTestPort));
+        EXPECT_EQ(TestConnection(dialog), c.outcome);
+        if (c.closeAnswer != 0) {
+            EXPECT_TRUE(WaitUntil([&] {
+                const std::vector<FakeObsConnection> connections = fake.Connections();
+                return !connections.empty() && connections.back().endedAt != 0;
+            })) << "the connection was not closed";
+            const std::vector<FakeObsConnection> connections = fake.Connections();
+            ASSERT_EQ(connections.size(), 1u);
+            EXPECT_TRUE(connections[0].closeAnswered) << "OBS's close frame was not answered";
+            EXPECT_EQ(connections[0].closeAnswerCode, c.closeAnswer);
+        }
+    }
     PressOptionsButton(dialog, IDCANCEL);
     ASSERT_TRUE(WaitForDialogGone(dialog));
     EXPECT_TRUE(program.Close());

@@ -116,6 +116,38 @@ TEST(ObsMessages, WhatIsNotAMessageIsRefusedWhole)
     EXPECT_EQ(identified.op, kObsOpIdentified);
 }
 
+// cJSON skips every byte up to 0x20 where JSON allows only its four blanks,
+// so a Hello led by 01 02 03 would otherwise be answered.
+TEST(ObsMessages, OnlyJsonBlanksMayStandAroundTheValue)
+{
+    const std::string hello = "{\"op\":0,\"d\":{\"obsWebSocketVersion\":\"5.1.0\",\"rpcVersion\":1}}";
+    const struct {
+        const char* name;
+        std::string text;
+        bool read;
+    } cases[] = {
+        {"bare", hello, true},
+        {"the four blanks before and after", " \t\r\n" + hello + "\n\r\t ", true},
+        {"01 02 03 before", "\x01\x02\x03" + hello, false},
+        {"a NUL before", std::string(1, '\0') + hello, false},
+        {"a form feed before", "\f" + hello, false},
+        {"a vertical tab after", hello + "\v", false},
+        {"a NUL after", hello + std::string(1, '\0'), false},
+        {"0x1F after", hello + "\x1F", false},
+        {"a control byte between tokens", "{\x01\"op\":0,\"d\":{\"obsWebSocketVersion\":\"5.1.0\"}}", false},
+        {"a raw control byte in a string", "{\"op\":0,\"d\":{\"obsWebSocketVersion\":\"5.1\x02\"}}", false},
+        {"an escaped control character in a string", "{\"op\":0,\"d\":{\"obsWebSocketVersion\":\"5.1\\u0002\"}}",
+         true},
+    };
+    for (const auto& c : cases) {
+        ObsMessage message;
+        EXPECT_EQ(Read(c.text, &message), c.read) << c.name;
+        if (c.read) {
+            EXPECT_EQ(message.op, kObsOpHello) << c.name;
+        }
+    }
+}
+
 TEST(ObsMessages, AMessageOverTheBoundIsRefused)
 {
     const std::string head = "{\"op\":2,\"d\":{\"padding\":\"";

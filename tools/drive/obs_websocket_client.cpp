@@ -234,12 +234,18 @@ std::string Base64(const BYTE* bytes, DWORD count)
 
 } // namespace
 
-std::string ObsAuthentication(const std::string& password, const std::string& salt, const std::string& challenge)
+std::string ObsSecret(const std::string& password, const std::string& salt)
 {
     BYTE digest[kSha256Bytes];
     if (!Sha256(password + salt, digest))
         return {};
-    const std::string secret = Base64(digest, kSha256Bytes);
+    return Base64(digest, kSha256Bytes);
+}
+
+std::string ObsAuthentication(const std::string& password, const std::string& salt, const std::string& challenge)
+{
+    BYTE digest[kSha256Bytes];
+    const std::string secret = ObsSecret(password, salt);
     if (secret.empty() || !Sha256(secret + challenge, digest))
         return {};
     return Base64(digest, kSha256Bytes);

@@ -95,6 +95,9 @@ private:
     std::string error_;
 };
 
+// base64(SHA-256(password + salt)), the secret that obs-websocket 5's
+// authentication derives from the password; empty on failure.
+std::string ObsSecret(const std::string& password, const std::string& salt);
 // base64(SHA-256(base64(SHA-256(password + salt)) + challenge)), the
 // authentication string of obs-websocket 5's Identify; empty on failure.
 std::string ObsAuthentication(const std::string& password, const std::string& salt, const std::string& challenge);

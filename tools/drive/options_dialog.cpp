@@ -1,5 +1,7 @@
 #include "drive/options_dialog.h"
 
+#include "drive/network_setup.h"
+
 HWND OpenOptions(KestrelcueProgram& program, DWORD timeoutMs)
 {
     return program.OpenDialog(WM_SYSCOMMAND, kOptionsCommand, 0, kOptionsCaption, timeoutMs);
@@ -28,4 +30,36 @@ void ChooseSource(HWND dialog, int choice)
 void PressOptionsButton(HWND dialog, int id)
 {
     PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+void ChooseProgram(HWND dialog, int choice)
+{
+    const int other = choice == kOptionsObs ? kOptionsXSplit : kOptionsObs;
+    SendMessageW(GetDlgItem(dialog, other), BM_SETCHECK, BST_UNCHECKED, 0);
+    SendMessageW(GetDlgItem(dialog, choice), BM_SETCHECK, BST_CHECKED, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(choice, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, choice)));
+}
+
+void ChooseObs(HWND dialog, const std::wstring& host, DWORD port, const std::wstring& password)
+{
+    ChooseProgram(dialog, kOptionsObs);
+    SetWindowTextAcross(GetDlgItem(dialog, kOptionsObsHost), host);
+    SetWindowTextAcross(GetDlgItem(dialog, kOptionsObsPort), std::to_wstring(port));
+    SetWindowTextAcross(GetDlgItem(dialog, kOptionsObsPassword), password);
+}
+
+void ClickTestConnection(HWND dialog)
+{
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(kOptionsTestObs, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, kOptionsTestObs)));
+}
+
+std::wstring TestObsConnection(HWND dialog, DWORD timeoutMs)
+{
+    HWND button = GetDlgItem(dialog, kOptionsTestObs);
+    ClickTestConnection(dialog);
+    WaitUntil([&] { return !IsWindowEnabled(button); }, 2000);
+    if (!WaitUntil([&] { return IsWindowEnabled(button) != FALSE; }, timeoutMs))
+        return L"(the test did not end)";
+    return WindowText(GetDlgItem(dialog, kOptionsTestResult));
 }

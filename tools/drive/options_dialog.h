@@ -4,6 +4,8 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+
 #include "drive/program.h"
 
 constexpr wchar_t kOptionsCaption[] = L"Options";
@@ -11,6 +13,13 @@ constexpr wchar_t kOptionsCaption[] = L"Options";
 constexpr WPARAM kOptionsCommand = 0x0010;
 constexpr int kOptionsPatchTable = 1016;
 constexpr int kOptionsClientApi = 1017;
+constexpr int kOptionsXSplit = 1018;
+constexpr int kOptionsObs = 1019;
+constexpr int kOptionsObsHost = 1020;
+constexpr int kOptionsObsPort = 1021;
+constexpr int kOptionsObsPassword = 1022;
+constexpr int kOptionsTestObs = 1023;
+constexpr int kOptionsTestResult = 1024;
 
 // Posts the system menu command and waits for the dialog; null when it did
 // not show within the time (as while the worker runs).
@@ -25,3 +34,18 @@ void ChooseSource(HWND dialog, int choice);
 
 // Presses OK or Cancel as a click does; the dialog is gone a moment later.
 void PressOptionsButton(HWND dialog, int id);
+
+// Chooses XSplit or OBS Studio as a click on its radio button does: the
+// button checked, the other not, and the dialog told; returns once the
+// dialog has handled it.
+void ChooseProgram(HWND dialog, int choice);
+
+// Chooses OBS with these connection settings, as typed.
+void ChooseObs(HWND dialog, const std::wstring& host, DWORD port, const std::wstring& password);
+
+// Clicks Test connection (posted, as a click on the button would come).
+void ClickTestConnection(HWND dialog);
+
+// Clicks Test connection and returns what the dialog says once the test
+// is over: the button is greyed while it runs, and back when it is over.
+std::wstring TestObsConnection(HWND dialog, DWORD timeoutMs = 20000);
