@@ -1,172 +1,211 @@
-// GET /ui (and /game when a sample needs it) through WinHTTP in its
-// asynchronous mode: each step is started, then waited for with what is
-// left of the request's time.
-// In the synchronous mode the receive time-out is not honoured under Wine
-// (an answer that never comes holds the worker, and Stop, for ever), while
-// a request handle closed in the middle of an asynchronous step lets go of
-// its caller at once everywhere.
+// GET /ui (and /game when a sample needs it) over one kept-alive TCP
+// connection of Winsock's, every wait bounded by the sample's deadline and
+// ended at once by Stop.
+//
+// Not WinHTTP: under Wine its asynchronous mode costs about twice the CPU of
+// the same request over a socket (each step a work item on a thread pool
+// and a completion callback), which made the client API mode cost two and a
+// half times the memory mode's CPU; its synchronous mode does not honour its
+// receive time-out there, so a game that never answers would hold the
+// worker. The game's answers are small and plain, and the reader in
+// watch/http_answer.cpp takes them with every length bounded. No redirect is
+// followed, since nothing but a 200 is an answer.
 #include "watch/client_api_probe.h"
 
-#include <atomic>
-
-#include "watch/client_api_answer.h"
+#include <cstdio>
+#include <cstring>
+#include <cwchar>
 
 namespace {
 
-// What the completion callback reports of one request, and how the worker
-// waits for it. The callback runs on a thread of WinHTTP's own; the record
-// lives until both the worker has let go and the handle has closed, which
-// is the last call WinHTTP makes for it.
-struct RequestRecord {
-    HANDLE stepDone;              // auto-reset: one step has completed
-    std::atomic<DWORD> step;      // the completion that came, or WINHTTP_CALLBACK_STATUS_REQUEST_ERROR
-    std::atomic<DWORD> count;     // bytes available, or bytes read
-    std::atomic<int> holders;     // the worker and the request handle
-    // A read still under way when the time runs out writes here later, so
-    // the body lives as long as the record, not on the worker's stack.
-    char body[kClientApiAnswerLimitBytes];
-};
+// A connection asked for and not made by then is given up and asked for
+// again: as long as a silent game is waited for.
+constexpr DWORD kConnectGiveUpMs = 2000;
+// An address looked up by name is looked up again after connections to it
+// have failed this long after it was found (the game computer's address
+// may have changed).
+constexpr ULONGLONG kAddressTrustMs = 30000;
+constexpr size_t kRequestBytes = sizeof(ClientApiLink::hostHeader) + 128;
 
-RequestRecord* NewRecord()
+void Disconnect(ClientApiLink* link)
 {
-    HANDLE event = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-    if (event == nullptr)
-        return nullptr;
-    RequestRecord* record = new RequestRecord;
-    record->stepDone = event;
-    record->step = 0;
-    record->count = 0;
-    record->holders = 2;
-    return record;
+    if (link->socket != INVALID_SOCKET)
+        closesocket(link->socket);
+    link->socket = INVALID_SOCKET;
+    link->connecting = false;
+    if (link->event != WSA_INVALID_EVENT)
+        WSAResetEvent(link->event);
 }
 
-void LetGo(RequestRecord* record)
+// After a connection failed: an address found long ago is looked up again.
+void ForgetStaleAddress(ClientApiLink* link)
 {
-    if (record->holders.fetch_sub(1) == 1) {
-        CloseHandle(record->stepDone);
-        delete record;
-    }
+    if (GetTickCount64() - link->addressFoundTick >= kAddressTrustMs)
+        link->addressKnown = false;
 }
 
-void CALLBACK OnRequestStatus(HINTERNET, DWORD_PTR context, DWORD status, LPVOID info, DWORD infoLength)
-{
-    RequestRecord* record = reinterpret_cast<RequestRecord*>(context);
-    if (record == nullptr)
-        return;
-    switch (status) {
-    case WINHTTP_CALLBACK_STATUS_HANDLE_CLOSING:
-        LetGo(record);
-        return;
-    case WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE:
-        record->count = info != nullptr && infoLength >= sizeof(DWORD) ? *static_cast<DWORD*>(info) : 0;
-        break;
-    case WINHTTP_CALLBACK_STATUS_READ_COMPLETE:
-        record->count = infoLength;
-        break;
-    case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
-    case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
-    case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
-        break;
-    default:
-        return;
-    }
-    record->step = status;
-    SetEvent(record->stepDone);
-}
-
-constexpr DWORD kNotifications = WINHTTP_CALLBACK_FLAG_SENDREQUEST_COMPLETE | WINHTTP_CALLBACK_FLAG_HEADERS_AVAILABLE |
-                                 WINHTTP_CALLBACK_FLAG_DATA_AVAILABLE | WINHTTP_CALLBACK_FLAG_READ_COMPLETE |
-                                 WINHTTP_CALLBACK_FLAG_REQUEST_ERROR | WINHTTP_CALLBACK_FLAG_HANDLES;
-
-// Waits for the step just started; false when it failed or the request's
-// time ran out first.
-bool AwaitStep(RequestRecord* record, DWORD expected, ULONGLONG deadline)
+// True when the socket's event came by the deadline; false at Stop or when
+// the time ran out.
+bool WaitForSocket(const ClientApiLink& link, ULONGLONG deadline)
 {
     const ULONGLONG now = GetTickCount64();
-    const DWORD left = now >= deadline ? 0 : DWORD(deadline - now);
-    return WaitForSingleObject(record->stepDone, left) == WAIT_OBJECT_0 && record->step == expected;
+    const HANDLE waits[] = {link.stop, link.event};
+    return WaitForMultipleObjects(2, waits, FALSE, now >= deadline ? 0 : DWORD(deadline - now)) == WAIT_OBJECT_0 + 1;
 }
 
-bool IsStatusOk(HINTERNET request)
+bool StartConnecting(ClientApiLink* link, ULONGLONG deadline)
 {
-    DWORD status = 0;
-    DWORD size = sizeof status;
-    return WinHttpQueryHeaders(request, WINHTTP_QUERY_STATUS_CODE | WINHTTP_QUERY_FLAG_NUMBER, WINHTTP_HEADER_NAME_BY_INDEX,
-                               &status, &size, WINHTTP_NO_HEADER_INDEX) &&
-           status == HTTP_STATUS_OK;
-}
-
-// The whole body into `body`; false when it does not fit, a step fails or
-// the time runs out.
-bool ReadBody(HINTERNET request, RequestRecord* record, DWORD* size, ULONGLONG deadline)
-{
-    char* body = record->body;
-    DWORD total = 0;
-    for (;;) {
-        if (!WinHttpQueryDataAvailable(request, nullptr) ||
-            !AwaitStep(record, WINHTTP_CALLBACK_STATUS_DATA_AVAILABLE, deadline))
-            return false;
-        const DWORD available = record->count;
-        if (available == 0)
+    if (!link->addressKnown) {
+        switch (LookUpHost(link->host, link->port, &link->lookup, deadline, link->stop, &link->address)) {
+        case LookupResult::Found:
+            link->addressKnown = true;
+            link->addressFoundTick = GetTickCount64();
             break;
-        if (available > kClientApiAnswerLimitBytes - total)
+        case LookupResult::Pending:
+        case LookupResult::Failed:
             return false;
-        if (!WinHttpReadData(request, body + total, available, nullptr) ||
-            !AwaitStep(record, WINHTTP_CALLBACK_STATUS_READ_COMPLETE, deadline))
-            return false;
-        const DWORD read = record->count;
-        if (read == 0)
-            break;
-        total += read;
+        }
     }
-    *size = total;
+    link->socket = socket(link->address.address.ss_family, SOCK_STREAM, IPPROTO_TCP);
+    if (link->socket == INVALID_SOCKET)
+        return false;
+    // Requests are single small sends, each awaited: nothing to gather.
+    BOOL noDelay = TRUE;
+    setsockopt(link->socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
+    // The event also makes the socket non-blocking.
+    if (WSAEventSelect(link->socket, link->event, FD_CONNECT | FD_READ | FD_CLOSE) == SOCKET_ERROR ||
+        (connect(link->socket, reinterpret_cast<const sockaddr*>(&link->address.address), link->address.length) ==
+             SOCKET_ERROR &&
+         WSAGetLastError() != WSAEWOULDBLOCK)) {
+        Disconnect(link);
+        ForgetStaleAddress(link);
+        return false;
+    }
+    link->connecting = true;
+    link->connectStartTick = GetTickCount64();
     return true;
+}
+
+// True once connected. A connection under way when the deadline comes is
+// waited for again at the next sample, up to kConnectGiveUpMs.
+bool Connect(ClientApiLink* link, ULONGLONG deadline)
+{
+    if (link->socket == INVALID_SOCKET && !StartConnecting(link, deadline))
+        return false;
+    while (link->connecting) {
+        if (!WaitForSocket(*link, deadline)) {
+            if (GetTickCount64() - link->connectStartTick >= kConnectGiveUpMs)
+                Disconnect(link);
+            return false;
+        }
+        WSANETWORKEVENTS events = {};
+        if (WSAEnumNetworkEvents(link->socket, link->event, &events) == SOCKET_ERROR) {
+            Disconnect(link);
+            return false;
+        }
+        if ((events.lNetworkEvents & FD_CONNECT) == 0)
+            continue;
+        if (events.iErrorCode[FD_CONNECT_BIT] != 0) {
+            Disconnect(link);
+            ForgetStaleAddress(link);
+            return false;
+        }
+        link->connecting = false;
+    }
+    return true;
+}
+
+// Between answers nothing is to come: a close, or bytes nobody asked for,
+// mean the connection is no longer fit for the next request.
+bool IsSpoiltWhileIdle(ClientApiLink* link)
+{
+    WSANETWORKEVENTS events = {};
+    return WSAEnumNetworkEvents(link->socket, link->event, &events) == SOCKET_ERROR ||
+           (events.lNetworkEvents & (FD_READ | FD_CLOSE)) != 0;
+}
+
+bool SendRequest(ClientApiLink* link, const char* path)
+{
+    char request[kRequestBytes];
+    const int length = std::snprintf(request, sizeof request,
+                                     "GET %s HTTP/1.1\r\nHost: %s\r\nUser-Agent: Kestrelcue/1.0\r\n"
+                                     "Accept: application/json\r\n\r\n",
+                                     path, link->hostHeader);
+    return length > 0 && size_t(length) < sizeof request &&
+           send(link->socket, request, length, 0) == length;
+}
+
+// Takes in whatever the socket holds; false on a connection error.
+bool TakeInReceived(ClientApiLink* link, bool* closed)
+{
+    for (;;) {
+        const size_t room = sizeof link->received - link->receivedSize;
+        if (room == 0)
+            return true;
+        const int got = recv(link->socket, link->received + link->receivedSize, int(room), 0);
+        if (got > 0) {
+            link->receivedSize += size_t(got);
+            continue;
+        }
+        if (got == 0) {
+            *closed = true;
+            return true;
+        }
+        return WSAGetLastError() == WSAEWOULDBLOCK;
+    }
 }
 
 // The body's reader: true when the body is such an answer.
 using BodyReader = bool (*)(const char* body, size_t size, void* into);
 
-// One request's steps, each waited for; false at the first that fails.
-bool RunRequest(HINTERNET request, RequestRecord* record, ULONGLONG deadline, BodyReader read, void* into)
+// Waits for the whole answer to the request just sent; its body, when the
+// status is 200, goes to `read`.
+bool ReceiveAnswer(ClientApiLink* link, ULONGLONG deadline, BodyReader read, void* into)
 {
-    DWORD size = 0;
-    return WinHttpSendRequest(request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
-                              reinterpret_cast<DWORD_PTR>(record)) &&
-           AwaitStep(record, WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE, deadline) &&
-           WinHttpReceiveResponse(request, nullptr) &&
-           AwaitStep(record, WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE, deadline) && IsStatusOk(request) &&
-           ReadBody(request, record, &size, deadline) && read(record->body, size, into);
+    link->receivedSize = 0;
+    bool closed = false;
+    for (;;) {
+        WSANETWORKEVENTS events = {};
+        if (!WaitForSocket(*link, deadline) ||
+            WSAEnumNetworkEvents(link->socket, link->event, &events) == SOCKET_ERROR ||
+            !TakeInReceived(link, &closed))
+            return false;
+        closed = closed || (events.lNetworkEvents & FD_CLOSE) != 0;
+        HttpAnswer answer = {};
+        switch (ReadHttpAnswer(link->received, link->receivedSize, closed, link->body, &answer)) {
+        case HttpReading::Incomplete:
+            if (link->receivedSize == sizeof link->received)
+                return false;
+            continue;
+        case HttpReading::Broken:
+            return false;
+        case HttpReading::Complete:
+            // Bytes after the answer would stand in front of the next one.
+            if (!answer.keepAlive || closed || answer.length != link->receivedSize)
+                Disconnect(link);
+            return answer.status == 200 && read(link->body, answer.bodySize, into);
+        }
+    }
 }
 
-// One GET of `path`, read by `read`; false when the game did not answer in
-// time with status 200 and a body that `read` takes.
-bool Get(const ClientApiLink& link, const wchar_t* path, ULONGLONG deadline, BodyReader read, void* into)
+// One GET of `path`; false when the game did not answer in time with status
+// 200 and a body that `read` takes. A connection left with an answer half
+// read is given up, so that its rest never passes for the next answer.
+bool Get(ClientApiLink* link, const char* path, ULONGLONG deadline, BodyReader read, void* into)
 {
-    if (link.connection == nullptr)
+    if (link->event == WSA_INVALID_EVENT)
         return false;
-    RequestRecord* record = NewRecord();
-    if (record == nullptr)
+    if (link->socket != INVALID_SOCKET && !link->connecting && IsSpoiltWhileIdle(link))
+        Disconnect(link);
+    if (!Connect(link, deadline))
         return false;
-    HINTERNET request = WinHttpOpenRequest(link.connection, L"GET", path, nullptr, WINHTTP_NO_REFERER,
-                                           WINHTTP_DEFAULT_ACCEPT_TYPES, 0);
-    if (request == nullptr) {
-        LetGo(record);
-        LetGo(record);
+    if (!SendRequest(link, path)) {
+        Disconnect(link);
         return false;
     }
-    // From here the handle's closing is the record's last callback.
-    DWORD_PTR context = reinterpret_cast<DWORD_PTR>(record);
-    // A redirect would send the sample to wherever the answer says, on
-    // this computer or another: the game never redirects, so none is
-    // followed, and its status is no answer.
-    DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
-    const bool answered =
-        WinHttpSetOption(request, WINHTTP_OPTION_CONTEXT_VALUE, &context, sizeof context) &&
-        WinHttpSetOption(request, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects) &&
-        RunRequest(request, record, deadline, read, into);
-    // Cancels a step still under way; the callback may come later.
-    WinHttpCloseHandle(request);
-    LetGo(record);
+    const bool answered = ReceiveAnswer(link, deadline, read, into);
+    if (!answered && link->socket != INVALID_SOCKET)
+        Disconnect(link);
     return answered;
 }
 
@@ -184,47 +223,51 @@ bool ReadGameInto(const char* body, size_t size, void* into)
 
 } // namespace
 
-bool OpenClientApiLink(ClientApiLink* link, const wchar_t* host, INTERNET_PORT port)
+bool OpenClientApiLink(ClientApiLink* link, const wchar_t* host, unsigned short port, HANDLE stop)
 {
-    link->connection = nullptr;
-    // The game answers on this computer or on one of the local network:
-    // no proxy may stand between.
-    link->session = WinHttpOpen(L"Kestrelcue/1.0", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
-    if (link->session == nullptr)
-        return false;
-    DWORD redirectPolicy = WINHTTP_OPTION_REDIRECT_POLICY_NEVER;
-    // Set on the session, the callback is inherited by every request.
-    if (!WinHttpSetOption(link->session, WINHTTP_OPTION_REDIRECT_POLICY, &redirectPolicy, sizeof redirectPolicy) ||
-        WinHttpSetStatusCallback(link->session, OnRequestStatus, kNotifications, 0) ==
-            WINHTTP_INVALID_STATUS_CALLBACK ||
-        (link->connection = WinHttpConnect(link->session, host, port, 0)) == nullptr) {
-        WinHttpCloseHandle(link->session);
-        link->session = nullptr;
-        return false;
-    }
-    return true;
+    link->event = WSA_INVALID_EVENT;
+    const size_t hostLength = wcsnlen(host, kClientApiHostChars - 1);
+    std::wmemcpy(link->host, host, hostLength);
+    link->host[hostLength] = L'\0';
+    link->port = port;
+    link->stop = stop;
+    link->lookup = nullptr;
+    link->addressKnown = false;
+    link->socket = INVALID_SOCKET;
+    link->connecting = false;
+    link->receivedSize = 0;
+    // The Host header names the game as it was typed, an IPv6 address in brackets.
+    char utf8[sizeof link->hostHeader];
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, link->host, -1, utf8, int(sizeof utf8), nullptr, nullptr);
+    if (bytes <= 0)
+        utf8[0] = '\0';
+    const bool bare6 = std::strchr(utf8, ':') != nullptr && utf8[0] != '[';
+    std::snprintf(link->hostHeader, sizeof link->hostHeader, bare6 ? "[%s]:%u" : "%s:%u", utf8, unsigned(port));
+    link->event = WSACreateEvent();
+    return link->event != WSA_INVALID_EVENT;
 }
 
 void CloseClientApiLink(ClientApiLink* link)
 {
-    if (link->connection != nullptr)
-        WinHttpCloseHandle(link->connection);
-    if (link->session != nullptr)
-        WinHttpCloseHandle(link->session);
-    link->connection = nullptr;
-    link->session = nullptr;
+    // A link never opened (the memory was read this run) holds nothing.
+    if (link->event == WSA_INVALID_EVENT)
+        return;
+    Disconnect(link);
+    AbandonHostLookup(&link->lookup);
+    if (link->event != WSA_INVALID_EVENT)
+        WSACloseEvent(link->event);
+    link->event = WSA_INVALID_EVENT;
 }
 
-ClientApiScreens AskClientApiScreens(const ClientApiLink& link, ULONGLONG deadline)
+ClientApiScreens AskClientApiScreens(ClientApiLink* link, ULONGLONG deadline)
 {
     ClientApiScreens screens = ClientApiScreens::Unreadable;
-    if (!Get(link, L"/ui", deadline, ReadScreensInto, &screens))
+    if (!Get(link, "/ui", deadline, ReadScreensInto, &screens))
         return ClientApiScreens::Unreadable;
     return screens;
 }
 
-bool AskClientApiGame(const ClientApiLink& link, ULONGLONG deadline, ClientApiGame* game)
+bool AskClientApiGame(ClientApiLink* link, ULONGLONG deadline, ClientApiGame* game)
 {
-    return Get(link, L"/game", deadline, ReadGameInto, game);
+    return Get(link, "/game", deadline, ReadGameInto, game);
 }

@@ -47,7 +47,7 @@ void BeginClientApiWatch(ClientApiWatch* watch)
 SituationSample SampleClientApi(ClientApiWatch* watch)
 {
     const ULONGLONG start = GetTickCount64();
-    const ClientApiScreens screens = AskClientApiScreens(watch->link, start + kClientApiScreensBudgetMs);
+    const ClientApiScreens screens = AskClientApiScreens(&watch->link, start + kClientApiScreensBudgetMs);
     if (screens == ClientApiScreens::Unreadable)
         return {false, Situation::None};
     const ULONGLONG answered = GetTickCount64();
@@ -61,7 +61,7 @@ SituationSample SampleClientApi(ClientApiWatch* watch)
     if (!NeedsGame(screens, names))
         return Settle(watch, screens, SituationOfScreens(screens));
     ClientApiGame game;
-    if (AskClientApiGame(watch->link, start + kClientApiSampleBudgetMs, &game))
+    if (AskClientApiGame(&watch->link, start + kClientApiSampleBudgetMs, &game))
         return Settle(watch, screens, SituationOfGame(screens, game, names));
     // Who plays is not known yet: nothing changes until /game answers, or
     // until it has been waited for as long as a silent game would be.

@@ -107,7 +107,7 @@ enum class ApiWait { Answered, Stopped, WindowGone };
 ApiWait WaitForClientApi(StateSource* source, const GameTarget& game)
 {
     for (bool told = false;; told = true) {
-        if (AskClientApiScreens(source->api.link, GetTickCount64() + kClientApiScreensBudgetMs) !=
+        if (AskClientApiScreens(&source->api.link, GetTickCount64() + kClientApiScreensBudgetMs) !=
             ClientApiScreens::Unreadable)
             return ApiWait::Answered;
         if (!told)
@@ -285,9 +285,10 @@ DWORD WINAPI RunWatchLoop(void*)
     StateSource source = {};
     source.clientApi = IsClientApiChosen();
     source.remote = source.clientApi && IsGameApiRemote();
-    // Without WinHTTP every sample fails, as with an empty patch table.
+    // Without its event every sample fails, as with an empty patch table.
     if (source.clientApi)
-        OpenClientApiLink(&source.api.link, GameApiHostToAsk(), INTERNET_PORT(g_app.GameApiPort));
+        OpenClientApiLink(&source.api.link, GameApiHostToAsk(), static_cast<unsigned short>(g_app.GameApiPort),
+                          g_app.StopEvent);
     const DWORD exitCode = LocateAndWatch(&source);
     CloseClientApiLink(&source.api.link);
     ReleaseBroadcaster();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/raw_http.h"
 #include "fault_support.h"
 
 namespace {
@@ -106,6 +107,38 @@ TEST_F(FaultClientApiTest, ATenMegabyteBody)
 TEST_F(FaultClientApiTest, AConnectionResetInTheMiddleOfTheBody)
 {
     SurviveFault("resetting mid-body", kSimApiReset, 1);
+}
+
+// Answers with bytes 01 02 03 before the JSON are no answers: cJSON would
+// have skipped them.
+TEST_F(FaultClientApiTest, ControlBytesBeforeTheBody)
+{
+    SurviveFault("answering control bytes before the body", kSimApiControlBytes, 1);
+}
+
+// A redirect is followed nowhere: here it points at a second game on
+// another port, in the menus, whose answer would switch the leave scene
+// while this one is in a game.
+TEST_F(FaultClientApiTest, ARedirectIsNotFollowed)
+{
+    constexpr unsigned short kElsewherePort = 16121;
+    SimApiOptions elsewhere;
+    elsewhere.port = kElsewherePort;
+    SimulatedGame other;
+    ASSERT_TRUE(other.LaunchWithApi(elsewhere));
+    ASSERT_NO_FATAL_FAILURE(StartWatchingAGame());
+    ASSERT_TRUE(game.SetApiFault(kSimApiRedirect, kElsewherePort));
+    // Asked by hand: WinHTTP, as the tests' own client, would follow it.
+    RawHttpConnection asked;
+    ASSERT_EQ(asked.Connect(kSimApiPort), 0);
+    ASSERT_TRUE(asked.Send(RawGetRequest("/ui")));
+    RawAnswer redirect;
+    asked.ReadAnswer(&redirect, 5000);
+    ASSERT_EQ(redirect.status, 302) << "the stand-in does not redirect";
+    EXPECT_EQ(redirect.Header("Location"), "http://127.0.0.1:16121/ui");
+    ASSERT_NO_FATAL_FAILURE(ExpectTheGameLostButTheProgramPrompt("redirecting to another port"));
+    ExpectScenesOnAir(xsplit, {L"Menus", L"Game"});
+    ASSERT_NO_FATAL_FAILURE(ExpectRecoveryOnceTheFaultIsOff());
 }
 
 // The game dies with an answer half sent: the probe gives up on it, the

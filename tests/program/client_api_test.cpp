@@ -172,6 +172,22 @@ TEST_F(ClientApiTest, ABriefSilenceOfTheApiSwitchesNothingAndLosesNothing)
     ExpectClicks({L"Menus", L"Game", L"Menus"});
 }
 
+// An answer sent in chunks, as a server that streams its answers would,
+// reads as the same answer.
+TEST_F(ClientApiTest, ChunkedAnswersAreReadAlike)
+{
+    ASSERT_TRUE(game.SetApiFault(kSimApiChunked, 1));
+    const HttpAnswer answer = game.GetApi(L"/ui");
+    ASSERT_EQ(answer.Header("Transfer-Encoding"), "chunked") << "the stand-in does not send chunks";
+    StartWithGameInFront();
+    ASSERT_TRUE(game.EnterGame());
+    ExpectClicks({L"Menus", L"Game"});
+    ASSERT_TRUE(game.ShowScore());
+    ExpectClicks({L"Menus", L"Game", L"Menus"});
+    std::vector<std::wstring> seen;
+    EXPECT_FALSE(program.WaitForStatusSeen(L"Finding StarCraft II window...", &seen, 500));
+}
+
 // The game's memory says nothing here: the flag byte written from outside
 // is not what the client API reports, and only the API counts.
 TEST_F(ClientApiTest, TheFlagInTheGamesMemoryIsNotRead)

@@ -8,6 +8,7 @@
 #include "bench/click_log.h"
 #include "bench/clock.h"
 #include "bench/handle_count.h"
+#include "bench/linux_process.h"
 #include "bench/sections.h"
 #include "bench/server_cpu.h"
 #include "drive/simulators.h"
@@ -32,17 +33,22 @@ double ProcessCpuMs(HANDLE process)
 struct CpuShare {
     bool measured = false;
     double percent = 0;
+    bool linuxMeasured = false;
+    double linuxPercent = 0;
     bool serverMeasured = false;
     double serverPercent = 0;
 };
 
-// Sits still for `seconds` and reports how much of one core the program,
-// and this prefix's wineserver, used meanwhile.
+// Sits still for `seconds` and reports how much of one core the program
+// (by both accounts) and this prefix's wineserver used meanwhile.
 CpuShare MeasureCpuShare(HANDLE process, DWORD seconds, DWORD serverPid)
 {
     CpuShare share;
     double serverBefore = 0, serverAfter = 0;
     const bool serverKnown = serverPid != 0 && ReadLinuxProcessCpuMs(serverPid, &serverBefore);
+    const DWORD linuxPid = FindLinuxProcessOf("Kestrelcue.exe");
+    double linuxBefore = 0, linuxAfter = 0;
+    const bool linuxKnown = linuxPid != 0 && ReadLinuxProcessCpuMs(linuxPid, &linuxBefore);
     const double cpuBefore = ProcessCpuMs(process);
     const double wallBefore = NowMs();
     Sleep(seconds * 1000);
@@ -51,6 +57,10 @@ CpuShare MeasureCpuShare(HANDLE process, DWORD seconds, DWORD serverPid)
     if (cpuBefore >= 0 && cpuAfter >= 0 && wall > 0) {
         share.measured = true;
         share.percent = (cpuAfter - cpuBefore) / wall * 100.0;
+    }
+    if (linuxKnown && ReadLinuxProcessCpuMs(linuxPid, &linuxAfter) && wall > 0) {
+        share.linuxMeasured = true;
+        share.linuxPercent = (linuxAfter - linuxBefore) / wall * 100.0;
     }
     if (serverKnown && ReadLinuxProcessCpuMs(serverPid, &serverAfter) && wall > 0) {
         share.serverMeasured = true;
@@ -66,6 +76,9 @@ void AddCpuRows(Report& report, const std::string& what, const CpuShare& share, 
         report.AddValue("CPU of Kestrelcue " + what, share.percent, "% of a core", over + " (GetProcessTimes)");
     else
         report.AddNotMeasured("CPU of Kestrelcue " + what, "GetProcessTimes failed");
+    if (share.linuxMeasured)
+        report.AddValue("CPU of Kestrelcue " + what + ", Linux's account", share.linuxPercent, "% of a core",
+                        over + "; the Wine process's every thread, from /proc");
     if (share.serverMeasured)
         report.AddValue("CPU of wineserver " + what, share.serverPercent, "% of a core",
                         over + "; serves every process of the prefix, the simulators and the bench included");

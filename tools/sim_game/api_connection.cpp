@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <string>
 
 #include "sim_game/api_server.h"
@@ -43,6 +44,7 @@ struct Answer {
     const char* contentType = kJsonType;
     std::string body;
     const char* extraHeader = nullptr;  // a whole line with its CRLF
+    std::string location;               // where a redirect sends the client
 };
 
 bool IsApiClosedSince(const Link& link)
@@ -140,6 +142,7 @@ const char* ReasonPhrase(int status)
     switch (status) {
     case 200: return "OK";
     case 400: return "Bad Request";
+    case 302: return "Found";
     case 404: return "Not Found";
     case 405: return "Method Not Allowed";
     case 500: return "Internal Server Error";
@@ -198,25 +201,54 @@ Answer FaultyAnswer(const HttpRequest& request, const AnswerContext& context)
         answer.body = OversizedBody(request.path, kSimApiOversizedBodyBytes);
         return answer;
     }
+    case AnswerFault::Redirect: {
+        Answer answer = TextAnswer(302, "Moved.\n");
+        answer.location = "http://127.0.0.1:" + std::to_string(context.faults.redirectPort) + request.path;
+        return answer;
+    }
+    case AnswerFault::ControlBytes: {
+        Answer answer = RegularAnswer(request, context.view);
+        answer.body = "\x01\x02\x03" + answer.body;
+        return answer;
+    }
     case AnswerFault::None:
     case AnswerFault::Reset:
     case AnswerFault::HalfThenHang:
+    case AnswerFault::Chunked:
         break;
     }
     return RegularAnswer(request, context.view);
 }
 
-std::string AnswerHead(const Answer& answer, bool keepAlive, const Link& link)
+// The body cut in chunks of a few bytes, as a server that streams its
+// answer would send it.
+std::string Chunked(const std::string& body)
+{
+    constexpr size_t kChunkBytes = 7;
+    std::string framed;
+    for (size_t at = 0; at < body.size(); at += kChunkBytes) {
+        const std::string chunk = body.substr(at, kChunkBytes);
+        char size[16];
+        std::snprintf(size, sizeof size, "%zx\r\n", chunk.size());
+        framed += size + chunk + "\r\n";
+    }
+    return framed + "0\r\n\r\n";
+}
+
+std::string AnswerHead(const Answer& answer, bool keepAlive, const Link& link, bool chunked = false)
 {
     std::string head = "HTTP/1.1 " + std::to_string(answer.status) + " " + ReasonPhrase(answer.status) + "\r\n";
     head += std::string("Content-Type: ") + answer.contentType + "\r\n";
-    head += "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
+    head += chunked ? std::string("Transfer-Encoding: chunked\r\n")
+                    : "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
     head += keepAlive ? "Connection: keep-alive\r\n" : "Connection: close\r\n";
     head += std::string(kSimProcessHeader) + ": " + std::to_string(GetCurrentProcessId()) + "\r\n";
     head += std::string(kSimConnectionHeader) + ": " + std::to_string(link.serial) + "\r\n";
     head += std::string(kSimRequestHeader) + ": " + std::to_string(link.requests) + "\r\n";
     if (answer.extraHeader != nullptr)
         head += answer.extraHeader;
+    if (!answer.location.empty())
+        head += "Location: " + answer.location + "\r\n";
     return head + "\r\n";
 }
 
@@ -247,7 +279,8 @@ Ending AnswerRequest(Link* link, const HttpRequest& request)
     AnswerContext context = CurrentAnswerContext();
     context.faults = faults;
     const Answer answer = FaultyAnswer(request, context);
-    const std::string head = AnswerHead(answer, request.keepAlive, *link);
+    const bool chunked = faults.answer == AnswerFault::Chunked;
+    const std::string head = AnswerHead(answer, request.keepAlive, *link, chunked);
     if (faults.answer == AnswerFault::Reset || faults.answer == AnswerFault::HalfThenHang) {
         const size_t part = std::max<size_t>(1, answer.body.size() / 2);
         const std::string sent = head + answer.body.substr(0, part);
@@ -262,7 +295,7 @@ Ending AnswerRequest(Link* link, const HttpRequest& request)
     }
     // Head and body in one send: in two, the body would wait for the
     // client's delayed acknowledgement of the head.
-    const std::string whole = head + answer.body;
+    const std::string whole = head + (chunked ? Chunked(answer.body) : answer.body);
     if (!SendAll(*link, whole.data(), whole.size()))
         return Ending::Reset;
     return request.keepAlive ? Ending::KeepServing : Ending::CloseAfterAnswer;

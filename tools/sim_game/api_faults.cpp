@@ -55,6 +55,21 @@ bool SwitchApiFault(ApiFaults* faults, WPARAM kind, LPARAM value)
         return SwitchAnswerFault(faults, AnswerFault::Reset, value);
     case kSimApiHalfThenHang:
         return SwitchAnswerFault(faults, AnswerFault::HalfThenHang, value);
+    case kSimApiRedirect:
+        if (value == 0) {
+            if (faults->answer == AnswerFault::Redirect)
+                faults->answer = AnswerFault::None;
+            return true;
+        }
+        if (value < 1 || value > 65535)
+            return false;
+        faults->answer = AnswerFault::Redirect;
+        faults->redirectPort = int(value);
+        return true;
+    case kSimApiControlBytes:
+        return SwitchAnswerFault(faults, AnswerFault::ControlBytes, value);
+    case kSimApiChunked:
+        return SwitchAnswerFault(faults, AnswerFault::Chunked, value);
     case kSimApiGameSlow:
         if (value < 0 || value > kSimApiSlowestMs)
             return false;
@@ -82,6 +97,9 @@ std::wstring DescribeApiFaults(const ApiFaults& faults)
     case AnswerFault::Oversized: text += L", 10 MB answers"; break;
     case AnswerFault::Reset: text += L", reset mid-answer"; break;
     case AnswerFault::HalfThenHang: text += L", half an answer then silence"; break;
+    case AnswerFault::Redirect: text += L", redirects to port " + std::to_wstring(faults.redirectPort); break;
+    case AnswerFault::ControlBytes: text += L", control bytes before the body"; break;
+    case AnswerFault::Chunked: text += L", chunked answers"; break;
     }
     if (faults.gameSlowMs > 0)
         text += L", /game slow " + std::to_wstring(faults.gameSlowMs) + L" ms";

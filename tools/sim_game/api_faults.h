@@ -9,13 +9,14 @@
 #include "sim_game/sim_game_control.h"
 
 // What an answer looks like; one at a time, the last one switched on wins.
-enum class AnswerFault { None, Status, Garbage, Oversized, Reset, HalfThenHang };
+enum class AnswerFault { None, Status, Garbage, Oversized, Reset, HalfThenHang, Redirect, ControlBytes, Chunked };
 
 struct ApiFaults {
     bool closed = false;
     DWORD slowMs = 0;
     AnswerFault answer = AnswerFault::None;
     int status = 0;  // with AnswerFault::Status
+    int redirectPort = 0;  // with AnswerFault::Redirect
     // Of /game alone, beside the faults above.
     DWORD gameSlowMs = 0;
     int gameBroken = 0;  // 1: status 500, 2: not JSON

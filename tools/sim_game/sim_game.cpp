@@ -6,7 +6,8 @@
 //   sim_game.exe [--flag-address HEX] [--in-game] [--api-port N] [--api-address A.B.C.D]
 //                [--api-closed] [--api-slow MS] [--api-status N] [--api-garbage]
 //                [--api-oversized] [--api-reset] [--api-half-then-hang]
-//                [--api-game-slow MS] [--api-game-broken 1|2]
+//                [--api-game-slow MS] [--api-game-broken 1|2] [--api-redirect PORT]
+//                [--api-control-bytes] [--api-chunked]
 // The buttons move between the screens Menus, Loading, In game (the user's
 // own game, or one of two others with "Observe game"), Score screen ("End
 // game", won; "End game (loss)") and Replay; GET /ui and GET /game answer as
@@ -245,7 +246,8 @@ constexpr FaultOption kFaultOptions[] = {
     {L"--api-status", kSimApiStatus, true},       {L"--api-garbage", kSimApiGarbage, false},
     {L"--api-oversized", kSimApiOversized, false}, {L"--api-reset", kSimApiReset, false},
     {L"--api-half-then-hang", kSimApiHalfThenHang, false}, {L"--api-game-slow", kSimApiGameSlow, true},
-    {L"--api-game-broken", kSimApiGameBroken, true},
+    {L"--api-game-broken", kSimApiGameBroken, true},     {L"--api-redirect", kSimApiRedirect, true},
+    {L"--api-control-bytes", kSimApiControlBytes, false}, {L"--api-chunked", kSimApiChunked, false},
 };
 
 // Reads one option at args[*i] (and its value); false for an unknown option

@@ -45,6 +45,9 @@ enum SimApiFaultKind : WPARAM {
     kSimApiHalfThenHang = 7,   // 1: the head and half the body, then silence, the connection kept; 0: off
     kSimApiGameSlow = 8,       // every answer to /game alone waits lParam ms (0: off)
     kSimApiGameBroken = 9,     // /game alone answers 1: status 500, 2: a body that is not JSON; 0: off
+    kSimApiRedirect = 10,      // every answer a 302 to the same path on 127.0.0.1, port lParam (0: off)
+    kSimApiControlBytes = 11,  // 1: the right body with bytes 01 02 03 in front of it; 0: off
+    kSimApiChunked = 12,       // 1: the right body, sent in chunks (Transfer-Encoding: chunked); 0: off
 };
 
 // The longest a slow answer may be told to wait.

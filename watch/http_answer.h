@@ -1,0 +1,35 @@
+// One HTTP/1.x answer read from the bytes received so far on a connection
+// to the game's client API. The bytes come from a socket, perhaps from
+// another computer, and are not trusted: every length is bounded, and an
+// answer that bends the framing rules is no answer at all.
+// Plain C++ without <windows.h>, so it is tested and fuzzed natively too.
+#pragma once
+#include <cstddef>
+
+// The most a status line and headers may take; the game's are a few lines.
+constexpr size_t kHttpHeadLimitBytes = 8192;
+// The most body kept, its chunked framing taken off: what the answer
+// readers take (kClientApiAnswerLimitBytes).
+constexpr size_t kHttpBodyLimitBytes = 16384;
+// The most the connection may hand over for one answer: a head, a body and
+// the chunked framing around it.
+constexpr size_t kHttpReceiveLimitBytes = kHttpHeadLimitBytes + 2 * kHttpBodyLimitBytes;
+
+enum class HttpReading {
+    Incomplete,  // more bytes are needed
+    Complete,    // the whole answer is there
+    Broken,      // not an answer that can be read: the connection is to be given up
+};
+
+struct HttpAnswer {
+    int status;        // 100 to 999
+    bool keepAlive;    // the connection may carry the next request
+    size_t length;     // how many of the received bytes the answer took
+    size_t bodySize;   // bytes in the body, framing taken off
+};
+
+// `received` holds the `size` bytes that came since the request was sent;
+// `closed` says the peer ended the stream after them. On Complete, `answer`
+// says what came and the body is in `body`.
+HttpReading ReadHttpAnswer(const char* received, size_t size, bool closed, char (&body)[kHttpBodyLimitBytes],
+                           HttpAnswer* answer);
