@@ -2,6 +2,7 @@
 // looked for and alt+tab counts, and which are another computer, where
 // neither can be.
 #include "app/app_state.h"
+#include "app/bounded_text.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@ namespace {
 
 bool IsRemote(const wchar_t* host)
 {
-    lstrcpynW(g_app.GameApiHost, host, kGameApiHostChars);
+    CopyCut(g_app.GameApiHost, host);
     return IsGameApiRemote();
 }
 
