@@ -6,6 +6,7 @@
 #include "app/main_window.h"
 #include "app/network_setup.h"
 #include "app/options_dialog.h"
+#include "app/record_dialog.h"
 #include "app/scenes_dialog.h"
 #include "app/settings.h"
 #include "patch/patch_table.h"
@@ -26,6 +27,7 @@ void AddOptionsToSystemMenu(HWND dialog)
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_MAIN_OPTIONS, L"Options...");
     AppendMenuW(menu, MF_STRING, IDM_MAIN_SCENES, L"Scenes...");
+    AppendMenuW(menu, MF_STRING, IDM_MAIN_RECORD, L"Record...");
 }
 
 INT_PTR OnInitDialog(HWND dialog)
@@ -46,8 +48,8 @@ INT_PTR OnInitDialog(HWND dialog)
 // Options changes what the next Start does, so like Setup it waits while
 // the worker runs; the menu item is greyed then, and a command sent by
 // other means is refused as well.
-// Scenes changes only what the next event uses, so it is open while the
-// worker runs too.
+// Scenes and Record change only what the next event uses (and what the
+// record shows), so they are open while the worker runs too.
 INT_PTR OnSysCommand(HWND dialog, WPARAM command)
 {
     switch (command & 0xFFF0) {
@@ -58,6 +60,10 @@ INT_PTR OnSysCommand(HWND dialog, WPARAM command)
     case IDM_MAIN_SCENES:
         if (!g_app.WindowClosing && !g_app.StopInProgress)
             ShowScenes(dialog);
+        return TRUE;
+    case IDM_MAIN_RECORD:
+        if (!g_app.WindowClosing && !g_app.StopInProgress)
+            ShowRecord(dialog);
         return TRUE;
     default:
         return FALSE;

@@ -12,6 +12,7 @@
 
 #include "app/app_state.h"
 #include "app/bounded_text.h"
+#include "app/record_format.h"
 #include "app/protected_password.h"
 #include "app/stored_text.h"
 #include "resource_ids.h"
@@ -34,6 +35,34 @@ static_assert(size_t(kSituationSceneChars) == kStoredTextChars && size_t(kPlayer
 constexpr wchar_t kDefaultObsHost[] = L"localhost";
 constexpr wchar_t kDefaultGameApiHost[] = L"127.0.0.1";
 
+// kDefaultRecordFormat, as the settings' texts are typed.
+constexpr const wchar_t* kDefaultFormat = L"{wins} - {losses}";
+
+// The numbers of the record, each a registry value of its own that a
+// streamer can read and mend with the registry editor.
+enum RecordNumber {
+    kRecordWins, kRecordLosses, kRecordTies,
+    kRecordTerranWins, kRecordTerranLosses, kRecordZergWins, kRecordZergLosses,
+    kRecordProtossWins, kRecordProtossLosses, kRecordRandomWins, kRecordRandomLosses,
+};
+
+uint32_t& RecordNumberOf(RecordCounts& counts, int which)
+{
+    switch (which) {
+    case kRecordWins:          return counts.wins;
+    case kRecordLosses:        return counts.losses;
+    case kRecordTies:          return counts.ties;
+    case kRecordTerranWins:    return counts.raceWins[kVsTerran];
+    case kRecordTerranLosses:  return counts.raceLosses[kVsTerran];
+    case kRecordZergWins:      return counts.raceWins[kVsZerg];
+    case kRecordZergLosses:    return counts.raceLosses[kVsZerg];
+    case kRecordProtossWins:   return counts.raceWins[kVsProtoss];
+    case kRecordProtossLosses: return counts.raceLosses[kVsProtoss];
+    case kRecordRandomWins:    return counts.raceWins[kVsRandom];
+    default:                   return counts.raceLosses[kVsRandom];
+    }
+}
+
 // Where a value lives while the program runs.
 enum class Home {
     SceneField,     // an edit of the main window
@@ -46,8 +75,9 @@ enum class Home {
     ObsHost,          // AppState.ObsHost, set in Options
     ObsPort,          // AppState.ObsPort, set in Options
     ObsPassword,      // AppState.ObsPassword, set in Options; stored protected
-    AppText,          // a text of AppState (`text`), set in the Scenes dialog or Options
+    AppText,          // a text of AppState (`text`), set in the Scenes dialog, Options or Record
     GameApiPort,      // AppState.GameApiPort, set in Options
+    RecordCount,      // one number of AppState.Record (which: `control`), counted or set in Record
 };
 
 // Which values are written at every close, and which only once stored.
@@ -57,7 +87,8 @@ struct Setting {
     const wchar_t* name;  // the registry value's name: users' existing settings depend on it
     DWORD type;           // REG_SZ, REG_DWORD or REG_BINARY, as written
     Home home;
-    int control;          // the main window's edit or check box; 0 when held in AppState only
+    int control;          // the main window's edit or check box; 0 when held in AppState only;
+                          // for Home::RecordCount, which number of the record
     DWORD defaultNumber;  // REG_DWORD values when absent; texts default to empty unless said here
     Writing writing;
     wchar_t (*text)[kStoredTextChars];  // Home::AppText: where it is held
@@ -88,6 +119,20 @@ constexpr Setting kSettings[] = {
     {L"Player Names",   REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.PlayerNames, L""},
     {L"Game API Host",  REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.GameApiHost, kDefaultGameApiHost},
     {L"Game API Port",  REG_DWORD, Home::GameApiPort, 0, kDefaultGameApiPort, Writing::OnceSet, nullptr, nullptr},
+    {L"Record File",    REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.RecordFile, L""},
+    {L"Record Format",  REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.RecordFormat, kDefaultFormat},
+    {L"OBS Record Source", REG_SZ, Home::AppText,     0, 0, Writing::OnceSet, &g_app.ObsRecordSource, L""},
+    {L"Record Wins",           REG_DWORD, Home::RecordCount, kRecordWins,           0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Losses",         REG_DWORD, Home::RecordCount, kRecordLosses,         0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Ties",           REG_DWORD, Home::RecordCount, kRecordTies,           0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Terran Wins",    REG_DWORD, Home::RecordCount, kRecordTerranWins,     0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Terran Losses",  REG_DWORD, Home::RecordCount, kRecordTerranLosses,   0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Zerg Wins",      REG_DWORD, Home::RecordCount, kRecordZergWins,       0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Zerg Losses",    REG_DWORD, Home::RecordCount, kRecordZergLosses,     0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Protoss Wins",   REG_DWORD, Home::RecordCount, kRecordProtossWins,    0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Protoss Losses", REG_DWORD, Home::RecordCount, kRecordProtossLosses,  0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Random Wins",    REG_DWORD, Home::RecordCount, kRecordRandomWins,     0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Random Losses",  REG_DWORD, Home::RecordCount, kRecordRandomLosses,   0, Writing::OnceSet, nullptr, nullptr},
 };
 constexpr size_t kSettingCount = sizeof kSettings / sizeof kSettings[0];
 
@@ -198,6 +243,9 @@ bool LoadSetting(HKEY key, const Setting& setting, HWND dialog)
         g_app.GameApiPort = port >= 1 && port <= 65535 ? port : kDefaultGameApiPort;
         break;
     }
+    case Home::RecordCount:
+        RecordNumberOf(g_app.Record, setting.control) = ReadStoredNumber(key, setting.name, 0, &stored);
+        break;
     }
     return stored;
 }
@@ -222,6 +270,15 @@ void WritePassword(HKEY key, const Setting& setting, const wchar_t* password)
     RegSetValueExW(key, setting.name, 0, setting.type, sealed.empty() ? nullptr : sealed.data(), DWORD(sealed.size()));
 }
 
+// The worker counts games while the window closes: the number is read under its lock.
+DWORD RecordCountOf(const Setting& setting)
+{
+    AcquireSRWLockShared(&g_app.RecordLock);
+    const DWORD number = RecordNumberOf(g_app.Record, setting.control);
+    ReleaseSRWLockShared(&g_app.RecordLock);
+    return number;
+}
+
 // Whether a value written only once set still holds its default.
 bool HoldsDefault(const Setting& setting)
 {
@@ -233,6 +290,7 @@ bool HoldsDefault(const Setting& setting)
     case Home::ObsPassword:     return g_app.ObsPassword[0] == L'\0';
     case Home::AppText:         return std::wcscmp(*setting.text, setting.defaultText) == 0;
     case Home::GameApiPort:     return g_app.GameApiPort == setting.defaultNumber;
+    case Home::RecordCount:     return RecordCountOf(setting) == 0;
     default:                    return false;
     }
 }
@@ -285,6 +343,9 @@ void SaveSetting(HKEY key, const Setting& setting)
     case Home::GameApiPort:
         WriteNumber(key, setting, g_app.GameApiPort);
         break;
+    case Home::RecordCount:
+        WriteNumber(key, setting, RecordCountOf(setting));
+        break;
     }
 }
 
@@ -300,6 +361,7 @@ void LoadSettings(HWND mainDialog)
     g_app.ObsPort = kDefaultObsPort;
     g_app.ObsPassword[0] = L'\0';
     g_app.GameApiPort = kDefaultGameApiPort;
+    g_app.Record = RecordCounts{};
     for (const Setting& setting : kSettings) {
         if (setting.home == Home::AppText)
             CopyCut(*setting.text, setting.defaultText);
@@ -330,6 +392,21 @@ void SaveSettings()
         if (setting.writing == Writing::OnceSet && !g_storedAtLoad[i] && HoldsDefault(setting))
             continue;
         SaveSetting(key, setting);
+    }
+    RegCloseKey(key);
+}
+
+void StoreRecordCountsNow(const RecordCounts& counts)
+{
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return;
+    RecordCounts copy = counts;
+    for (size_t i = 0; i < kSettingCount; ++i) {
+        if (kSettings[i].home != Home::RecordCount)
+            continue;
+        WriteNumber(key, kSettings[i], RecordNumberOf(copy, kSettings[i].control));
     }
     RegCloseKey(key);
 }

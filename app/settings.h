@@ -3,5 +3,11 @@
 #pragma once
 #include <windows.h>
 
+#include "app/record_format.h"
+
 void LoadSettings(HWND mainDialog);
 void SaveSettings();
+
+// The record's numbers, written at once whenever they change (any thread):
+// a crash must not lose a game counted.
+void StoreRecordCountsNow(const RecordCounts& counts);

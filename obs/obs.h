@@ -50,6 +50,17 @@ enum class ObsSwitchResult {
 // SetCurrentProgramScene with the name (UTF-16, as typed).
 ObsSwitchResult SwitchObsScene(ObsConnection* obs, const wchar_t* name);
 
+enum class ObsTextResult {
+    Set,
+    NoSuchInput,  // code 600
+    Refused,      // another code
+    Lost,         // no answer in time, or the connection went: it is closed
+};
+
+// SetInputSettings: the text (UTF-8) of the input named `inputName` (UTF-16,
+// as typed), its other settings kept.
+ObsTextResult SetObsText(ObsConnection* obs, const wchar_t* inputName, const std::string& text);
+
 // True when the connection has gone (OBS closed, the network gone) or was
 // given up; callers then connect again.
 bool IsObsLost(ObsConnection* obs);

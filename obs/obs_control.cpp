@@ -113,12 +113,15 @@ ObsConnectResult Identify(ObsSocket* socket, const ObsMessage& hello, const wcha
 
 // Sends a request and waits for its answer, skipping whatever else comes;
 // Answered, TimedOut or Gone, and then the connection is closed.
-ObsAskResult Ask(ObsConnection* obs, const char* requestType, const std::string* sceneName, ObsMessage* answer)
+// Sends a request (made with its id) and waits for its answer, skipping
+// whatever else comes.
+template <typename MakeRequest>
+ObsAskResult AskWith(ObsConnection* obs, MakeRequest make, ObsMessage* answer)
 {
     if (obs->socket == nullptr)
         return ObsAskResult::Gone;
     const std::string id = "kestrelcue-" + std::to_string(++obs->requestsSent);
-    const ObsSent sent = SendObsText(obs->socket, RequestMessage(requestType, id, sceneName), kObsWaitMs);
+    const ObsSent sent = SendObsText(obs->socket, make(id), kObsWaitMs);
     if (sent == ObsSent::Sent) {
         const ULONGLONG deadline = DeadlineOfAWait();
         while (AwaitOp(obs->socket, kObsOpRequestResponse, deadline, answer)) {
@@ -129,6 +132,11 @@ ObsAskResult Ask(ObsConnection* obs, const char* requestType, const std::string*
     const bool gone = sent != ObsSent::TimedOut && IsObsSocketGone(obs->socket);
     DisconnectFromObs(obs);
     return gone ? ObsAskResult::Gone : ObsAskResult::TimedOut;
+}
+
+ObsAskResult Ask(ObsConnection* obs, const char* requestType, const std::string* sceneName, ObsMessage* answer)
+{
+    return AskWith(obs, [&](const std::string& id) { return RequestMessage(requestType, id, sceneName); }, answer);
 }
 
 // One request of the test; Answered only when OBS answered with success.
@@ -169,6 +177,18 @@ ObsConnectResult ConnectToObs(ObsConnection* obs, const wchar_t* host, unsigned 
     if (webSocketVersion != nullptr)
         *webSocketVersion = hello.webSocketVersion;
     return result;
+}
+
+ObsTextResult SetObsText(ObsConnection* obs, const wchar_t* inputName, const std::string& text)
+{
+    const std::string input = Utf8Of(inputName);
+    ObsMessage answer;
+    const auto make = [&](const std::string& id) { return SetInputTextMessage(id, input, text); };
+    if (AskWith(obs, make, &answer) != ObsAskResult::Answered)
+        return ObsTextResult::Lost;
+    if (answer.succeeded)
+        return ObsTextResult::Set;
+    return answer.code == kObsCodeResourceNotFound ? ObsTextResult::NoSuchInput : ObsTextResult::Refused;
 }
 
 ObsSwitchResult SwitchObsScene(ObsConnection* obs, const wchar_t* name)

@@ -161,3 +161,18 @@ std::string RequestMessage(const char* requestType, const std::string& requestId
     }
     return PrintMessage(root);
 }
+
+std::string SetInputTextMessage(const std::string& requestId, const std::string& inputName, const std::string& text)
+{
+    Json root(cJSON_CreateObject());
+    cJSON_AddNumberToObject(root.get(), "op", kObsOpRequest);
+    cJSON* d = cJSON_AddObjectToObject(root.get(), "d");
+    cJSON_AddStringToObject(d, "requestType", "SetInputSettings");
+    cJSON_AddStringToObject(d, "requestId", requestId.c_str());
+    cJSON* data = cJSON_AddObjectToObject(d, "requestData");
+    cJSON_AddStringToObject(data, "inputName", inputName.c_str());
+    cJSON* settings = cJSON_AddObjectToObject(data, "inputSettings");
+    cJSON_AddStringToObject(settings, "text", text.c_str());
+    cJSON_AddBoolToObject(data, "overlay", true);
+    return PrintMessage(root);
+}

@@ -61,3 +61,7 @@ std::string IdentifyMessage(const std::string& authentication);
 // A request; `sceneName` (UTF-8) is sent as requestData.sceneName unless it
 // is null.
 std::string RequestMessage(const char* requestType, const std::string& requestId, const std::string* sceneName);
+
+// SetInputSettings that sets the text of the input named `inputName` (both
+// UTF-8) and leaves its other settings as they are.
+std::string SetInputTextMessage(const std::string& requestId, const std::string& inputName, const std::string& text);

@@ -6,11 +6,13 @@
 #define IDD_NETWORK_SETUP           102
 #define IDD_OPTIONS                 103
 #define IDD_SCENES                  104
+#define IDD_RECORD                  105
 
 // The main window's system menu item that opens the Options dialog. The
 // low four bits of a system command are the system's.
 #define IDM_MAIN_OPTIONS            0x0010
 #define IDM_MAIN_SCENES             0x0020
+#define IDM_MAIN_RECORD             0x0030
 
 #define IDC_SETUP_GAME_SIDE         1001
 #define IDC_SETUP_XSPLIT_SIDE       1002
@@ -43,6 +45,23 @@
 #define IDC_SCENES_PLAYER_NAMES     1030
 #define IDC_OPTIONS_GAME_API_HOST   1031
 #define IDC_OPTIONS_GAME_API_PORT   1032
+#define IDC_RECORD_FILE             1040
+#define IDC_RECORD_BROWSE           1041
+#define IDC_RECORD_FORMAT           1042
+#define IDC_RECORD_OBS_SOURCE       1043
+#define IDC_RECORD_PREVIEW          1044
+#define IDC_RECORD_WINS             1045
+#define IDC_RECORD_LOSSES           1046
+#define IDC_RECORD_TIES             1047
+#define IDC_RECORD_TERRAN_WINS      1048
+#define IDC_RECORD_TERRAN_LOSSES    1049
+#define IDC_RECORD_ZERG_WINS        1050
+#define IDC_RECORD_ZERG_LOSSES      1051
+#define IDC_RECORD_PROTOSS_WINS     1052
+#define IDC_RECORD_PROTOSS_LOSSES   1053
+#define IDC_RECORD_RANDOM_WINS      1054
+#define IDC_RECORD_RANDOM_LOSSES    1055
+#define IDC_RECORD_RESET            1056
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                  (-1)

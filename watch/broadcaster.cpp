@@ -74,8 +74,11 @@ bool ConnectToObsUntilStopped(const wchar_t* trying)
             return false;
         const ObsConnectResult result =
             ConnectToObs(&g_app.Obs, g_app.ObsHost, g_app.ObsPort, g_app.ObsPassword, g_app.StopEvent);
-        if (result == ObsConnectResult::Connected)
+        if (result == ObsConnectResult::Connected) {
+            // Each new connection is given what OBS is to show besides scenes.
+            ++g_app.ObsConnectionsMade;
             return true;
+        }
         if (PauseUnlessStopped(ReportFailedConnect(result, trying)))
             return false;
     }

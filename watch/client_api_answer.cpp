@@ -164,6 +164,8 @@ bool ReadClientApiGame(const char* body, size_t size, ClientApiGame* game)
     bool read = cJSON_IsBool(isReplay) && cJSON_IsArray(players);
     if (read) {
         game->isReplay = cJSON_IsTrue(isReplay);
+        const cJSON* displayTime = cJSON_GetObjectItemCaseSensitive(root, "displayTime");
+        game->displayTime = cJSON_IsNumber(displayTime) ? displayTime->valuedouble : -1;
         game->playerCount = 0;
         const cJSON* player = nullptr;
         cJSON_ArrayForEach(player, players)

@@ -42,6 +42,7 @@ struct ClientApiPlayer {
 
 struct ClientApiGame {
     bool isReplay;
+    double displayTime;  // seconds of game time; -1 when the answer gave none
     size_t playerCount;
     ClientApiPlayer players[kClientApiMostPlayers];
 };

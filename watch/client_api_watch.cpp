@@ -1,6 +1,7 @@
 #include "watch/client_api_watch.h"
 
 #include "app/scene_settings.h"
+#include "app/session_record.h"
 
 namespace {
 
@@ -26,12 +27,36 @@ Situation SituationOfGame(ClientApiScreens screens, const ClientApiGame& game, c
     return screens == ClientApiScreens::MapOn ? SituationOnMap(game, names) : SituationOnScore(game, names);
 }
 
-SituationSample Settle(ClientApiWatch* watch, ClientApiScreens screens, Situation situation)
+void Settle(ClientApiWatch* watch, ClientApiScreens screens, Situation situation)
 {
     watch->settledScreens = screens;
     watch->settled = situation;
     watch->gameWantedSince = 0;
-    return {true, situation};
+}
+
+// The situation once the screens are known, with /game's answer when it
+// was asked for (null when it gave none); false while it is waited for.
+bool SettleSituation(ClientApiWatch* watch, ClientApiScreens screens, bool gameNeeded, const ClientApiGame* game,
+                     const wchar_t* names, ULONGLONG answered)
+{
+    if (!gameNeeded) {
+        Settle(watch, screens, SituationOfScreens(screens));
+        return true;
+    }
+    if (game != nullptr) {
+        Settle(watch, screens, SituationOfGame(screens, *game, names));
+        return true;
+    }
+    // Who plays is not known yet: nothing changes until /game answers, or
+    // until it has been waited for as long as a silent game would be.
+    if (watch->gameWantedSince == 0 || watch->gameWantedFor != screens) {
+        watch->gameWantedSince = answered;
+        watch->gameWantedFor = screens;
+    }
+    if (answered - watch->gameWantedSince < kClientApiSilenceMs)
+        return false;
+    Settle(watch, screens, SituationOfScreens(screens));
+    return true;
 }
 
 } // namespace
@@ -46,32 +71,31 @@ void BeginClientApiWatch(ClientApiWatch* watch)
 
 SituationSample SampleClientApi(ClientApiWatch* watch)
 {
+    SituationSample sample = {false, Situation::None, {RecordNews::None, GameOutcome::Tie, kRecordRaceCount}};
     const ULONGLONG start = GetTickCount64();
     const ClientApiScreens screens = AskClientApiScreens(&watch->link, start + kClientApiScreensBudgetMs);
     if (screens == ClientApiScreens::Unreadable)
-        return {false, Situation::None};
+        return sample;
     const ULONGLONG answered = GetTickCount64();
     watch->lastAnswerTick = answered;
-    // The same screens as when the situation was settled tell nothing new:
-    // /game is not asked again for them.
-    if (watch->settled != Situation::None && screens == watch->settledScreens)
-        return {true, watch->settled};
     wchar_t names[kPlayerNameListChars];
     CopyPlayerNames(names);
-    if (!NeedsGame(screens, names))
-        return Settle(watch, screens, SituationOfScreens(screens));
+    // The same screens as when the situation was settled tell nothing new:
+    // /game is not asked again for them, unless the record wants the result
+    // of the game whose map just went off.
+    const bool resultWanted = IsRecordKept() && FollowScreensForRecord(&watch->record, screens);
+    const bool unsettled = watch->settled == Situation::None || screens != watch->settledScreens;
+    const bool situationNeedsGame = unsettled && NeedsGame(screens, names);
     ClientApiGame game;
-    if (AskClientApiGame(&watch->link, start + kClientApiSampleBudgetMs, &game))
-        return Settle(watch, screens, SituationOfGame(screens, game, names));
-    // Who plays is not known yet: nothing changes until /game answers, or
-    // until it has been waited for as long as a silent game would be.
-    if (watch->gameWantedSince == 0 || watch->gameWantedFor != screens) {
-        watch->gameWantedSince = answered;
-        watch->gameWantedFor = screens;
-    }
-    if (answered - watch->gameWantedSince < kClientApiSilenceMs)
-        return {false, Situation::None};
-    return Settle(watch, screens, SituationOfScreens(screens));
+    const bool gameRead = (situationNeedsGame || resultWanted) &&
+                          AskClientApiGame(&watch->link, start + kClientApiSampleBudgetMs, &game);
+    if (resultWanted)
+        sample.record = FollowGameForRecord(&watch->record, gameRead ? &game : nullptr, names);
+    if (unsettled && !SettleSituation(watch, screens, situationNeedsGame, gameRead ? &game : nullptr, names, answered))
+        return sample;
+    sample.answered = true;
+    sample.situation = watch->settled;
+    return sample;
 }
 
 bool HasClientApiFallenSilent(const ClientApiWatch& watch)

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "watch/client_api_probe.h"
+#include "watch/record_watch.h"
 #include "watch/situation.h"
 
 // How long the game's API may stay silent before the game counts as gone;
@@ -27,6 +28,9 @@ struct ClientApiWatch {
     ULONGLONG lastAnswerTick;         // when /ui last answered
     ULONGLONG gameWantedSince;        // when a needed /game was first asked for in vain; 0: not waiting
     ClientApiScreens gameWantedFor;   // the screens it was wanted for
+    // For the record, kept from one watch phase to the next: a game whose
+    // map went off while the game was not heard still counts.
+    RecordWatch record;
 };
 
 // At the start of each watch phase: nothing settled, the game just heard.
@@ -35,6 +39,7 @@ void BeginClientApiWatch(ClientApiWatch* watch);
 struct SituationSample {
     bool answered;        // false: the sample changes nothing
     Situation situation;  // when answered
+    RecordEvent record;   // whether a game is to be counted, or could not be
 };
 SituationSample SampleClientApi(ClientApiWatch* watch);
 

@@ -12,6 +12,8 @@
 #include "relay/relay.h"
 #include "watch/broadcaster.h"
 #include "watch/client_api_watch.h"
+#include "watch/record_keeper.h"
+#include "app/record_publishing.h"
 #include "resource_ids.h"
 
 #include <cwchar>
@@ -39,28 +41,32 @@ struct StateSource {
     ClientApiWatch api;
 };
 
-// What one sample tells: the game gone, nothing new, or its situation.
+// What one sample tells: the game gone, nothing new, or its situation;
+// and whether a game is to be counted in the record.
 enum class ReadingKind { Lost, Unanswered, Answered };
 struct GameReading {
     ReadingKind kind;
     Situation situation;
+    RecordEvent record;
 };
 
 GameReading SampleGame(StateSource* source, const GameTarget& game)
 {
+    constexpr RecordEvent kNoNews = {RecordNews::None, GameOutcome::Tie, kRecordRaceCount};
     if (!source->clientApi) {
         switch (ProbeGameState(game.processId)) {
-        case GameState::InGame:    return {ReadingKind::Answered, Situation::Playing};
-        case GameState::NotInGame: return {ReadingKind::Answered, Situation::Menus};
-        default:                   return {ReadingKind::Lost, Situation::None};
+        case GameState::InGame:    return {ReadingKind::Answered, Situation::Playing, kNoNews};
+        case GameState::NotInGame: return {ReadingKind::Answered, Situation::Menus, kNoNews};
+        default:                   return {ReadingKind::Lost, Situation::None, kNoNews};
         }
     }
     // One answer that is slow or unreadable is no news; only a game that
     // has stopped answering altogether is gone.
     const SituationSample sample = SampleClientApi(&source->api);
     if (sample.answered)
-        return {ReadingKind::Answered, sample.situation};
-    return {HasClientApiFallenSilent(source->api) ? ReadingKind::Lost : ReadingKind::Unanswered, Situation::None};
+        return {ReadingKind::Answered, sample.situation, sample.record};
+    return {HasClientApiFallenSilent(source->api) ? ReadingKind::Lost : ReadingKind::Unanswered, Situation::None,
+            sample.record};
 }
 
 bool IsStopRequested()
@@ -204,6 +210,7 @@ void FollowSituation(Situation current, bool apply, Watched* watched)
 bool WatchGame(const GameTarget& game, StateSource* source)
 {
     Watched watched = {Situation::None, SceneSlot::LeaveGameScene, false};
+    bool recordFileWritten = false;
     // The game on another computer has no window here: alt+tab on this
     // computer says nothing about it, and its changes apply whatever is in front.
     HWND lastForeground = source->remote ? nullptr : GetForegroundWindow();
@@ -226,6 +233,14 @@ bool WatchGame(const GameTarget& game, StateSource* source)
         if (reading.kind == ReadingKind::Answered)
             FollowSituation(reading.situation,
                             source->remote || lastForeground == game.window || applyWhenTabbedOut, &watched);
+        // After the first event of a watch phase: a file that cannot be
+        // written is said, and stays up until the next event.
+        if (source->clientApi && !recordFileWritten && watched.hasSlot) {
+            WriteRecordFileNow();
+            recordFileWritten = true;
+        }
+        KeepRecord(reading.record);
+        ShowRecordOnObsWhenDue();
         if (!source->remote) {
             HWND foreground = GetForegroundWindow();
             if (foreground != lastForeground) {
@@ -285,6 +300,11 @@ DWORD WINAPI RunWatchLoop(void*)
     StateSource source = {};
     source.clientApi = IsClientApiChosen();
     source.remote = source.clientApi && IsGameApiRemote();
+    // A text source reading the record's file shows it before the first
+    // game. A failure is said once watching has begun, where it stays up.
+    const bool watchesGame = g_app.RemoteEnabled == 0 || g_app.RemoteRole == kRoleGameSide;
+    if (source.clientApi && watchesGame)
+        WriteRecordFileNow(RecordFailure::Quiet);
     // Without its event every sample fails, as with an empty patch table.
     if (source.clientApi)
         OpenClientApiLink(&source.api.link, GameApiHostToAsk(), static_cast<unsigned short>(g_app.GameApiPort),

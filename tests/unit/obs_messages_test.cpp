@@ -170,6 +170,11 @@ TEST(ObsMessages, WhatKestrelcueSends)
               "\"requestData\":{\"sceneName\":\"Game \\\"quoted\\\" \\\\ \xC3\xA4\"}}}");
     EXPECT_EQ(RequestMessage("GetVersion", "kestrelcue-2", nullptr),
               "{\"op\":6,\"d\":{\"requestType\":\"GetVersion\",\"requestId\":\"kestrelcue-2\"}}");
+    // The record's text, its other settings overlaid rather than replaced.
+    EXPECT_EQ(SetInputTextMessage("kestrelcue-3", "Record \"T\"", "7 - 3\n\xC3\xA4"),
+              "{\"op\":6,\"d\":{\"requestType\":\"SetInputSettings\",\"requestId\":\"kestrelcue-3\","
+              "\"requestData\":{\"inputName\":\"Record \\\"T\\\"\",\"inputSettings\":{\"text\":\"7 - 3\\n\xC3\xA4\"},"
+              "\"overlay\":true}}}");
 }
 
 } // namespace

@@ -611,6 +611,35 @@ bool ObsWebSocket::SetCurrentProgramScene(const std::string& name)
     return Request("SetCurrentProgramScene", data, nullptr);
 }
 
+bool ObsWebSocket::CreateTextSource(const std::string& sceneName, const std::string& inputName,
+                                   const std::string& text)
+{
+    cJSON* data = cJSON_CreateObject();
+    cJSON_AddStringToObject(data, "sceneName", sceneName.c_str());
+    cJSON_AddStringToObject(data, "inputName", inputName.c_str());
+    cJSON_AddStringToObject(data, "inputKind", "text_ft2_source_v2");
+    cJSON* settings = cJSON_AddObjectToObject(data, "inputSettings");
+    cJSON_AddStringToObject(settings, "text", text.c_str());
+    cJSON_AddBoolToObject(data, "sceneItemEnabled", true);
+    return Request("CreateInput", data, nullptr);
+}
+
+bool ObsWebSocket::GetInputText(const std::string& inputName, std::string* text)
+{
+    cJSON* data = cJSON_CreateObject();
+    cJSON_AddStringToObject(data, "inputName", inputName.c_str());
+    cJSON* received = nullptr;
+    if (!Request("GetInputSettings", data, &received))
+        return false;
+    Json answer(received);
+    const cJSON* settings = cJSON_GetObjectItemCaseSensitive(answer.get(), "inputSettings");
+    const char* value = StringIn(settings, "text");
+    if (value == nullptr)
+        return Fail("GetInputSettings: no text in the input's settings");
+    *text = value;
+    return true;
+}
+
 bool ObsWebSocket::WaitForSceneChange(ObsSceneChange* change, DWORD timeoutMs)
 {
     const ULONGLONG deadline = GetTickCount64() + timeoutMs;

@@ -53,6 +53,10 @@ public:
     bool GetSceneList(std::vector<std::string>* names);
     bool GetCurrentProgramScene(std::string* name);
     bool SetCurrentProgramScene(const std::string& name);
+    // A text source (OBS's own on Linux, FreeType 2) in the scene, with this text.
+    bool CreateTextSource(const std::string& sceneName, const std::string& inputName, const std::string& text);
+    // The "text" setting of an input; false when OBS has no such input.
+    bool GetInputText(const std::string& inputName, std::string* text);
     // The oldest CurrentProgramSceneChanged not yet taken, waiting for one
     // at most timeoutMs. Needs kObsEventScenes in Connect's subscriptions.
     bool WaitForSceneChange(ObsSceneChange* change, DWORD timeoutMs = kDefaultTimeoutMs);

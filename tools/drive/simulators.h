@@ -68,6 +68,9 @@ public:
     bool StartReplay() { return PressButton(kSimStartReplayCommand); }
     bool ObserveGame() { return PressButton(kSimObserveGameCommand); }  // a game of two others
     bool ShowLostScore() { return PressButton(kSimEndGameLostCommand); }  // "End game (loss)"
+    // The map on again for the same game, its results kept: its end told twice.
+    bool ShowMapAgain() { return PressButton(kSimShowMapAgainCommand); }
+    bool TurnResults() { return PressButton(kSimTurnResultsCommand); }
     // Who plays the next game or replay that EnterGame or StartReplay starts.
     bool SetLineup(const std::vector<SimLineupPlayer>& players);
 

@@ -187,6 +187,16 @@ void ShowLostScore(GameView* view, ULONGLONG now)
         view->record.lost = true;
 }
 
+void ShowMapAgain(GameView* view)
+{
+    view->screen = view->record.isReplay ? Screen::Replay : Screen::InGame;
+}
+
+void TurnResults(GameView* view)
+{
+    view->record.lost = !view->record.lost;
+}
+
 bool IsFlagSetOn(Screen screen)
 {
     return screen == Screen::InGame || screen == Screen::Replay;

@@ -55,6 +55,11 @@ void ShowScreen(GameView* view, Screen next, ULONGLONG now);
 void ShowScreenWith(GameView* view, Screen next, ULONGLONG now, const std::vector<SimPlayer>& players);
 // "End game (loss)": the score screen with the user's side losing.
 void ShowLostScore(GameView* view, ULONGLONG now);
+// The map on once more for the game last played, its clock and results as
+// they were: an API that tells of one game's end twice.
+void ShowMapAgain(GameView* view);
+// The last game's victories become defeats and its defeats victories.
+void TurnResults(GameView* view);
 
 // Whether the in-game flag byte is set on this screen.
 bool IsFlagSetOn(Screen screen);

@@ -140,6 +140,14 @@ void OnCommand(int id)
         ShowLostScore(&g_sim.view, GetTickCount64());
         PublishScreen();
         break;
+    case kSimShowMapAgainCommand:
+        ShowMapAgain(&g_sim.view);
+        PublishScreen();
+        break;
+    case kSimTurnResultsCommand:
+        TurnResults(&g_sim.view);
+        PublishScreen();
+        break;
     default: return;
     }
     ShowState();

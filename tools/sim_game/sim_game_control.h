@@ -19,6 +19,9 @@ constexpr int kSimShowLoadingCommand = 105;      // "Loading"
 constexpr int kSimStartReplayCommand = 106;      // "Start replay"
 constexpr int kSimObserveGameCommand = 108;      // "Observe game": a game of two other players
 constexpr int kSimEndGameLostCommand = 109;      // "End game (loss)": the score screen, the user's side lost
+// Not buttons, for the tests of an API that tells of a game's end twice:
+constexpr int kSimShowMapAgainCommand = 110;     // the map on again for the same game, which keeps its results
+constexpr int kSimTurnResultsCommand = 111;      // the last game's victories and defeats turned round
 
 // WM_COPYDATA with this dwData sets who plays the next game or replay
 // started by its button: UTF-8 text, one player a line, the fields

@@ -1,0 +1,69 @@
+#include "watch/record_keeper.h"
+
+#include <string>
+
+#include "app/app_state.h"
+#include "app/record_publishing.h"
+#include "app/status_line.h"
+
+namespace {
+
+// What OBS was last given, by connection and by edit (worker only): a
+// source OBS does not have is said once a connection.
+unsigned g_obsConnectionShown = 0;
+unsigned g_editsShown = 0;
+bool g_obsShownOnce = false;
+unsigned g_missingSaidOnConnection = 0;
+
+void ShowRecordOnObs()
+{
+    RecordPlaces places;
+    CopyRecord(nullptr, &places);
+    g_obsConnectionShown = g_app.ObsConnectionsMade;
+    g_editsShown = g_app.RecordEdits;
+    g_obsShownOnce = true;
+    if (places.obsSource[0] == L'\0' || !IsObsChosen() || IsObsLost(&g_app.Obs))
+        return;
+    char bytes[kRecordTextBytes];
+    const size_t size = FormatSessionRecordUtf8(bytes);
+    // Switching goes on whatever OBS makes of it: a lost connection is
+    // found out and made again by the watch loop, and shown then.
+    if (SetObsText(&g_app.Obs, places.obsSource, std::string(bytes, size)) != ObsTextResult::NoSuchInput ||
+        g_missingSaidOnConnection == g_app.ObsConnectionsMade)
+        return;
+    g_missingSaidOnConnection = g_app.ObsConnectionsMade;
+    wchar_t status[kStatusChars];
+    FormatStatus(status, L"Error: OBS has no text source '%s'.", places.obsSource);
+    SetStatusLine(status);
+}
+
+} // namespace
+
+void KeepRecord(const RecordEvent& event)
+{
+    switch (event.news) {
+    case RecordNews::None:
+        return;
+    case RecordNews::Counted:
+        CountGame(event.outcome, event.versus);
+        WriteRecordFileNow();
+        if (IsObsChosen())
+            ShowRecordOnObs();
+        return;
+    case RecordNews::Unreadable:
+        SetStatusLine(L"Error: The last game's result could not be read; it is not counted.");
+        return;
+    case RecordNews::NamesNeeded:
+        SetStatusLine(L"The last game is not counted: type your names in the game in Scenes...");
+        return;
+    }
+}
+
+void ShowRecordOnObsWhenDue()
+{
+    if (!IsObsChosen() || !IsRecordKept())
+        return;
+    if (g_obsShownOnce && g_obsConnectionShown == g_app.ObsConnectionsMade && g_editsShown == g_app.RecordEdits)
+        return;
+    ShowRecordOnObs();
+}

@@ -1,0 +1,11 @@
+// The worker's part of the session's record: a game counted is added and
+// shown, a game that could not be is said, and OBS's text source is given
+// the record on every connection and after every change.
+#pragma once
+#include "watch/record_watch.h"
+
+void KeepRecord(const RecordEvent& event);
+
+// Each sample, with OBS chosen: gives the text source the record when the
+// connection is new or the record was edited by hand since.
+void ShowRecordOnObsWhenDue();
