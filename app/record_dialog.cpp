@@ -62,18 +62,31 @@ void ReadPlaces(HWND dialog, RecordPlaces* places)
     ReadField(dialog, IDC_RECORD_OBS_SOURCE, places->obsSource, kSourceFieldReadChars);
 }
 
-// False when a field holds no whole number (it can only be pasted in); an
-// empty field is 0.
+// Digits only, and no more than 32 bits hold; an empty field is 0.
+bool ReadNumberField(HWND dialog, int id, uint32_t* number)
+{
+    wchar_t text[kNumberDigits + 2];
+    ReadField(dialog, id, text, kNumberDigits + 2);
+    uint64_t value = 0;
+    for (const wchar_t* c = text; *c != L'\0'; ++c) {
+        if (*c < L'0' || *c > L'9')
+            return false;
+        value = value * 10 + uint64_t(*c - L'0');
+        if (value > 0xFFFFFFFFu)
+            return false;
+    }
+    *number = uint32_t(value);
+    return true;
+}
+
+// False when a field holds no whole number (it can only be pasted in).
 bool ReadNumbers(HWND dialog, RecordCounts* counts, int* wrongField)
 {
     for (const NumberField& field : kNumberFields) {
-        BOOL isNumber = FALSE;
-        const UINT number = GetDlgItemInt(dialog, field.id, &isNumber, FALSE);
-        if (!isNumber && GetWindowTextLengthW(GetDlgItem(dialog, field.id)) > 0) {
+        if (!ReadNumberField(dialog, field.id, &NumberOf(*counts, field))) {
             *wrongField = field.id;
             return false;
         }
-        NumberOf(*counts, field) = isNumber ? number : 0;
     }
     return true;
 }

@@ -14,6 +14,7 @@
 #include "drive/obs_websocket_client.h"
 #include "drive/options_dialog.h"
 #include "drive/program.h"
+#include "drive/record_dialog.h"
 #include "drive/scenes_dialog.h"
 #include "drive/screenshot.h"
 #include "drive/simulators.h"
@@ -256,13 +257,36 @@ int RunClientApiScripted(Session& s)
     return 0;
 }
 
+// The Record dialog after the situations' evening: one win counted, shown
+// in a file a text source reads.
+void ShowRecordDialog(Session& s, KestrelcueProgram& program)
+{
+    HWND dialog = OpenRecord(program);
+    if (dialog == nullptr) {
+        Say("FAILED: the Record dialog did not open");
+        ++s.failures;
+        return;
+    }
+    std::printf("  Record: %ls\n", WindowText(GetDlgItem(dialog, kRecordPreview)).c_str());
+    SavePicture(s, dialog, L"record");
+    PressRecordButton(dialog, IDCANCEL);
+    WaitForDialogGone(dialog);
+    const std::string file = ReadWholeFile(s.outputFolder + L"\\record.txt");
+    std::printf("  record.txt: %s\n", file.c_str());
+    if (file != "1 - 0") {
+        Say("FAILED: the record file does not show the game won");
+        ++s.failures;
+    }
+}
+
 // Scenes for the situations the client API tells, set in the Scenes dialog
 // with the user's name: the loading screen, a win, a game of others and a
 // replay each show a scene of their own.
 int RunSituationsScripted(Session& s)
 {
-    Say("situations: the Scenes dialog, then loading, a won game, an observed game and a replay");
+    Say("situations: the Scenes dialog, then loading, a won game, an observed game and a replay; the record");
     WriteStoredDword(L"Game State Source", 1);
+    WriteStoredString(L"Record File", s.outputFolder + L"\\record.txt");
     KestrelcueProgram program;
     if (!program.Launch())
         return 1;
@@ -282,6 +306,8 @@ int RunSituationsScripted(Session& s)
     SavePicture(s, dialog, L"scenes");
     PressScenesButton(dialog, IDOK);
     WaitForDialogGone(dialog);
+    // A game against a human, so that the record counts it.
+    s.game.SetLineup({{"Kestrel", "user", "Zerg", "Victory"}, {"Maru", "user", "Terr", "Defeat"}});
     BringToFront(s.game.Window());
     program.PressStartStop();
     size_t clicks = s.xsplit.Clicks().size();
@@ -305,6 +331,7 @@ int RunSituationsScripted(Session& s)
         ExpectSceneFrom(s, program, "", ++clicks, step.scene);
     }
     program.PressStartStop();
+    ShowRecordDialog(s, program);
     program.Close();
     DeleteSettings();
     return 0;

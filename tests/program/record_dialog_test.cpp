@@ -1,0 +1,149 @@
+// The Record dialog as a user meets it: its template, first-run defaults,
+// the values it keeps (written only once set), Cancel keeping all, and a
+// number that is not one refused.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "drive/local_patch_server.h"
+#include "drive/message_box.h"
+#include "drive/network_setup.h"
+#include "drive/program.h"
+#include "drive/record_dialog.h"
+#include "drive/stored_settings.h"
+#include "template_layout.h"
+
+namespace {
+
+constexpr LONG kEdit = kTemplateEdit, kLabel = kTemplateLabel;
+
+const std::vector<TemplateControl> kRecordControls = {
+    {-1, L"Static", kLabel,
+     L"With the game's client API, your games against humans count (not replays, games you watch or games against "
+     L"computers; your names are in Scenes...). The format's placeholders: {wins} {losses} {ties} {games} {winrate} "
+     L"{vsT} {vsZ} {vsP} {vsR}.",
+     7, 7, 226, 26, false},
+    {-1, L"Button", BS_GROUPBOX, L"Where it shows", 7, 36, 226, 80, false},
+    {-1, L"Static", kLabel, L"File:", 14, 51, 46, 8, false},
+    {kRecordFileField, L"Edit", kEdit, L"", 62, 49, 112, 14, true},
+    {kRecordBrowse, L"Button", BS_PUSHBUTTON, L"Browse...", 178, 49, 48, 14, true},
+    {-1, L"Static", kLabel, L"OBS source:", 14, 69, 46, 8, false},
+    {kRecordSourceField, L"Edit", kEdit, L"", 62, 67, 164, 14, true},
+    {-1, L"Static", kLabel, L"Format:", 14, 87, 46, 8, false},
+    {kRecordFormatField, L"Edit", kEdit, L"{wins} - {losses}", 62, 85, 164, 14, true},
+    {-1, L"Static", kLabel, L"Shows:", 14, 103, 46, 8, false},
+    {kRecordPreview, L"Static", kLabel, L"0 - 0", 62, 103, 164, 8, false},
+    {-1, L"Button", BS_GROUPBOX, L"The record", 7, 120, 226, 112, false},
+    {-1, L"Static", kLabel, L"Wins", 62, 132, 32, 8, false},
+    {-1, L"Static", kLabel, L"Losses", 100, 132, 32, 8, false},
+    {-1, L"Static", kLabel, L"All games", 14, 144, 46, 8, false},
+    {kRecordWins, L"Edit", kEdit, L"0", 62, 142, 32, 14, true},
+    {kRecordLosses, L"Edit", kEdit, L"0", 100, 142, 32, 14, true},
+    {-1, L"Static", kLabel, L"Ties", 142, 144, 20, 8, false},
+    {kRecordTies, L"Edit", kEdit, L"0", 166, 142, 32, 14, true},
+    {-1, L"Static", kLabel, L"vs Terran", 14, 162, 46, 8, false},
+    {kRecordTerranWins, L"Edit", kEdit, L"0", 62, 160, 32, 14, true},
+    {kRecordTerranLosses, L"Edit", kEdit, L"0", 100, 160, 32, 14, true},
+    {-1, L"Static", kLabel, L"vs Zerg", 14, 178, 46, 8, false},
+    {kRecordZergWins, L"Edit", kEdit, L"0", 62, 176, 32, 14, true},
+    {kRecordZergLosses, L"Edit", kEdit, L"0", 100, 176, 32, 14, true},
+    {-1, L"Static", kLabel, L"vs Protoss", 14, 194, 46, 8, false},
+    {kRecordProtossWins, L"Edit", kEdit, L"0", 62, 192, 32, 14, true},
+    {kRecordProtossLosses, L"Edit", kEdit, L"0", 100, 192, 32, 14, true},
+    {-1, L"Static", kLabel, L"vs random", 14, 210, 46, 8, false},
+    {kRecordRandomWins, L"Edit", kEdit, L"0", 62, 208, 32, 14, true},
+    {kRecordRandomLosses, L"Edit", kEdit, L"0", 100, 208, 32, 14, true},
+    {kRecordReset, L"Button", BS_PUSHBUTTON, L"Reset", 176, 208, 50, 14, true},
+    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 129, 240, 50, 14, true},
+    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 183, 240, 50, 14, true},
+};
+
+class RecordDialogTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        DeleteSettings();
+        ASSERT_TRUE(server.Start());
+        program.UseOutsidePatchServer();
+    }
+    void TearDown() override { DeleteSettings(); }
+
+    LocalPatchServer server;
+    KestrelcueProgram program;
+};
+
+TEST_F(RecordDialogTest, OpensModallyFromTheSystemMenuWithTheTemplate)
+{
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = OpenRecord(program);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(GetWindow(dialog, GW_OWNER), program.Window());
+    EXPECT_FALSE(IsWindowEnabled(program.Window()));
+    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 105, 240, 262, kRecordControls));
+    PressRecordButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    ASSERT_TRUE(program.Close());
+    EXPECT_EQ(StoredValueNames().size(), 9u) << "an untouched Record dialog adds values to the nine";
+}
+
+// Each place and each number is stored under its own name, as typed; a
+// cancelled change is none.
+TEST_F(RecordDialogTest, ItsValuesAreStoredOnceSetAndCancelKeepsThem)
+{
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = OpenRecord(program);
+    ASSERT_NE(dialog, nullptr);
+    SetDlgItemTextW(dialog, kRecordFileField, L"C:\\stream\\record.txt");
+    SetDlgItemTextW(dialog, kRecordSourceField, L"Record");
+    SetDlgItemTextW(dialog, kRecordFormatField, L"{wins}:{losses}");
+    SetDlgItemTextW(dialog, kRecordTies, L"4");
+    SetDlgItemTextW(dialog, kRecordZergLosses, L"3");
+    PressRecordButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    dialog = OpenRecord(program);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, kRecordPreview)), L"0:0");
+    SetDlgItemTextW(dialog, kRecordWins, L"9");
+    PressRecordButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    ASSERT_TRUE(program.Close());
+
+    const struct {
+        const wchar_t* name;
+        std::vector<BYTE> bytes;
+    } stored[] = {
+        {L"Record File", TerminatedTextBytes(L"C:\\stream\\record.txt")},
+        {L"OBS Record Source", TerminatedTextBytes(L"Record")},
+        {L"Record Format", TerminatedTextBytes(L"{wins}:{losses}")},
+        {L"Record Ties", DwordBytes(4)},
+        {L"Record Zerg Losses", DwordBytes(3)},
+        {L"Record Wins", DwordBytes(0)},
+    };
+    for (const auto& value : stored) {
+        StoredValue read;
+        ASSERT_TRUE(ReadStoredValue(value.name, &read)) << testing::PrintToString(std::wstring(value.name));
+        EXPECT_EQ(read.bytes, value.bytes) << testing::PrintToString(std::wstring(value.name));
+    }
+}
+
+// ES_NUMBER keeps letters out as typed, not as pasted.
+TEST_F(RecordDialogTest, ANumberThatIsNotOneIsRefused)
+{
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = OpenRecord(program);
+    ASSERT_NE(dialog, nullptr);
+    SetDlgItemTextW(dialog, kRecordLosses, L"12x");
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(dialog, kRecordPreview)).empty(); }));
+    PressRecordButton(dialog, IDOK);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(program.Process().Id())) != nullptr; }));
+    EXPECT_EQ(MessageBoxText(box), L"The record's numbers must be whole numbers.");
+    DismissMessageBox(box);
+    EXPECT_TRUE(IsWindow(dialog));
+    SetDlgItemTextW(dialog, kRecordLosses, L"");
+    PressRecordButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog)) << "an empty field is 0, not refused";
+}
+
+} // namespace
