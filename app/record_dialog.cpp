@@ -6,6 +6,7 @@
 #include <commdlg.h>
 
 #include "app/app_state.h"
+#include "app/dialog_field.h"
 #include "app/record_publishing.h"
 #include "app/session_record.h"
 #include "resource_ids.h"
@@ -47,26 +48,18 @@ uint32_t& NumberOf(RecordCounts& counts, const NumberField& field)
     return field.wins ? counts.raceWins[field.race] : counts.raceLosses[field.race];
 }
 
-template <int N>
-void ReadField(HWND dialog, int id, wchar_t (&text)[N], int readChars)
-{
-    text[0] = L'\0';
-    GetDlgItemTextW(dialog, id, text, readChars);
-    text[readChars - 1] = L'\0';
-}
-
 void ReadPlaces(HWND dialog, RecordPlaces* places)
 {
-    ReadField(dialog, IDC_RECORD_FILE, places->file, kFileFieldReadChars);
-    ReadField(dialog, IDC_RECORD_FORMAT, places->format, kFormatFieldReadChars);
-    ReadField(dialog, IDC_RECORD_OBS_SOURCE, places->obsSource, kSourceFieldReadChars);
+    ReadFieldText(dialog, IDC_RECORD_FILE, places->file, kFileFieldReadChars);
+    ReadFieldText(dialog, IDC_RECORD_FORMAT, places->format, kFormatFieldReadChars);
+    ReadFieldText(dialog, IDC_RECORD_OBS_SOURCE, places->obsSource, kSourceFieldReadChars);
 }
 
 // Digits only, and no more than 32 bits hold; an empty field is 0.
 bool ReadNumberField(HWND dialog, int id, uint32_t* number)
 {
     wchar_t text[kNumberDigits + 2];
-    ReadField(dialog, id, text, kNumberDigits + 2);
+    ReadFieldText(dialog, id, text, kNumberDigits + 2);
     uint64_t value = 0;
     for (const wchar_t* c = text; *c != L'\0'; ++c) {
         if (*c < L'0' || *c > L'9')
@@ -132,7 +125,7 @@ INT_PTR OnInitDialog(HWND dialog)
 void OnBrowse(HWND dialog)
 {
     wchar_t path[kRecordFileChars];
-    ReadField(dialog, IDC_RECORD_FILE, path, kFileFieldReadChars);
+    ReadFieldText(dialog, IDC_RECORD_FILE, path, kFileFieldReadChars);
     OPENFILENAMEW choice = {};
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = dialog;

@@ -4,6 +4,7 @@
 #include "app/scenes_dialog.h"
 
 #include "app/app_state.h"
+#include "app/dialog_field.h"
 #include "app/scene_settings.h"
 #include "resource_ids.h"
 
@@ -32,22 +33,13 @@ INT_PTR OnInitDialog(HWND dialog)
     return TRUE;
 }
 
-// A field's text, always terminated, cut to what a field yields.
-template <int N>
-void ReadField(HWND dialog, int id, wchar_t (&text)[N], int readChars)
-{
-    text[0] = L'\0';
-    GetDlgItemTextW(dialog, id, text, readChars);
-    text[readChars - 1] = L'\0';
-}
-
 void ApplyFields(HWND dialog)
 {
     wchar_t scenes[kSituationSceneCount][kSituationSceneChars];
     for (int i = 0; i < kSituationSceneCount; ++i)
-        ReadField(dialog, kSceneFields[i], scenes[i], kSceneFieldReadChars);
+        ReadFieldText(dialog, kSceneFields[i], scenes[i], kSceneFieldReadChars);
     wchar_t names[kPlayerNameListChars];
-    ReadField(dialog, IDC_SCENES_PLAYER_NAMES, names, kNamesFieldReadChars);
+    ReadFieldText(dialog, IDC_SCENES_PLAYER_NAMES, names, kNamesFieldReadChars);
     ReplaceSceneSettings(scenes, names);
 }
 

@@ -233,14 +233,17 @@ bool WatchGame(const GameTarget& game, StateSource* source)
         if (reading.kind == ReadingKind::Answered)
             FollowSituation(reading.situation,
                             source->remote || lastForeground == game.window || applyWhenTabbedOut, &watched);
-        // After the first event of a watch phase: a file that cannot be
-        // written is said, and stays up until the next event.
-        if (source->clientApi && !recordFileWritten && watched.hasSlot) {
-            WriteRecordFileNow();
-            recordFileWritten = true;
+        // The record is the client API's. After the first event of a watch
+        // phase a file that cannot be written is said, and stays up until
+        // the next event.
+        if (source->clientApi) {
+            if (!recordFileWritten && watched.hasSlot) {
+                WriteRecordFileNow();
+                recordFileWritten = true;
+            }
+            KeepRecord(reading.record);
+            ShowRecordOnObsWhenDue();
         }
-        KeepRecord(reading.record);
-        ShowRecordOnObsWhenDue();
         if (!source->remote) {
             HWND foreground = GetForegroundWindow();
             if (foreground != lastForeground) {
