@@ -93,6 +93,7 @@ struct AppState {
     wchar_t ObsRecordSource[kRecordSourceChars];
     std::atomic<unsigned> RecordEdits;  // UI thread counts edits by hand; the worker shows each on OBS
     unsigned ObsConnectionsMade;   // worker only: counts connections to OBS, so each new one is given the record
+    std::atomic<bool> SwitchingPaused;  // UI thread sets (tray menu, pause key); the worker reads
 };
 
 extern AppState g_app;
