@@ -58,6 +58,11 @@ struct AppState {
     HANDLE StopEvent;              // created by the entry; set and reset by Stop on the UI thread
     HANDLE WorkerThread;           // UI thread only (Start/Stop); null while idle
     bool StopInProgress;           // UI thread only: Stop is waiting for the worker
+    // A worker that Stop left to end on its own (caught in a click into a
+    // hung XSplit): StopEvent stays set until it has, and a Start meanwhile
+    // waits for it, so that no two workers ever request scenes at once.
+    HANDLE EndingWorker;           // UI thread only; null when none
+    bool StartWhenEnded;           // UI thread only: a Start waits for EndingWorker
     bool CloseAfterStop;           // UI thread only: a close arrived while Stop waited; carried out after it
     bool WindowClosing;            // UI thread only: the main window is being destroyed
     std::atomic<DWORD> RemoteEnabled;  // UI thread (controls, settings) and the worker at its start
@@ -94,6 +99,8 @@ struct AppState {
     std::atomic<unsigned> RecordEdits;  // UI thread counts edits by hand; the worker shows each on OBS
     unsigned ObsConnectionsMade;   // worker only: counts connections to OBS, so each new one is given the record
     std::atomic<bool> SwitchingPaused;  // UI thread sets (tray menu, pause key); the worker reads
+    std::atomic<unsigned> Resumes;  // UI thread counts resumes; the worker compares with those it has seen
+    HANDLE ResumeEvent;            // created by the entry; set on resume (auto-reset) to wake the worker at once
 };
 
 extern AppState g_app;

@@ -1,11 +1,12 @@
-// Where the process begins: the privilege, the stop signal, the main window,
-// "/autostart" and the message loop.
+// Where the process begins: one instance, the privilege, the stop signal,
+// the main window, "/autostart" and the message loop.
 #include <windows.h>
 
 #include "app/app_state.h"
 #include "app/command_line.h"
 #include "app/debug_privilege.h"
 #include "app/main_window.h"
+#include "app/single_instance.h"
 #include "resource_ids.h"
 
 namespace {
@@ -29,9 +30,16 @@ int RunMessageLoop(HWND mainWindow)
 // Windows programs share (quotes may open and close anywhere in the name).
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int)
 {
+    wchar_t instanceName[kInstanceNameChars];
+    const wchar_t* switches = SkipInstanceName(arguments != nullptr ? arguments : L"", instanceName);
+    // A second start only shows the first; it reads and writes nothing.
+    if (!ClaimInstance(instanceName))
+        return 0;
     g_app.Instance = instance;
     EnableDebugPrivilege();
     g_app.StopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // Without it a resume is seen at the next sample instead of at once.
+    g_app.ResumeEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     // Without it every pause of the worker would return at once and Stop
     // would never be seen: better not to start at all.
     if (g_app.StopEvent == nullptr) {
@@ -41,8 +49,9 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int)
     HWND mainWindow = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
     if (mainWindow == nullptr)
         return 1;
+    PublishInstanceWindow(mainWindow);
     ShowWindow(mainWindow, SW_SHOWDEFAULT);
-    if (arguments != nullptr && IsAutostartRequested(arguments))
+    if (IsAutostartRequested(switches))
         SendMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_MAIN_START_STOP, BN_CLICKED), 0);
     return RunMessageLoop(mainWindow);
 }

@@ -9,6 +9,8 @@
 #include "app/record_dialog.h"
 #include "app/scenes_dialog.h"
 #include "app/settings.h"
+#include "app/single_instance.h"
+#include "app/status_line.h"
 #include "patch/patch_table.h"
 #include "resource_ids.h"
 
@@ -54,7 +56,8 @@ INT_PTR OnSysCommand(HWND dialog, WPARAM command)
 {
     switch (command & 0xFFF0) {
     case IDM_MAIN_OPTIONS:
-        if (g_app.WorkerThread == nullptr && !g_app.WindowClosing)
+        if (g_app.WorkerThread == nullptr && g_app.EndingWorker == nullptr && !g_app.StartWhenEnded &&
+            !g_app.WindowClosing)
             ShowOptions(dialog);
         return TRUE;
     case IDM_MAIN_SCENES:
@@ -74,7 +77,7 @@ void OnStartStop()
 {
     if (g_app.StopInProgress)
         return;
-    if (g_app.WorkerThread == nullptr)
+    if (g_app.WorkerThread == nullptr && !g_app.StartWhenEnded)
         StartWorker();
     else
         StopWorker();
@@ -128,14 +131,25 @@ INT_PTR OnDestroy()
     if (g_app.WorkerThread != nullptr && !g_app.StopInProgress) {
         SetEvent(g_app.StopEvent);
         WaitServingSentMessages(g_app.WorkerThread, kCloseWaitForWorkerMs);
+    } else if (g_app.EndingWorker != nullptr) {
+        WaitServingSentMessages(g_app.EndingWorker, kCloseWaitForWorkerMs);
     }
     PostQuitMessage(0);
     return FALSE;
 }
 
+// A later start of the program asks for the window; it may be minimised,
+// hidden or behind the game.
+INT_PTR OnShowInstance(HWND dialog)
+{
+    ShowWindow(dialog, IsIconic(dialog) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(dialog);
+    return TRUE;
+}
+
 } // namespace
 
-INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog);
@@ -144,6 +158,11 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_CLOSE:      return OnClose(dialog);
     case WM_DESTROY:    return OnDestroy();
     case WM_CREATE:     return TRUE;
-    default:            return FALSE;
+    case kWorkerEndedMessage: OnWorkerEnded(static_cast<DWORD>(wParam)); return TRUE;
+    case kStatusLineMessage:  OnStatusLineSet(reinterpret_cast<const wchar_t*>(lParam)); return TRUE;
+    default:
+        if (message == ShowInstanceMessage())
+            return OnShowInstance(dialog);
+        return FALSE;
     }
 }

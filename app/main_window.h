@@ -13,9 +13,15 @@ void UpdateControlStates();
 // synchronous call into the UI thread.
 bool IsMainBoxChecked(int controlId);
 
-// Start/Stop of the watch worker (the button toggles between them).
+// Start/Stop of the watch worker (the button toggles between them). Stop
+// returns within moments, whatever the worker is doing.
 void StartWorker();
 void StopWorker();
+
+// Posted by the worker as it ends; the main window then collects a worker
+// that Stop left to end on its own, and starts one that waited for it.
+constexpr UINT kWorkerEndedMessage = WM_APP + 40;
+void OnWorkerEnded(DWORD threadId);  // the ended worker's thread, as posted
 
 // Waits for `handle` while still handling messages that other threads send
 // to this thread's windows: the worker reads and writes the main window's

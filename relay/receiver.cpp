@@ -16,6 +16,7 @@
 #include "app/status_line.h"
 #include "relay/datagram.h"
 #include "watch/broadcaster.h"
+#include "watch/paused_requests.h"
 
 namespace {
 
@@ -31,12 +32,14 @@ bool IsStopRequested()
 // when Stop was requested first.
 bool WaitForDatagram(WSAEVENT arrived)
 {
-    const HANDLE signals[] = {g_app.StopEvent, arrived};
+    // Without the resume signal a resume waits for the next datagram.
+    const HANDLE signals[] = {g_app.StopEvent, arrived, g_app.ResumeEvent};
+    const DWORD count = g_app.ResumeEvent != nullptr ? 3 : 2;
     for (;;) {
-        const DWORD woke = WaitForMultipleObjects(2, signals, FALSE, INFINITE);
+        const DWORD woke = WaitForMultipleObjects(count, signals, FALSE, INFINITE);
         if (woke == WAIT_OBJECT_0)
             return false;
-        if (woke == WAIT_OBJECT_0 + 1)
+        if (woke == WAIT_OBJECT_0 + 1 || woke == WAIT_OBJECT_0 + 2)
             return true;
         if (WaitForSingleObject(g_app.StopEvent, kFailedWaitPauseMs) == WAIT_OBJECT_0)
             return false;
@@ -68,6 +71,8 @@ bool SwitchToReceivedScene(const wchar_t* scene, WSAEVENT arrived)
         wchar_t status[kStatusChars];
         FormatStatus(status, L"Remote switching to '%s'.", scene);
         SetStatusLine(status);
+        if (IsSceneRequestHeld(scene))
+            return true;
         if (SwitchBroadcasterScene(scene))
             return true;
         if (IsStopRequested() || !AwaitBroadcasterIfGone())
@@ -85,6 +90,9 @@ void ReceiveUntilStopped(SOCKET sock, WSAEVENT arrived)
     uint16_t name[kReceivedNameUnits + 1];
     for (;;) {
         if (!WaitForDatagram(arrived))
+            return;
+        wchar_t wanted[kSceneNameChars];
+        if (TakeSceneWantedOnResume(wanted) && !SwitchToReceivedScene(wanted, arrived))
             return;
         // Reset before the receive: the receive signals the event again when
         // more datagrams are waiting behind the one it takes.

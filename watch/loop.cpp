@@ -1,6 +1,7 @@
 // The watch worker: finds the game and XSplit (or connects to OBS), then
-// samples the game's state and the foreground window every 100 ms and turns
-// changes into scene switches. On the XSplit side of a network pair it runs
+// samples the game's state every 100 ms, follows the foreground window as
+// Windows reports its changes (and at every sample), and turns changes
+// into scene switches. On the XSplit side of a network pair it runs
 // the relay receiver.
 #include <winsock2.h>
 
@@ -12,6 +13,8 @@
 #include "relay/relay.h"
 #include "watch/broadcaster.h"
 #include "watch/client_api_watch.h"
+#include "watch/foreground_events.h"
+#include "watch/paused_requests.h"
 #include "watch/record_keeper.h"
 #include "app/record_publishing.h"
 #include "resource_ids.h"
@@ -206,6 +209,47 @@ void FollowSituation(Situation current, bool apply, Watched* watched)
     *watched = Watched{current, slot, true};
 }
 
+// What the worker knows of the foreground between two samples.
+struct FocusWatch {
+    HWND lastForeground;
+    bool gameFocused;
+};
+
+void FollowForeground(const GameTarget& game, const Watched& watched, FocusWatch* focus)
+{
+    HWND foreground = GetForegroundWindow();
+    if (foreground == focus->lastForeground)
+        return;
+    ApplyFocusChange(foreground, game, watched, &focus->gameFocused);
+    focus->lastForeground = foreground;
+}
+
+// The rest of a sampling period: alt+tab is followed the moment Windows
+// tells of it, a resume of switching puts the wanted scene back at once.
+// False when Stop was requested.
+bool WaitOutPeriod(const GameTarget& game, const StateSource& source, const Watched& watched, FocusWatch* focus)
+{
+    const ULONGLONG deadline = GetTickCount64() + kSamplePeriodMs;
+    for (;;) {
+        switch (WaitForWorkerWake(deadline)) {
+        case WorkerWake::Stopped:
+            return false;
+        case WorkerWake::PeriodOver:
+            return true;
+        case WorkerWake::ForegroundChanged:
+            if (!source.remote)
+                FollowForeground(game, watched, focus);
+            break;
+        case WorkerWake::Resumed: {
+            wchar_t wanted[kSceneNameChars];
+            if (TakeSceneWantedOnResume(wanted))
+                RequestScene(wanted);
+            break;
+        }
+        }
+    }
+}
+
 // Samples until the game or the broadcaster is lost (true) or Stop is requested (false).
 bool WatchGame(const GameTarget& game, StateSource* source)
 {
@@ -213,26 +257,32 @@ bool WatchGame(const GameTarget& game, StateSource* source)
     bool recordFileWritten = false;
     // The game on another computer has no window here: alt+tab on this
     // computer says nothing about it, and its changes apply whatever is in front.
-    HWND lastForeground = source->remote ? nullptr : GetForegroundWindow();
-    bool gameFocused = !source->remote && lastForeground == game.window;
+    FocusWatch focus = {source->remote ? nullptr : GetForegroundWindow(), false};
+    focus.gameFocused = !source->remote && focus.lastForeground == game.window;
     if (source->clientApi)
         BeginClientApiWatch(&source->api);
     if (source->remote)
         ShowGameApiStatus(L"Running. Watching the game at '%s'.");
     else
         SetStatusLine(L"Running. Waiting for events...");
+    ForegroundEvents events = {};
+    if (!source->remote)
+        BeginForegroundEvents(&events);
+    bool lost = false;
     for (;;) {
         const bool applyWhenTabbedOut = IsMainBoxChecked(IDC_MAIN_APPLY_WHEN_TABBED);
         if (IsStopRequested())
-            return false;
+            break;
         const GameReading reading = SampleGame(source, game);
-        if (IsGameOrBroadcasterLost(*source, game, reading.kind))
-            return true;
+        if (IsGameOrBroadcasterLost(*source, game, reading.kind)) {
+            lost = true;
+            break;
+        }
         // The focus test uses the foreground of the last focus check, so a
         // game that starts while tabbed out is left to the tab-in scene.
         if (reading.kind == ReadingKind::Answered)
             FollowSituation(reading.situation,
-                            source->remote || lastForeground == game.window || applyWhenTabbedOut, &watched);
+                            source->remote || focus.lastForeground == game.window || applyWhenTabbedOut, &watched);
         // The record is the client API's. After the first event of a watch
         // phase a file that cannot be written is said, and stays up until
         // the next event.
@@ -244,16 +294,14 @@ bool WatchGame(const GameTarget& game, StateSource* source)
             KeepRecord(reading.record);
             ShowRecordOnObsWhenDue();
         }
-        if (!source->remote) {
-            HWND foreground = GetForegroundWindow();
-            if (foreground != lastForeground) {
-                ApplyFocusChange(foreground, game, watched, &gameFocused);
-                lastForeground = foreground;
-            }
-        }
-        if (PauseUnlessStopped())
-            return false;
+        // A change the events missed (or a Windows without them) is seen here.
+        if (!source->remote)
+            FollowForeground(game, watched, &focus);
+        if (!WaitOutPeriod(game, *source, watched, &focus))
+            break;
     }
+    EndForegroundEvents(&events);
+    return lost;
 }
 
 // A "Remote Role" other than the two known ones can only come from an edited
@@ -300,6 +348,7 @@ DWORD WINAPI RunWatchLoop(void*)
     WSADATA winsock;
     WSAStartup(MAKEWORD(2, 0), &winsock);
     // Chosen before Start and fixed for the run: Options is closed meanwhile.
+    ForgetWantedScene();
     StateSource source = {};
     source.clientApi = IsClientApiChosen();
     source.remote = source.clientApi && IsGameApiRemote();

@@ -1,6 +1,7 @@
 // Scene requests: each watch event names a slot, and the slot's scene name
 // is whatever its field holds at that moment.
 #include "watch/watch.h"
+#include "watch/paused_requests.h"
 
 #include "app/app_state.h"
 #include "app/scene_settings.h"
@@ -113,6 +114,8 @@ void RequestScene(const wchar_t* name)
     wchar_t scene[kSceneNameChars];
     // cppcheck-suppress lstrcpynWCalled ; both texts are valid and the copy is cut and terminated within the bound
     lstrcpynW(scene, name, kSceneNameChars);
+    if (IsSceneRequestHeld(scene))
+        return;
     OutputDebugStringW(L"Switching Scene");
     if (g_app.RemoteEnabled != 0 && g_app.RemoteRole == kRoleGameSide)
         SendSceneToRemote(scene);

@@ -1,0 +1,72 @@
+// The hook is out of context: Windows queues each event to the thread that
+// set it, which takes it when it looks at its messages. The wait therefore
+// also wakes for messages, and looks at them before it waits again.
+#include "watch/foreground_events.h"
+
+#include "app/app_state.h"
+
+namespace {
+
+// Set by the hook's callback, which runs on the worker's own thread while
+// it looks at its messages in WaitForWorkerWake.
+thread_local bool t_foregroundChanged;
+
+void CALLBACK NoteForegroundChange(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DWORD, DWORD)
+{
+    if (event == EVENT_SYSTEM_FOREGROUND)
+        t_foregroundChanged = true;
+}
+
+void HandleQueuedEvents()
+{
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+}
+
+} // namespace
+
+void BeginForegroundEvents(ForegroundEvents* events)
+{
+    t_foregroundChanged = false;
+    events->hook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, NoteForegroundChange,
+                                   0, 0, WINEVENT_OUTOFCONTEXT);
+    events->installed = events->hook != nullptr;
+}
+
+void EndForegroundEvents(ForegroundEvents* events)
+{
+    if (events->installed)
+        UnhookWinEvent(events->hook);
+    events->hook = nullptr;
+    events->installed = false;
+}
+
+WorkerWake WaitForWorkerWake(ULONGLONG deadline)
+{
+    HANDLE signals[] = {g_app.StopEvent, g_app.ResumeEvent};
+    const DWORD count = g_app.ResumeEvent != nullptr ? 2 : 1;
+    for (;;) {
+        HandleQueuedEvents();
+        if (t_foregroundChanged) {
+            t_foregroundChanged = false;
+            return WorkerWake::ForegroundChanged;
+        }
+        const ULONGLONG now = GetTickCount64();
+        const DWORD left = now >= deadline ? 0 : DWORD(deadline - now);
+        const DWORD woke = MsgWaitForMultipleObjectsEx(count, signals, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        if (woke == WAIT_OBJECT_0)
+            return WorkerWake::Stopped;
+        if (count == 2 && woke == WAIT_OBJECT_0 + 1)
+            return WorkerWake::Resumed;
+        if (woke == WAIT_TIMEOUT)
+            return WorkerWake::PeriodOver;
+        if (woke == WAIT_FAILED) {
+            // Nothing to wait on: the pause still passes, and Stop is seen.
+            return WaitForSingleObject(g_app.StopEvent, left) == WAIT_OBJECT_0 ? WorkerWake::Stopped
+                                                                                : WorkerWake::PeriodOver;
+        }
+    }
+}
