@@ -1,5 +1,6 @@
 #include "drive/program.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <mutex>
 
@@ -37,7 +38,33 @@ std::shared_ptr<LocalPatchServer> ShareSamplePatchServer()
     return server;
 }
 
+std::mutex g_programsMutex;
+std::vector<const KestrelcueProgram*> g_programs;
+unsigned g_instancesNamed;
+
 } // namespace
+
+KestrelcueProgram::KestrelcueProgram()
+{
+    std::lock_guard<std::mutex> lock(g_programsMutex);
+    g_programs.push_back(this);
+}
+
+KestrelcueProgram::~KestrelcueProgram()
+{
+    std::lock_guard<std::mutex> lock(g_programsMutex);
+    g_programs.erase(std::remove(g_programs.begin(), g_programs.end(), this), g_programs.end());
+}
+
+bool KestrelcueProgram::IsAnotherRunning() const
+{
+    std::lock_guard<std::mutex> lock(g_programsMutex);
+    for (const KestrelcueProgram* program : g_programs) {
+        if (program != this && program->process_.IsRunning())
+            return true;
+    }
+    return false;
+}
 
 void KestrelcueProgram::UseOutsidePatchServer()
 {
@@ -65,8 +92,11 @@ bool KestrelcueProgram::LaunchAs(const std::wstring* commandLine, const std::vec
             return FailLaunch("the sample patch server could not listen on its port");
     }
     const std::wstring exe = BinaryPath(L"Kestrelcue.exe");
+    std::vector<std::wstring> arguments = args;
+    if (IsAnotherRunning())
+        arguments.insert(arguments.begin(), L"/instance:beside" + std::to_wstring(++g_instancesNamed));
     const bool started = commandLine != nullptr ? process_.StartWithCommandLine(exe, *commandLine)
-                                                : process_.Start(exe, args);
+                                                : process_.Start(exe, arguments);
     if (!started)
         return FailLaunch("CreateProcess failed with error " + std::to_string(GetLastError()));
     constexpr DWORD kWindowWaitMs = 15000;

@@ -34,6 +34,11 @@ inline bool operator==(const PatchItem& a, const PatchItem& b)
 
 class KestrelcueProgram {
 public:
+    KestrelcueProgram();
+    ~KestrelcueProgram();
+    KestrelcueProgram(const KestrelcueProgram&) = delete;
+    KestrelcueProgram& operator=(const KestrelcueProgram&) = delete;
+
     // The program downloads its patch table at every start. By default Launch
     // makes sure a server serves the sample document (whose first address is
     // the simulated game's) until this object goes; programs that run at the
@@ -41,6 +46,11 @@ public:
     // and runs its own server on the same port, or none at all, with no
     // program of the default kind alive beside it.
     void UseOutsidePatchServer();
+    // The program runs once per logon session: a program launched while
+    // another of these runs is given an instance of its own
+    // ("/instance:NAME" before the arguments), as a user trying both sides
+    // of a network pair on one computer would. A test of the one instance
+    // starts its second program as a ChildProcess of its own.
     // Starts the program and waits for its main window; false when it never
     // showed, and then LaunchProblem says why (it is also written to stderr,
     // so that any test's failed start explains itself in the test's output).
@@ -99,6 +109,7 @@ public:
 private:
     bool LaunchAs(const std::wstring* commandLine, const std::vector<std::wstring>& args);
     bool FailLaunch(const std::string& why);
+    bool IsAnotherRunning() const;
 
     // Declared before the process, so the process ends before its server.
     std::shared_ptr<LocalPatchServer> samplePatchServer_;
