@@ -63,6 +63,63 @@ TEST_F(FaultXSplitTest, KilledAndRestartedOnTheXSplitSideIsFoundAgain)
     CloseAndExpectNothingLost();
 }
 
+// Stop while the worker is caught in a click into XSplit, hung for 5 s:
+// Stop does not wait out the click, and the worker it leaves to end
+// requests nothing more, though the game starts meanwhile.
+TEST_F(FaultXSplitTest, StopDuringAHungClickIsNotHeldByItAndTheWorkerRequestsNothingMore)
+{
+    ASSERT_NO_FATAL_FAILURE(LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    ASSERT_TRUE(xsplit.WaitForClicks(1));
+    const DWORD stop = TimedClick(program, 1011);
+    std::printf("Stop during a click into a hung XSplit took %lu ms\n", stop);
+    // The click itself is bounded at about 2 s; a Stop that waited for it
+    // would take that long.
+    EXPECT_LT(stop, 1000u);
+    EXPECT_EQ(program.Status(), L"Aborted.");
+    EXPECT_EQ(program.Text(1011), L"Start");
+    EXPECT_TRUE(program.IsEnabled(1011));
+    game.StartGame();
+    // XSplit answers again after its 5 s; the worker's click ended long before.
+    ASSERT_TRUE(WaitUntil([&] { return AnswerTimeMs(xsplit.Window(), 1000) != kNoAnswer; }, 20000));
+    Sleep(SimulatedXSplit::kQuietAfterClicksMs);
+    EXPECT_EQ(xsplit.Clicks(), (Clicks{L"Menus"})) << "the stopped worker requested a scene after its click";
+    CloseAndExpectNothingLost();
+}
+
+// A Start while the worker that Stop left still finishes its click waits for
+// it, says so, and can be taken back; the new worker then switches as ever.
+TEST_F(FaultXSplitTest, AStartWhileTheLastClickStillHangsWaitsForItThenRuns)
+{
+    ASSERT_NO_FATAL_FAILURE(LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    ASSERT_TRUE(xsplit.WaitForClicks(1));
+    EXPECT_LT(TimedClick(program, 1011), 1000u);
+    // Start, take it back, and Start again: all while the click hangs.
+    EXPECT_LT(TimedClick(program, 1011), 1000u);
+    EXPECT_EQ(program.Status(), L"Waiting for the last switch to end before starting...");
+    EXPECT_EQ(program.Text(1011), L"Stop");
+    EXPECT_LT(TimedClick(program, 1011), 1000u);
+    EXPECT_EQ(program.Status(), L"Aborted.");
+    EXPECT_EQ(program.Text(1011), L"Start");
+    program.PressStartStop();
+    EXPECT_EQ(program.Status(), L"Waiting for the last switch to end before starting...");
+    // The old worker's click gives up after about 2 s; then the new one
+    // runs and takes the game's state, as every Start does.
+    ASSERT_TRUE(program.WaitForStatus(L"Last event: Switch to leave game scene.", 20000));
+    ASSERT_TRUE(WaitUntil([&] { return AnswerTimeMs(xsplit.Window(), 1000) != kNoAnswer; }, 20000));
+    ASSERT_TRUE(BringToFront(game.Window()));
+    const size_t before = xsplit.Clicks().size();
+    game.StartGame();
+    ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
+    EXPECT_EQ(xsplit.Clicks().back(), L"Game");
+    program.PressStartStop();
+    EXPECT_EQ(program.Status(), L"Aborted.");
+    CloseAndExpectNothingLost();
+}
+
 // XSplit's user interface stops for 5 s in the first click it gets, far
 // longer than the program waits for one click.
 TEST_F(FaultXSplitTest, AHungClickHoldsNeitherTheWorkerNorStop)
