@@ -124,6 +124,42 @@ void MeasureReaction(ObsRig& rig, const BenchOptions& options, Report& report)
     rig.program.PressStartStop();
 }
 
+// Alt+tab out to the program's own window and back into the game, as the
+// foreground changes: each is a tab scene on OBS.
+void MeasureAltTabReaction(ObsRig& rig, const BenchOptions& options, Report& report)
+{
+    const std::string measure = "Reaction to alt+tab out/in, OBS (SetForegroundWindow -> OBS's program scene changed)";
+    BringToFront(rig.game.Window());
+    rig.program.PressStartStop();
+    if (SceneOnAirAt(rig.watcher, Utf8(kLeaveScene)) < 0) {
+        report.AddNotMeasured(measure, "OBS did not switch to the menus' scene after Start");
+        return;
+    }
+    std::vector<double> latencies;
+    int missed = 0;
+    for (int i = 0; i < options.events && missed < 10; ++i) {
+        const bool out = i % 2 == 0;
+        const HWND target = out ? rig.program.Window() : rig.game.Window();
+        Sleep(RandomMs(kPauseFromMs, kPauseSpanMs));
+        const double fired = NowMs();
+        SetForegroundWindow(target);
+        const double onAir = SceneOnAirAt(rig.watcher, Utf8(out ? kTabOutScene : kTabInScene));
+        if (onAir < 0)
+            ++missed;
+        else
+            latencies.push_back(onAir - fired);
+        // A switch that did not take leaves the next event starting from
+        // the wrong side; put the front where the next event expects it.
+        if (GetForegroundWindow() != target)
+            BringToFront(target);
+    }
+    report.AddSpread(measure, latencies, "ms", true,
+                     std::to_string(options.events) + " events, half each way" +
+                         (missed > 0 ? ", " + std::to_string(missed) + " without a switch" : "") +
+                         "; seen through an event subscription");
+    rig.program.PressStartStop();
+}
+
 // What OBS itself takes: a request of the bench's own to the event.
 void MeasureObsOwnSwitch(ObsRig& rig, Report& report)
 {
@@ -213,6 +249,7 @@ bool MeasureObs(const BenchOptions& options, Report& report)
             return false;
         }
         MeasureReaction(rig, options, report);
+        MeasureAltTabReaction(rig, options, report);
         MeasureObsOwnSwitch(rig, report);
     }
     MeasureStopWhileConnecting(options, report);

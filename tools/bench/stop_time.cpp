@@ -148,7 +148,7 @@ bool StopInHungClick(const BenchOptions& options, Report& report)
         TimeStops(program, options.stopRepeats, enter, L"Last event: Switch to leave game scene.", after, &tally);
     }
     return AddStops(report, "clicking into a hung XSplit", tally, options.stopRepeats,
-                    "the worker waits for the click at most 2 s");
+                    "the click is bounded at 2 s; Stop leaves the worker to end on its own after it");
 }
 
 bool StopReceiverWaitingForDatagram(const BenchOptions& options, Report& report)
