@@ -1,6 +1,9 @@
-// The hook is out of context: Windows queues each event to the thread that
-// set it, which takes it when it looks at its messages. The wait therefore
-// also wakes for messages, and looks at them before it waits again.
+// The hooks are out of context: Windows queues each event to the thread
+// that set them, which takes it when it looks at its messages. The wait
+// therefore also wakes for messages, and looks at them before it waits
+// again. Windows tells of a new foreground window; Wine (where streamers
+// on Linux run the game) only of the keyboard focus that moves with it, so
+// both are heard, and either only has the foreground window looked at.
 #include "watch/foreground_events.h"
 
 #include "app/app_state.h"
@@ -13,7 +16,7 @@ thread_local bool t_foregroundChanged;
 
 void CALLBACK NoteForegroundChange(HWINEVENTHOOK, DWORD event, HWND, LONG, LONG, DWORD, DWORD)
 {
-    if (event == EVENT_SYSTEM_FOREGROUND)
+    if (event == EVENT_SYSTEM_FOREGROUND || event == EVENT_OBJECT_FOCUS)
         t_foregroundChanged = true;
 }
 
@@ -31,17 +34,20 @@ void HandleQueuedEvents()
 void BeginForegroundEvents(ForegroundEvents* events)
 {
     t_foregroundChanged = false;
-    events->hook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr, NoteForegroundChange,
-                                   0, 0, WINEVENT_OUTOFCONTEXT);
-    events->installed = events->hook != nullptr;
+    events->foregroundHook = SetWinEventHook(EVENT_SYSTEM_FOREGROUND, EVENT_SYSTEM_FOREGROUND, nullptr,
+                                             NoteForegroundChange, 0, 0, WINEVENT_OUTOFCONTEXT);
+    events->focusHook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, NoteForegroundChange, 0, 0,
+                                        WINEVENT_OUTOFCONTEXT);
+    events->installed = events->foregroundHook != nullptr || events->focusHook != nullptr;
 }
 
 void EndForegroundEvents(ForegroundEvents* events)
 {
-    if (events->installed)
-        UnhookWinEvent(events->hook);
-    events->hook = nullptr;
-    events->installed = false;
+    if (events->foregroundHook != nullptr)
+        UnhookWinEvent(events->foregroundHook);
+    if (events->focusHook != nullptr)
+        UnhookWinEvent(events->focusHook);
+    *events = ForegroundEvents{nullptr, nullptr, false};
 }
 
 WorkerWake WaitForWorkerWake(ULONGLONG deadline)

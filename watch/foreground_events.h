@@ -7,7 +7,8 @@
 // where Windows gives no such events, and then the samples still see
 // every change, later.
 struct ForegroundEvents {
-    HWINEVENTHOOK hook;
+    HWINEVENTHOOK foregroundHook;
+    HWINEVENTHOOK focusHook;
     bool installed;
 };
 
