@@ -1,9 +1,10 @@
 // The hooks are out of context: Windows queues each event to the thread
 // that set them, which takes it when it looks at its messages. The wait
 // therefore also wakes for messages, and looks at them before it waits
-// again. Windows tells of a new foreground window; Wine (where streamers
-// on Linux run the game) only of the keyboard focus that moves with it, so
-// both are heard, and either only has the foreground window looked at.
+// again. Windows tells of each new foreground window. Wine (where streamers
+// on Linux run the game) tells of none, and of the keyboard focus only
+// within a process, so both are heard, and the watch looks at the
+// foreground itself when a change came that no event told of.
 #include "watch/foreground_events.h"
 
 #include "app/app_state.h"
@@ -50,7 +51,15 @@ void EndForegroundEvents(ForegroundEvents* events)
     *events = ForegroundEvents{nullptr, nullptr, false};
 }
 
-WorkerWake WaitForWorkerWake(ULONGLONG deadline)
+bool TakeForegroundNews()
+{
+    HandleQueuedEvents();
+    const bool news = t_foregroundChanged;
+    t_foregroundChanged = false;
+    return news;
+}
+
+WorkerWake WaitForWorkerWake(ULONGLONG deadline, DWORD lookEveryMs)
 {
     HANDLE signals[] = {g_app.StopEvent, g_app.ResumeEvent};
     const DWORD count = g_app.ResumeEvent != nullptr ? 2 : 1;
@@ -62,13 +71,15 @@ WorkerWake WaitForWorkerWake(ULONGLONG deadline)
         }
         const ULONGLONG now = GetTickCount64();
         const DWORD left = now >= deadline ? 0 : DWORD(deadline - now);
-        const DWORD woke = MsgWaitForMultipleObjectsEx(count, signals, left, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+        const bool lookFirst = lookEveryMs != 0 && lookEveryMs < left;
+        const DWORD woke = MsgWaitForMultipleObjectsEx(count, signals, lookFirst ? lookEveryMs : left, QS_ALLINPUT,
+                                                       MWMO_INPUTAVAILABLE);
         if (woke == WAIT_OBJECT_0)
             return WorkerWake::Stopped;
         if (count == 2 && woke == WAIT_OBJECT_0 + 1)
             return WorkerWake::Resumed;
         if (woke == WAIT_TIMEOUT)
-            return WorkerWake::PeriodOver;
+            return lookFirst ? WorkerWake::ForegroundDue : WorkerWake::PeriodOver;
         if (woke == WAIT_FAILED) {
             // Nothing to wait on: the pause still passes, and Stop is seen.
             return WaitForSingleObject(g_app.StopEvent, left) == WAIT_OBJECT_0 ? WorkerWake::Stopped

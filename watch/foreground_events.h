@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-// The hook lives as long as the watch of one game; `installed` is false
+// The hooks live as long as the watch of one game; `installed` is false
 // where Windows gives no such events, and then the samples still see
 // every change, later.
 struct ForegroundEvents {
@@ -15,8 +15,14 @@ struct ForegroundEvents {
 void BeginForegroundEvents(ForegroundEvents* events);
 void EndForegroundEvents(ForegroundEvents* events);
 
-enum class WorkerWake { Stopped, ForegroundChanged, Resumed, PeriodOver };
+// Whether an event has told of a foreground change since the last call:
+// handles the events that are waiting, and forgets the news.
+bool TakeForegroundNews();
+
+enum class WorkerWake { Stopped, ForegroundChanged, ForegroundDue, Resumed, PeriodOver };
 
 // Waits until `deadline` (GetTickCount64) for Stop, a foreground change or
-// a resume of switching, handling the events that arrive meanwhile.
-WorkerWake WaitForWorkerWake(ULONGLONG deadline);
+// a resume of switching, handling the events that arrive meanwhile. With
+// `lookEveryMs` other than 0 it also returns ForegroundDue that often, for
+// a foreground that is looked at because no event tells of its changes.
+WorkerWake WaitForWorkerWake(ULONGLONG deadline, DWORD lookEveryMs);

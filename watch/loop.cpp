@@ -209,19 +209,27 @@ void FollowSituation(Situation current, bool apply, Watched* watched)
     *watched = Watched{current, slot, true};
 }
 
+// Where no event tells of foreground changes, how often the foreground is
+// looked at between samples: alt+tab is then answered within a frame at
+// 60 fps all the same.
+constexpr DWORD kForegroundLookMs = 8;
+
 // What the worker knows of the foreground between two samples.
 struct FocusWatch {
     HWND lastForeground;
     bool gameFocused;
+    bool untold;  // a change came that no event told of: look between samples
 };
 
-void FollowForeground(const GameTarget& game, const Watched& watched, FocusWatch* focus)
+// True when the foreground had changed.
+bool FollowForeground(const GameTarget& game, const Watched& watched, FocusWatch* focus)
 {
     HWND foreground = GetForegroundWindow();
     if (foreground == focus->lastForeground)
-        return;
+        return false;
     ApplyFocusChange(foreground, game, watched, &focus->gameFocused);
     focus->lastForeground = foreground;
+    return true;
 }
 
 // The rest of a sampling period: alt+tab is followed the moment Windows
@@ -231,12 +239,13 @@ bool WaitOutPeriod(const GameTarget& game, const StateSource& source, const Watc
 {
     const ULONGLONG deadline = GetTickCount64() + kSamplePeriodMs;
     for (;;) {
-        switch (WaitForWorkerWake(deadline)) {
+        switch (WaitForWorkerWake(deadline, focus->untold && !source.remote ? kForegroundLookMs : 0)) {
         case WorkerWake::Stopped:
             return false;
         case WorkerWake::PeriodOver:
             return true;
         case WorkerWake::ForegroundChanged:
+        case WorkerWake::ForegroundDue:
             if (!source.remote)
                 FollowForeground(game, watched, focus);
             break;
@@ -257,7 +266,7 @@ bool WatchGame(const GameTarget& game, StateSource* source)
     bool recordFileWritten = false;
     // The game on another computer has no window here: alt+tab on this
     // computer says nothing about it, and its changes apply whatever is in front.
-    FocusWatch focus = {source->remote ? nullptr : GetForegroundWindow(), false};
+    FocusWatch focus = {source->remote ? nullptr : GetForegroundWindow(), false, false};
     focus.gameFocused = !source->remote && focus.lastForeground == game.window;
     if (source->clientApi)
         BeginClientApiWatch(&source->api);
@@ -294,9 +303,13 @@ bool WatchGame(const GameTarget& game, StateSource* source)
             KeepRecord(reading.record);
             ShowRecordOnObsWhenDue();
         }
-        // A change the events missed (or a Windows without them) is seen here.
-        if (!source->remote)
-            FollowForeground(game, watched, &focus);
+        // A change the events missed is seen here, and from then on the
+        // foreground is looked at between samples too.
+        if (!source->remote) {
+            const bool told = TakeForegroundNews();
+            if (FollowForeground(game, watched, &focus) && !told)
+                focus.untold = true;
+        }
         if (!WaitOutPeriod(game, *source, watched, &focus))
             break;
     }
