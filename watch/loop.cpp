@@ -287,6 +287,14 @@ bool WatchGame(const GameTarget& game, StateSource* source)
             lost = true;
             break;
         }
+        // A foreground change the events missed is seen here, before the
+        // game's: it came before this sample's answer. From then on the
+        // foreground is looked at between samples too.
+        if (!source->remote) {
+            const bool told = TakeForegroundNews();
+            if (FollowForeground(game, watched, &focus) && !told)
+                focus.untold = true;
+        }
         // The focus test uses the foreground of the last focus check, so a
         // game that starts while tabbed out is left to the tab-in scene.
         if (reading.kind == ReadingKind::Answered)
@@ -302,13 +310,6 @@ bool WatchGame(const GameTarget& game, StateSource* source)
             }
             KeepRecord(reading.record);
             ShowRecordOnObsWhenDue();
-        }
-        // A change the events missed is seen here, and from then on the
-        // foreground is looked at between samples too.
-        if (!source->remote) {
-            const bool told = TakeForegroundNews();
-            if (FollowForeground(game, watched, &focus) && !told)
-                focus.untold = true;
         }
         if (!WaitOutPeriod(game, *source, watched, &focus))
             break;
