@@ -6,6 +6,7 @@
 #include "app/command_line.h"
 #include "app/debug_privilege.h"
 #include "app/main_window.h"
+#include "app/start_with_windows.h"
 #include "resource_ids.h"
 
 namespace {
@@ -41,7 +42,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int)
     HWND mainWindow = CreateDialogParamW(instance, MAKEINTRESOURCEW(IDD_MAIN), nullptr, MainDialogProc, 0);
     if (mainWindow == nullptr)
         return 1;
-    ShowWindow(mainWindow, SW_SHOWDEFAULT);
+    ShowWindow(mainWindow, StartsHiddenInTray(arguments) ? SW_HIDE : SW_SHOWDEFAULT);
     if (arguments != nullptr && IsAutostartRequested(arguments))
         SendMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_MAIN_START_STOP, BN_CLICKED), 0);
     return RunMessageLoop(mainWindow);

@@ -1,10 +1,12 @@
 #include "app/status_line.h"
 #include "app/app_state.h"
+#include "app/tray_icon.h"
 #include "resource_ids.h"
 
 void SetStatusLine(const wchar_t* text)
 {
     SetDlgItemTextW(g_app.MainDialog, IDC_MAIN_STATUS, text);
+    ShowStatusInTray(text);
 }
 
 void FormatStatus(wchar_t (&out)[kStatusChars], const wchar_t* format, const wchar_t* argument)
