@@ -41,7 +41,9 @@ void AddIconToShell(HWND mainWindow)
     CopyTip(data.szTip);
     // No shell yet (a start at sign-in before Explorer): "TaskbarCreated"
     // comes once there is one.
-    g_app.TrayIconAdded = Shell_NotifyIconW(NIM_ADD, &data) != FALSE;
+    // A shell that says "TaskbarCreated" while it still holds the icon
+    // refuses a second add; the icon is then brought up to date instead.
+    g_app.TrayIconAdded = Shell_NotifyIconW(NIM_ADD, &data) != FALSE || Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
     if (!g_app.TrayIconAdded)
         return;
     data.uVersion = NOTIFYICON_VERSION_4;
