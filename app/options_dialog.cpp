@@ -152,6 +152,14 @@ bool ApplyPauseKey(HWND dialog)
     return false;
 }
 
+// The hot key control takes every key pressed in it, Backspace among them
+// on some systems, so "None" is a button of its own.
+void OnClearPauseKey(HWND dialog)
+{
+    SendDlgItemMessageW(dialog, IDC_OPTIONS_PAUSE_KEY, HKM_SETHOTKEY, 0, 0);
+    SetDlgItemTextW(dialog, IDC_OPTIONS_PAUSE_KEY_RESULT, L"");
+}
+
 // The Run value is written or removed only when the box says otherwise
 // than the registry did: one for another copy of the program stays.
 void ApplyDesktopChoices(HWND dialog)
@@ -282,6 +290,15 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
     case IDC_OPTIONS_TEST_OBS:
         if (HIWORD(wParam) == BN_CLICKED)
             OnTestConnection(dialog);
+        return TRUE;
+    case IDC_OPTIONS_PAUSE_KEY_CLEAR:
+        if (HIWORD(wParam) == BN_CLICKED)
+            OnClearPauseKey(dialog);
+        return TRUE;
+    case IDC_OPTIONS_PAUSE_KEY:
+        // A new choice is tried afresh at OK: the old words no longer apply.
+        if (HIWORD(wParam) == EN_CHANGE)
+            SetDlgItemTextW(dialog, IDC_OPTIONS_PAUSE_KEY_RESULT, L"");
         return TRUE;
     case IDOK:
         if (RefuseGameApiPort(dialog) || RefuseObsPort(dialog) || !ApplyPauseKey(dialog) || !ApplySceneProgram(dialog))

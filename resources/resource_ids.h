@@ -69,6 +69,7 @@
 #define IDC_OPTIONS_MINIMIZE_TO_TRAY    1101
 #define IDC_OPTIONS_PAUSE_KEY           1102
 #define IDC_OPTIONS_PAUSE_KEY_RESULT    1103
+#define IDC_OPTIONS_PAUSE_KEY_CLEAR     1104
 
 // The tray icon's menu.
 #define IDM_TRAY_SHOW               1120

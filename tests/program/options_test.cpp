@@ -45,6 +45,7 @@ const std::vector<TemplateControl> kOptionsControls = {
     {1101, L"Button", BS_AUTOCHECKBOX, L"Minimize to tray", 14, 228, 190, 10, true},
     {-1, L"Static", kLabel, L"Pause key:", 14, 245, 40, 8, false},
     {1102, L"msctls_hotkey32", 0, L"", 68, 243, 84, 14, true},
+    {1104, L"Button", BS_PUSHBUTTON, L"None", 156, 243, 50, 14, true},
     {1103, L"Static", kLabel, L"", 14, 261, 192, 8, false},
     {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 109, 282, 50, 14, true},
     {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 163, 282, 50, 14, true},

@@ -177,7 +177,8 @@ TEST_F(PauseKeyTest, TheChosenKeyIsHeldStoredAndPausesAndResumes)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(ShownPauseKey(dialog), kControlShiftF9);
     // None again: the key is let go at once.
-    ChoosePauseKey(dialog, 0);
+    PressOptionsButton(dialog, kOptionsPauseKeyNone);
+    EXPECT_TRUE(WaitUntil([&] { return ShownPauseKey(dialog) == 0; })) << "None left the key";
     PressOptionsButton(dialog, IDOK);
     ASSERT_TRUE(WaitForDialogGone(dialog));
     EXPECT_TRUE(IsCombinationFree(MOD_CONTROL | MOD_SHIFT, VK_F9));
@@ -206,6 +207,7 @@ TEST_F(PauseKeyTest, AKeyAnotherProgramHoldsIsSaidInOptions)
     EXPECT_TRUE(IsWindow(dialog)) << "OK closed the dialog over a key that does nothing";
     // Another key is taken, and the words go.
     ChoosePauseKey(dialog, kControlShiftF9);
+    EXPECT_EQ(said(), L"") << "the words stayed over a new choice";
     PressOptionsButton(dialog, IDOK);
     ASSERT_TRUE(WaitForDialogGone(dialog));
     ASSERT_TRUE(program.Close());

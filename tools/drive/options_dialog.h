@@ -24,6 +24,7 @@ constexpr int kOptionsStartWithWindows = 1100;
 constexpr int kOptionsMinimizeToTray = 1101;
 constexpr int kOptionsPauseKey = 1102;
 constexpr int kOptionsPauseKeyResult = 1103;
+constexpr int kOptionsPauseKeyNone = 1104;
 
 // Posts the system menu command and waits for the dialog; null when it did
 // not show within the time (as while the worker runs).
