@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "app/program_icon.h"
+#include "app/status_line.h"
 #include "app/tray_menu.h"
 #include "resource_ids.h"
 
@@ -59,10 +60,9 @@ void AddTrayIcon(HWND mainWindow)
     // itself is not, and its message would otherwise be filtered out.
     if (g_app.TaskbarCreatedMessage != 0)
         ChangeWindowMessageFilterEx(mainWindow, g_app.TaskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
-    constexpr int kStatusReadChars = 512;  // the status line's own bound
-    wchar_t status[kStatusReadChars] = {};
-    GetDlgItemTextW(mainWindow, IDC_MAIN_STATUS, status, kStatusReadChars);
-    status[kStatusReadChars - 1] = L'\0';
+    wchar_t status[kStatusChars] = {};
+    GetDlgItemTextW(mainWindow, IDC_MAIN_STATUS, status, kStatusChars);
+    status[kStatusChars - 1] = L'\0';
     AcquireSRWLockExclusive(&g_app.TrayLock);
     CopyCut(g_app.TrayTip, status);
     ReleaseSRWLockExclusive(&g_app.TrayLock);
