@@ -120,9 +120,10 @@ void ShowMainWindowFromTray(HWND mainWindow)
 
 INT_PTR OnTrayCallback(HWND mainWindow, WPARAM wParam, LPARAM lParam)
 {
-    // Version 4 puts the event in the low word and the point in wParam;
-    // the older form sends the mouse message alone, and each click also as
-    // the other kind of event: only one of them is taken.
+    // Version 4 puts the event in the low word and the point in wParam,
+    // and sends the mouse messages and then what they amount to (NIN_SELECT,
+    // WM_CONTEXTMENU); the older form sends the mouse messages alone. One of
+    // each pair is taken, so that a click acts once.
     const UINT event = LOWORD(lParam);
     const bool select = g_app.TrayVersion4 ? event == NIN_SELECT || event == NIN_KEYSELECT : event == WM_LBUTTONUP;
     const bool menu = g_app.TrayVersion4 ? event == WM_CONTEXTMENU : event == WM_RBUTTONUP;

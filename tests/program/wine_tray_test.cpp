@@ -1,11 +1,13 @@
 // The tray icon in Wine's own notification area, with no stand-in: the
-// program's icon shows there while it runs and is gone after, and a click
-// on it there brings back a window minimised to the tray.
+// program's icon shows there while it runs, with the status line as its tip,
+// and is gone after; a click on it there brings back a window minimised to
+// the tray.
 #include <gtest/gtest.h>
 
 #include <windows.h>
 
 #include <algorithm>
+#include <string>
 #include <vector>
 
 #include "drive/program.h"
@@ -35,6 +37,15 @@ TEST(WineTrayTest, TheIconShowsInWinesTrayAndAClickThereBringsTheWindowBack)
     std::vector<HWND> added;
     ASSERT_TRUE(WaitUntil([&] { return (added = NewIcons(before)).size() == 1; })) << "no icon in Wine's tray";
     HWND window = program.Window();
+    // Its tip there is the status line.
+    std::wstring tip;
+    EXPECT_TRUE(WaitUntil([&] { return ReadWineTrayTip(added.front(), &tip) && tip == program.Status(); }))
+        << "Wine's tray shows " << testing::PrintToString(tip) << " for " << testing::PrintToString(program.Status());
+    program.PressStartStop();
+    program.PressStartStop();
+    ASSERT_TRUE(program.WaitForStatus(L"Aborted."));
+    EXPECT_TRUE(WaitUntil([&] { return ReadWineTrayTip(added.front(), &tip) && tip == L"Aborted."; }))
+        << "Wine's tray shows " << testing::PrintToString(tip);
     PostMessageW(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); }));
     ClickWineTrayIcon(added.front());

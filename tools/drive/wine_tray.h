@@ -15,3 +15,10 @@ std::vector<HWND> WineTrayIcons();
 
 // A left click on one of them.
 void ClickWineTrayIcon(HWND icon);
+
+// The tip Wine's tray shows for the icon: the text of the tool its tooltip
+// keeps for the icon's window. The tooltip lives in explorer's process and
+// answers with pointers into it, so the question and the answer are
+// written and read in that process's memory. False when no tooltip there
+// keeps a tool for this icon.
+bool ReadWineTrayTip(HWND icon, std::wstring* tip);
