@@ -14,6 +14,8 @@
 #include <memory>
 #include <string>
 
+#include "drive/network_setup.h"
+#include "drive/options_dialog.h"
 #include "drive/program.h"
 #include "drive/simulators.h"
 #include "drive/stand_in_tray.h"
@@ -146,6 +148,38 @@ TEST_F(TrayTest, WithMinimizeToTrayTheMinimisedWindowWaitsInTheTrayUntilClicked)
     ASSERT_TRUE(ReadStoredValue(kMinimizeToTray, &value));
     EXPECT_EQ(value.type, DWORD(REG_DWORD));
     EXPECT_EQ(value.bytes, DwordBytes(1));
+}
+
+// Set in Options, it holds from OK on: the minimise box comes and goes with it.
+TEST_F(TrayTest, MinimizeToTrayIsSetInOptions)
+{
+    ASSERT_NO_FATAL_FAILURE(LaunchWithIcon());
+    HWND window = program.Window();
+    HWND dialog = OpenOptions(program);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_FALSE(IsOptionsBoxChecked(dialog, kOptionsMinimizeToTray));
+    SetOptionsBox(dialog, kOptionsMinimizeToTray, true);
+    PressOptionsButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    EXPECT_TRUE(GetWindowLongW(window, GWL_STYLE) & WS_MINIMIZEBOX);
+    Minimise();
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(window); })) << "the window stayed on the taskbar";
+    ASSERT_TRUE(tray->Click(window));
+    ASSERT_TRUE(WaitUntil([&] { return IsShownNormally(window); }));
+
+    dialog = OpenOptions(program);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(IsOptionsBoxChecked(dialog, kOptionsMinimizeToTray));
+    SetOptionsBox(dialog, kOptionsMinimizeToTray, false);
+    PressOptionsButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    EXPECT_FALSE(GetWindowLongW(window, GWL_STYLE) & WS_MINIMIZEBOX);
+    ASSERT_TRUE(program.Close());
+    // Back at its default before it was ever stored: nothing is written, as
+    // with the other values of Options.
+    StoredValue value;
+    EXPECT_FALSE(ReadStoredValue(kMinimizeToTray, &value));
+    EXPECT_EQ(StoredValueNames().size(), 9u);
 }
 
 TEST_F(TrayTest, TheMenuStartsAndStopsTheWorker)
