@@ -49,6 +49,9 @@ constexpr int kRecordFileChars = 256;
 constexpr int kRecordSourceChars = 256;
 static_assert(kRecordFormatChars == 256, "a format is bounded like the other texts");
 
+// The tray icon's tip: what a tip holds (127 characters) and the terminator.
+constexpr int kTrayTipChars = 128;
+
 // The Options dialog's Test connection (app/obs_connection_test.h).
 struct ObsConnectionTest;
 
@@ -101,6 +104,16 @@ struct AppState {
     std::atomic<bool> SwitchingPaused;  // UI thread sets (tray menu, pause key); the worker reads
     std::atomic<unsigned> Resumes;  // UI thread counts resumes; the worker compares with those it has seen
     HANDLE ResumeEvent;            // created by the entry; set on resume (auto-reset) to wake the worker at once
+    // The status line as the tray icon's tip, written by whichever thread
+    // sets the status, under TrayLock; only the UI thread tells the shell.
+    SRWLOCK TrayLock;              // all zero is an unlocked SRWLOCK
+    wchar_t TrayTip[kTrayTipChars];
+    bool TrayIconAdded;            // UI thread only: the shell holds our icon
+    bool TrayVersion4;             // UI thread only: the shell took NOTIFYICON_VERSION_4
+    UINT TaskbarCreatedMessage;    // UI thread only, in WM_INITDIALOG: the shell's "TaskbarCreated"
+    DWORD MinimizeToTray;          // UI thread only (settings, Options): 1 hides the minimised window in the tray
+    DWORD PauseHotkey;             // UI thread only (settings, Options): as HKM_GETHOTKEY gives it, 0 for none
+    bool PauseHotkeyRegistered;    // UI thread only: the main window holds PauseHotkey
 };
 
 extern AppState g_app;

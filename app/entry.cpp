@@ -7,6 +7,7 @@
 #include "app/debug_privilege.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
+#include "app/start_with_windows.h"
 #include "resource_ids.h"
 
 namespace {
@@ -50,7 +51,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR arguments, int)
     if (mainWindow == nullptr)
         return 1;
     PublishInstanceWindow(mainWindow);
-    ShowWindow(mainWindow, SW_SHOWDEFAULT);
+    ShowWindow(mainWindow, StartsHiddenInTray(switches) ? SW_HIDE : SW_SHOWDEFAULT);
     if (IsAutostartRequested(switches))
         SendMessageW(mainWindow, WM_COMMAND, MAKEWPARAM(IDC_MAIN_START_STOP, BN_CLICKED), 0);
     return RunMessageLoop(mainWindow);

@@ -6,11 +6,15 @@
 #include "app/main_window.h"
 #include "app/network_setup.h"
 #include "app/options_dialog.h"
+#include "app/pause_key.h"
+#include "app/program_icon.h"
 #include "app/record_dialog.h"
 #include "app/scenes_dialog.h"
 #include "app/settings.h"
 #include "app/single_instance.h"
 #include "app/status_line.h"
+#include "app/switching_pause.h"
+#include "app/tray_icon.h"
 #include "patch/patch_table.h"
 #include "resource_ids.h"
 
@@ -35,10 +39,14 @@ void AddOptionsToSystemMenu(HWND dialog)
 INT_PTR OnInitDialog(HWND dialog)
 {
     g_app.MainDialog = dialog;
-    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES};
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_LISTVIEW_CLASSES | ICC_BAR_CLASSES | ICC_HOTKEY_CLASS};
     InitCommonControlsEx(&controls);
+    SetProgramIcon(dialog);
     AddOptionsToSystemMenu(dialog);
     LoadSettings(dialog);
+    ApplyMinimizeBox(dialog);
+    AddTrayIcon(dialog);
+    RegisterStoredPauseKey(dialog);
     // The stored source decides whether the table is needed at all: the
     // client API needs none, and then no server is asked.
     if (!IsClientApiChosen())
@@ -101,6 +109,19 @@ INT_PTR OnCommand(int controlId, int notification)
         if (notification == BN_CLICKED)
             OnStartStop();
         break;
+    case IDM_TRAY_SHOW:
+        ShowMainWindowFromTray(g_app.MainDialog);
+        break;
+    case IDM_TRAY_START_STOP:
+        OnStartStop();
+        break;
+    case IDM_TRAY_PAUSE:
+        ToggleSwitchingPaused();
+        break;
+    case IDM_TRAY_EXIT:
+        // The close box's way out, so the settings are saved as they are then.
+        PostMessageW(g_app.MainDialog, WM_CLOSE, 0, 0);
+        break;
     default:  // IDOK and IDCANCEL from Enter and Escape among them
         break;
     }
@@ -122,9 +143,24 @@ INT_PTR OnClose(HWND dialog)
     return TRUE;
 }
 
-INT_PTR OnDestroy()
+INT_PTR OnHotkey(WPARAM id)
+{
+    if (id == kPauseHotkeyId)
+        ToggleSwitchingPaused();
+    return TRUE;
+}
+
+INT_PTR OnSize(HWND dialog, WPARAM kind)
+{
+    OnMainWindowSized(dialog, kind);
+    return FALSE;
+}
+
+INT_PTR OnDestroy(HWND dialog)
 {
     g_app.WindowClosing = true;
+    RemoveTrayIcon(dialog);
+    RegisterPauseKey(dialog, 0);
     SaveSettings();
     // Let a running worker finish what it is doing rather than cutting it
     // off in the middle of a call when the process ends.
@@ -142,8 +178,7 @@ INT_PTR OnDestroy()
 // hidden or behind the game.
 INT_PTR OnShowInstance(HWND dialog)
 {
-    ShowWindow(dialog, IsIconic(dialog) ? SW_RESTORE : SW_SHOW);
-    SetForegroundWindow(dialog);
+    ShowMainWindowFromTray(dialog);
     return TRUE;
 }
 
@@ -155,14 +190,18 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND:    return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_SYSCOMMAND: return OnSysCommand(dialog, wParam);
+    case WM_SIZE:       return OnSize(dialog, wParam);
+    case WM_HOTKEY:     return OnHotkey(wParam);
     case WM_CLOSE:      return OnClose(dialog);
-    case WM_DESTROY:    return OnDestroy();
+    case WM_DESTROY:    return OnDestroy(dialog);
     case WM_CREATE:     return TRUE;
-    case kWorkerEndedMessage: OnWorkerEnded(static_cast<DWORD>(wParam)); return TRUE;
-    case kStatusLineMessage:  OnStatusLineSet(reinterpret_cast<const wchar_t*>(lParam)); return TRUE;
+    case kTrayCallbackMessage:   return OnTrayCallback(dialog, wParam, lParam);
+    case kTrayTipChangedMessage: return OnTrayTipChanged(dialog);
+    case kWorkerEndedMessage:    OnWorkerEnded(static_cast<DWORD>(wParam)); return TRUE;
+    case kStatusLineMessage:     OnStatusLineSet(reinterpret_cast<const wchar_t*>(lParam)); return TRUE;
     default:
         if (message == ShowInstanceMessage())
             return OnShowInstance(dialog);
-        return FALSE;
+        return OnShellRestarted(dialog, message) ? TRUE : FALSE;
     }
 }

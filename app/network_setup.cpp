@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/program_icon.h"
 #include "app/main_window.h"
 #include "resource_ids.h"
 
@@ -16,6 +17,7 @@ constexpr int kHostFieldReadChars = kRemoteHostChars - 1;
 
 INT_PTR OnInitDialog(HWND dialog)
 {
+    SetProgramIcon(dialog);
     SetDlgItemTextW(dialog, IDC_SETUP_HOST, g_app.RemoteHost);
     // A role stored as neither side selects nothing, so the user sees that
     // one must be chosen.

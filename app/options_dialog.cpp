@@ -4,12 +4,17 @@
 // the next Start.
 #include "app/options_dialog.h"
 
+#include <commctrl.h>
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/program_icon.h"
 #include "app/bounded_text.h"
 #include "app/main_window.h"
 #include "app/obs_connection_test.h"
+#include "app/pause_key.h"
+#include "app/start_with_windows.h"
+#include "app/tray_icon.h"
 #include "patch/patch_table.h"
 #include "resource_ids.h"
 
@@ -52,6 +57,7 @@ void EnableGameApiControls(HWND dialog)
 
 INT_PTR OnInitDialog(HWND dialog)
 {
+    SetProgramIcon(dialog);
     CheckRadioButton(dialog, IDC_OPTIONS_PATCH_TABLE, IDC_OPTIONS_CLIENT_API,
                      IsClientApiChosen() ? IDC_OPTIONS_CLIENT_API : IDC_OPTIONS_PATCH_TABLE);
     CheckRadioButton(dialog, IDC_OPTIONS_XSPLIT, IDC_OPTIONS_OBS, IsObsChosen() ? IDC_OPTIONS_OBS : IDC_OPTIONS_XSPLIT);
@@ -68,6 +74,9 @@ INT_PTR OnInitDialog(HWND dialog)
     SetDlgItemInt(dialog, IDC_OPTIONS_GAME_API_PORT, UINT(g_app.GameApiPort), FALSE);
     EnableObsControls(dialog);
     EnableGameApiControls(dialog);
+    CheckDlgButton(dialog, IDC_OPTIONS_START_WITH_WINDOWS, IsStartWithWindowsSet() ? BST_CHECKED : BST_UNCHECKED);
+    CheckDlgButton(dialog, IDC_OPTIONS_MINIMIZE_TO_TRAY, g_app.MinimizeToTray == 1 ? BST_CHECKED : BST_UNCHECKED);
+    SendDlgItemMessageW(dialog, IDC_OPTIONS_PAUSE_KEY, HKM_SETHOTKEY, WPARAM(LOWORD(g_app.PauseHotkey)), 0);
     return TRUE;
 }
 
@@ -115,6 +124,51 @@ void RefusePortField(HWND dialog, int field, const wchar_t* message)
 void RefusePort(HWND dialog)
 {
     RefusePortField(dialog, IDC_OPTIONS_OBS_PORT, L"The OBS port must be a number from 1 to 65535.");
+}
+
+// True (and the dialog stays) when OBS is chosen with a port that cannot
+// be used; checked before anything is applied, so that Cancel afterwards
+// still keeps everything as it was.
+bool RefuseObsPort(HWND dialog)
+{
+    DWORD port = 0;
+    if (ReadPort(dialog, &port) || !IsChecked(dialog, IDC_OPTIONS_OBS))
+        return false;
+    RefusePort(dialog);
+    return true;
+}
+
+// False (and the dialog stays, saying why) when another program holds the
+// chosen key; the key held before is then still the pause key.
+bool ApplyPauseKey(HWND dialog)
+{
+    const DWORD hotkey = DWORD(LOWORD(SendDlgItemMessageW(dialog, IDC_OPTIONS_PAUSE_KEY, HKM_GETHOTKEY, 0, 0)));
+    if (ReplacePauseKey(g_app.MainDialog, hotkey)) {
+        SetDlgItemTextW(dialog, IDC_OPTIONS_PAUSE_KEY_RESULT, L"");
+        return true;
+    }
+    SetDlgItemTextW(dialog, IDC_OPTIONS_PAUSE_KEY_RESULT, kPauseKeyTakenText);
+    SetFocus(GetDlgItem(dialog, IDC_OPTIONS_PAUSE_KEY));
+    return false;
+}
+
+// The hot key control takes every key pressed in it, Backspace among them
+// on some systems, so "None" is a button of its own.
+void OnClearPauseKey(HWND dialog)
+{
+    SendDlgItemMessageW(dialog, IDC_OPTIONS_PAUSE_KEY, HKM_SETHOTKEY, 0, 0);
+    SetDlgItemTextW(dialog, IDC_OPTIONS_PAUSE_KEY_RESULT, L"");
+}
+
+// The Run value is written or removed only when the box says otherwise
+// than the registry did: one for another copy of the program stays.
+void ApplyDesktopChoices(HWND dialog)
+{
+    const bool start = IsChecked(dialog, IDC_OPTIONS_START_WITH_WINDOWS);
+    if (start != IsStartWithWindowsSet())
+        SetStartWithWindows(start);
+    g_app.MinimizeToTray = IsChecked(dialog, IDC_OPTIONS_MINIMIZE_TO_TRAY) ? 1 : 0;
+    ApplyMinimizeBox(g_app.MainDialog);
 }
 
 // True (and the dialog stays) when the game's port cannot be used; a port
@@ -237,9 +291,19 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
         if (HIWORD(wParam) == BN_CLICKED)
             OnTestConnection(dialog);
         return TRUE;
+    case IDC_OPTIONS_PAUSE_KEY_CLEAR:
+        if (HIWORD(wParam) == BN_CLICKED)
+            OnClearPauseKey(dialog);
+        return TRUE;
+    case IDC_OPTIONS_PAUSE_KEY:
+        // A new choice is tried afresh at OK: the old words no longer apply.
+        if (HIWORD(wParam) == EN_CHANGE)
+            SetDlgItemTextW(dialog, IDC_OPTIONS_PAUSE_KEY_RESULT, L"");
+        return TRUE;
     case IDOK:
-        if (RefuseGameApiPort(dialog) || !ApplySceneProgram(dialog))
+        if (RefuseGameApiPort(dialog) || RefuseObsPort(dialog) || !ApplyPauseKey(dialog) || !ApplySceneProgram(dialog))
             return TRUE;
+        ApplyDesktopChoices(dialog);
         ApplyGameApiPlace(dialog);
         ApplyGameStateSource(dialog);
         EndDialog(dialog, IDOK);

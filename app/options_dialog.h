@@ -1,6 +1,8 @@
 // The "Options" dialog, opened from the main window's system menu: where
-// the game's state comes from, and which program's scenes are switched
-// (XSplit, or OBS Studio with its host, port and password).
+// the game's state comes from, which program's scenes are switched
+// (XSplit, or OBS Studio with its host, port and password), and the
+// program's place on this computer: Start with Windows, Minimize to tray
+// and the pause key, which take effect at OK.
 #pragma once
 #include <windows.h>
 

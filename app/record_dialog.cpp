@@ -6,6 +6,7 @@
 #include <commdlg.h>
 
 #include "app/app_state.h"
+#include "app/program_icon.h"
 #include "app/dialog_field.h"
 #include "app/record_publishing.h"
 #include "app/session_record.h"
@@ -105,6 +106,7 @@ void ShowPreview(HWND dialog)
 
 INT_PTR OnInitDialog(HWND dialog)
 {
+    SetProgramIcon(dialog);
     RecordCounts counts;
     RecordPlaces places;
     CopyRecord(&counts, &places);

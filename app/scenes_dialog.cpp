@@ -4,6 +4,7 @@
 #include "app/scenes_dialog.h"
 
 #include "app/app_state.h"
+#include "app/program_icon.h"
 #include "app/dialog_field.h"
 #include "app/scene_settings.h"
 #include "resource_ids.h"
@@ -20,6 +21,7 @@ constexpr int kSceneFields[kSituationSceneCount] = {IDC_SCENES_LOADING, IDC_SCEN
 
 INT_PTR OnInitDialog(HWND dialog)
 {
+    SetProgramIcon(dialog);
     for (int i = 0; i < kSituationSceneCount; ++i) {
         wchar_t name[kSituationSceneChars];
         CopySituationScene(SituationScene(i), name);

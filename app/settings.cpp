@@ -78,6 +78,8 @@ enum class Home {
     AppText,          // a text of AppState (`text`), set in the Scenes dialog, Options or Record
     GameApiPort,      // AppState.GameApiPort, set in Options
     RecordCount,      // one number of AppState.Record (which: `control`), counted or set in Record
+    MinimizeToTray,   // AppState.MinimizeToTray, set in Options
+    PauseHotkey,      // AppState.PauseHotkey, set in Options
 };
 
 // Which values are written at every close, and which only once stored.
@@ -133,6 +135,8 @@ constexpr Setting kSettings[] = {
     {L"Record Protoss Losses", REG_DWORD, Home::RecordCount, kRecordProtossLosses,  0, Writing::OnceSet, nullptr, nullptr},
     {L"Record Random Wins",    REG_DWORD, Home::RecordCount, kRecordRandomWins,     0, Writing::OnceSet, nullptr, nullptr},
     {L"Record Random Losses",  REG_DWORD, Home::RecordCount, kRecordRandomLosses,   0, Writing::OnceSet, nullptr, nullptr},
+    {L"Minimize To Tray", REG_DWORD, Home::MinimizeToTray, 0, 0, Writing::OnceSet, nullptr, nullptr},
+    {L"Pause Hotkey",     REG_DWORD, Home::PauseHotkey,    0, 0, Writing::OnceSet, nullptr, nullptr},
 };
 constexpr size_t kSettingCount = sizeof kSettings / sizeof kSettings[0];
 
@@ -246,6 +250,12 @@ bool LoadSetting(HKEY key, const Setting& setting, HWND dialog)
     case Home::RecordCount:
         RecordNumberOf(g_app.Record, setting.control) = ReadStoredNumber(key, setting.name, 0, &stored);
         break;
+    case Home::MinimizeToTray:
+        g_app.MinimizeToTray = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
+        break;
+    case Home::PauseHotkey:
+        g_app.PauseHotkey = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
+        break;
     }
     return stored;
 }
@@ -291,6 +301,8 @@ bool HoldsDefault(const Setting& setting)
     case Home::AppText:         return std::wcscmp(*setting.text, setting.defaultText) == 0;
     case Home::GameApiPort:     return g_app.GameApiPort == setting.defaultNumber;
     case Home::RecordCount:     return RecordCountOf(setting) == 0;
+    case Home::MinimizeToTray:  return g_app.MinimizeToTray == setting.defaultNumber;
+    case Home::PauseHotkey:     return g_app.PauseHotkey == setting.defaultNumber;
     default:                    return false;
     }
 }
@@ -346,6 +358,12 @@ void SaveSetting(HKEY key, const Setting& setting)
     case Home::RecordCount:
         WriteNumber(key, setting, RecordCountOf(setting));
         break;
+    case Home::MinimizeToTray:
+        WriteNumber(key, setting, g_app.MinimizeToTray);
+        break;
+    case Home::PauseHotkey:
+        WriteNumber(key, setting, g_app.PauseHotkey);
+        break;
     }
 }
 
@@ -362,6 +380,8 @@ void LoadSettings(HWND mainDialog)
     g_app.ObsPassword[0] = L'\0';
     g_app.GameApiPort = kDefaultGameApiPort;
     g_app.Record = RecordCounts{};
+    g_app.MinimizeToTray = 0;
+    g_app.PauseHotkey = 0;
     for (const Setting& setting : kSettings) {
         if (setting.home == Home::AppText)
             CopyCut(*setting.text, setting.defaultText);

@@ -4,6 +4,7 @@
 #include "app/status_line.h"
 #include "app/app_state.h"
 #include "app/switching_pause.h"
+#include "app/tray_icon.h"
 #include "resource_ids.h"
 
 namespace {
@@ -14,6 +15,7 @@ wchar_t g_lastSaid[kStatusChars];
 void ShowStatusText(const wchar_t* text)
 {
     SetDlgItemTextW(g_app.MainDialog, IDC_MAIN_STATUS, text);
+    ShowStatusInTray(text);
 }
 
 } // namespace

@@ -8,6 +8,9 @@
 #define IDD_SCENES                  104
 #define IDD_RECORD                  105
 
+// The program's icon: the first icon resource, so Explorer shows it.
+#define IDI_KESTRELCUE              100
+
 // The main window's system menu item that opens the Options dialog. The
 // low four bits of a system command are the system's.
 #define IDM_MAIN_OPTIONS            0x0010
@@ -62,6 +65,17 @@
 #define IDC_RECORD_RANDOM_WINS      1054
 #define IDC_RECORD_RANDOM_LOSSES    1055
 #define IDC_RECORD_RESET            1056
+#define IDC_OPTIONS_START_WITH_WINDOWS  1100
+#define IDC_OPTIONS_MINIMIZE_TO_TRAY    1101
+#define IDC_OPTIONS_PAUSE_KEY           1102
+#define IDC_OPTIONS_PAUSE_KEY_RESULT    1103
+#define IDC_OPTIONS_PAUSE_KEY_CLEAR     1104
+
+// The tray icon's menu.
+#define IDM_TRAY_SHOW               1120
+#define IDM_TRAY_START_STOP         1121
+#define IDM_TRAY_PAUSE              1122
+#define IDM_TRAY_EXIT               1123
 
 #ifndef IDC_STATIC
 #define IDC_STATIC                  (-1)

@@ -40,8 +40,15 @@ const std::vector<TemplateControl> kOptionsControls = {
     {1022, L"Edit", kEdit, L"", 68, 130, 138, 14, true},
     {1023, L"Button", BS_PUSHBUTTON, L"Test connection", 26, 149, 70, 14, true},
     {1024, L"Static", kLabel, L"", 26, 167, 180, 26, false},
-    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 109, 205, 50, 14, true},
-    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 163, 205, 50, 14, true},
+    {-1, L"Button", BS_GROUPBOX, L"On this computer", 7, 203, 206, 72, false},
+    {1100, L"Button", BS_AUTOCHECKBOX, L"Start with Windows", 14, 215, 190, 10, true},
+    {1101, L"Button", BS_AUTOCHECKBOX, L"Minimize to tray", 14, 228, 190, 10, true},
+    {-1, L"Static", kLabel, L"Pause key:", 14, 245, 40, 8, false},
+    {1102, L"msctls_hotkey32", 0, L"", 68, 243, 84, 14, true},
+    {1104, L"Button", BS_PUSHBUTTON, L"None", 156, 243, 50, 14, true},
+    {1103, L"Static", kLabel, L"", 14, 261, 192, 8, false},
+    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 109, 282, 50, 14, true},
+    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 163, 282, 50, 14, true},
 };
 
 void PostKey(HWND window, WPARAM key)
@@ -88,7 +95,7 @@ TEST_F(OptionsTest, OpensModallyFromTheSystemMenuWithTheTemplate)
     EXPECT_EQ(style & WS_CAPTION, WS_CAPTION);
     EXPECT_TRUE(style & WS_SYSMENU);
 
-    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 103, 220, 226, kOptionsControls));
+    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 103, 220, 303, kOptionsControls));
     PressOptionsButton(dialog, IDCANCEL);
     ASSERT_TRUE(WaitForDialogGone(dialog));
     EXPECT_TRUE(IsWindowEnabled(program.Window()));

@@ -8,9 +8,52 @@
 #include "drive/dialog_units.h"
 #include "drive/network_setup.h"
 
+namespace {
+
+// A drop-down list's template height is its open list's; closed, it is one line.
+constexpr int kClosedDropDownHeight = 14;
+
+bool IsGroupBox(const TemplateControl& control)
+{
+    return std::wstring(control.className) == L"Button" && control.kind == BS_GROUPBOX;
+}
+
+RECT UnitsRect(const TemplateControl& control)
+{
+    const bool dropDown = std::wstring(control.className) == L"ComboBox";
+    const int height = dropDown ? kClosedDropDownHeight : control.height;
+    return RECT{control.x, control.y, control.x + control.width, control.y + height};
+}
+
+// Every control lies inside the dialog, and none but group boxes (which
+// frame others) lies over another.
+void ExpectNoOverlapInside(int width, int height, const std::vector<TemplateControl>& controls)
+{
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const RECT r = UnitsRect(controls[i]);
+        EXPECT_TRUE(r.left >= 0 && r.top >= 0 && r.right <= width && r.bottom <= height)
+            << testing::PrintToString(std::wstring(controls[i].text)) << " id " << controls[i].id
+            << " lies outside the dialog";
+        if (IsGroupBox(controls[i]))
+            continue;
+        for (size_t j = i + 1; j < controls.size(); ++j) {
+            if (IsGroupBox(controls[j]))
+                continue;
+            RECT both;
+            const RECT other = UnitsRect(controls[j]);
+            EXPECT_FALSE(IntersectRect(&both, &r, &other))
+                << testing::PrintToString(std::wstring(controls[i].text)) << " id " << controls[i].id << " lies over "
+                << testing::PrintToString(std::wstring(controls[j].text)) << " id " << controls[j].id;
+        }
+    }
+}
+
+} // namespace
+
 void ExpectDialogAsItsTemplate(HWND dialog, int templateId, int width, int height,
                                const std::vector<TemplateControl>& controls)
 {
+    ExpectNoOverlapInside(width, height, controls);
     DialogUnits units;
     ASSERT_TRUE(units.Open(BinaryPath(L"Kestrelcue.exe"), templateId)) << units.Problem();
     RECT client;

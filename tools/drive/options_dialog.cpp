@@ -1,5 +1,7 @@
 #include "drive/options_dialog.h"
 
+#include <commctrl.h>
+
 #include "drive/network_setup.h"
 
 HWND OpenOptions(KestrelcueProgram& program, DWORD timeoutMs)
@@ -62,4 +64,30 @@ std::wstring TestObsConnection(HWND dialog, DWORD timeoutMs)
     if (!WaitUntil([&] { return IsWindowEnabled(button) != FALSE; }, timeoutMs))
         return L"(the test did not end)";
     return WindowText(GetDlgItem(dialog, kOptionsTestResult));
+}
+
+void SetOptionsBox(HWND dialog, int id, bool checked)
+{
+    HWND box = GetDlgItem(dialog, id);
+    SendMessageW(box, BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(box));
+}
+
+bool IsOptionsBoxChecked(HWND dialog, int id)
+{
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// What the control does when keys are pressed in it: it takes the
+// combination and tells the dialog.
+void ChoosePauseKey(HWND dialog, WORD hotkey)
+{
+    HWND control = GetDlgItem(dialog, kOptionsPauseKey);
+    SendMessageW(control, HKM_SETHOTKEY, hotkey, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kOptionsPauseKey, EN_CHANGE), reinterpret_cast<LPARAM>(control));
+}
+
+WORD ShownPauseKey(HWND dialog)
+{
+    return LOWORD(SendMessageW(GetDlgItem(dialog, kOptionsPauseKey), HKM_GETHOTKEY, 0, 0));
 }

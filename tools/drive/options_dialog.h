@@ -20,6 +20,11 @@ constexpr int kOptionsObsPort = 1021;
 constexpr int kOptionsObsPassword = 1022;
 constexpr int kOptionsTestObs = 1023;
 constexpr int kOptionsTestResult = 1024;
+constexpr int kOptionsStartWithWindows = 1100;
+constexpr int kOptionsMinimizeToTray = 1101;
+constexpr int kOptionsPauseKey = 1102;
+constexpr int kOptionsPauseKeyResult = 1103;
+constexpr int kOptionsPauseKeyNone = 1104;
 
 // Posts the system menu command and waits for the dialog; null when it did
 // not show within the time (as while the worker runs).
@@ -49,3 +54,12 @@ void ClickTestConnection(HWND dialog);
 // Clicks Test connection and returns what the dialog says once the test
 // is over: the button is greyed while it runs, and back when it is over.
 std::wstring TestObsConnection(HWND dialog, DWORD timeoutMs = 20000);
+
+// Checks or clears one of the dialog's check boxes as a click does.
+void SetOptionsBox(HWND dialog, int id, bool checked);
+bool IsOptionsBoxChecked(HWND dialog, int id);
+
+// The pause key in the dialog's hot key control, in its own form: the key
+// in the low byte, HOTKEYF_* above; 0 for none.
+void ChoosePauseKey(HWND dialog, WORD hotkey);
+WORD ShownPauseKey(HWND dialog);

@@ -21,6 +21,35 @@ void DeleteSettings()
 
 namespace {
 
+struct WindowSearch {
+    DWORD processId;
+    HWND found;
+};
+
+BOOL CALLBACK TakeMainWindow(HWND window, LPARAM lParam)
+{
+    auto* search = reinterpret_cast<WindowSearch*>(lParam);
+    DWORD processId = 0;
+    GetWindowThreadProcessId(window, &processId);
+    constexpr int kNameChars = 64;
+    wchar_t className[kNameChars] = {};
+    wchar_t caption[kNameChars] = {};
+    GetClassNameW(window, className, kNameChars);
+    GetWindowTextW(window, caption, kNameChars);
+    if (processId != search->processId || std::wstring(className) != L"#32770" || std::wstring(caption) != kMainCaption)
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The main window, shown or not.
+HWND FindMainWindowEvenHidden(DWORD processId)
+{
+    WindowSearch search = {processId, nullptr};
+    EnumWindows(TakeMainWindow, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 // One server on the port for every program alive that wants the sample;
 // it stops with the last of them.
 std::shared_ptr<LocalPatchServer> ShareSamplePatchServer()
@@ -101,7 +130,8 @@ bool KestrelcueProgram::LaunchAs(const std::wstring* commandLine, const std::vec
         return FailLaunch("CreateProcess failed with error " + std::to_string(GetLastError()));
     constexpr DWORD kWindowWaitMs = 15000;
     WaitUntil([&] {
-        window_ = process_.FindWindowOfClass(L"#32770", kMainCaption);
+        window_ = hiddenWindowAccepted_ ? FindMainWindowEvenHidden(process_.Id())
+                                        : process_.FindWindowOfClass(L"#32770", kMainCaption);
         return window_ != nullptr || !process_.IsRunning();
     }, kWindowWaitMs);
     if (window_ != nullptr)

@@ -55,6 +55,9 @@ public:
     // showed, and then LaunchProblem says why (it is also written to stderr,
     // so that any test's failed start explains itself in the test's output).
     bool Launch(const std::vector<std::wstring>& args = {});
+    // For a start that keeps the main window hidden (in the tray): Launch
+    // then waits for the window whether it shows or not.
+    void AcceptHiddenWindow() { hiddenWindowAccepted_ = true; }
     // The same with the whole command line as given, the program's name
     // in it included, however it is spelt.
     bool LaunchWithCommandLine(const std::wstring& commandLine);
@@ -114,6 +117,7 @@ private:
     // Declared before the process, so the process ends before its server.
     std::shared_ptr<LocalPatchServer> samplePatchServer_;
     bool patchServerChosen_ = false;
+    bool hiddenWindowAccepted_ = false;
     ChildProcess process_;
     HWND window_ = nullptr;
     std::string launchProblem_;
