@@ -76,8 +76,8 @@ bool SetStartWithWindows(bool start)
         done = result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
     } else {
         static wchar_t own[kExePathChars];
-        static wchar_t command[kRunCommandChars];
         if (GetExePath(own)) {
+            static wchar_t command[kRunCommandChars];
             // GetExePath leaves room: the path is shorter than kExePathChars.
             const size_t pathLength = std::wcslen(own);
             const size_t switchLength = sizeof kAutostartSwitch / sizeof kAutostartSwitch[0] - 1;

@@ -18,15 +18,9 @@ constexpr int kKeyNameChars = 64;
 
 void NamePauseKey(wchar_t (&name)[kKeyNameChars], DWORD hotkey)
 {
-    name[0] = L'\0';
     const BYTE modifiers = HIBYTE(LOWORD(hotkey));
-    if (modifiers & HOTKEYF_CONTROL)
-        lstrcatW(name, L"Ctrl+");
-    if (modifiers & HOTKEYF_SHIFT)
-        lstrcatW(name, L"Shift+");
-    if (modifiers & HOTKEYF_ALT)
-        lstrcatW(name, L"Alt+");
-    const int used = lstrlenW(name);
+    const int used = std::swprintf(name, kKeyNameChars, L"%ls%ls%ls", (modifiers & HOTKEYF_CONTROL) ? L"Ctrl+" : L"",
+                                   (modifiers & HOTKEYF_SHIFT) ? L"Shift+" : L"", (modifiers & HOTKEYF_ALT) ? L"Alt+" : L"");
     LONG scanCode = LONG(MapVirtualKeyW(LOBYTE(LOWORD(hotkey)), MAPVK_VK_TO_VSC)) << 16;
     if (modifiers & HOTKEYF_EXT)
         scanCode |= 1L << 24;

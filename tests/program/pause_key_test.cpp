@@ -92,11 +92,8 @@ void WaitUntilQueuedInputIsHandled(const KestrelcueProgram& program)
     program.SetText(kField, L"Game");
     SendMessageW(program.Control(kField), EM_SETSEL, 0, 0);
     PostMessageW(program.Control(kField), EM_SETSEL, 1, 3);
-    EXPECT_TRUE(WaitUntil([&] {
-        DWORD start = 0, end = 0;
-        SendMessageW(program.Control(kField), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
-        return start == 1 && end == 3;
-    }));
+    // EM_GETSEL's result holds the start in its low word and the end in its high word.
+    EXPECT_TRUE(WaitUntil([&] { return SendMessageW(program.Control(kField), EM_GETSEL, 0, 0) == MAKELONG(1, 3); }));
 }
 
 void PressPauseKey(const KestrelcueProgram& program)

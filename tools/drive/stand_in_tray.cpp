@@ -156,6 +156,7 @@ size_t StandInTray::UnreadableRequests() const
     return unreadable_;
 }
 
+// cppcheck-suppress constParameter ; HWND is an opaque handle, its target is not ours to qualify
 bool StandInTray::IconOf(HWND window, TrayIconState* icon) const
 {
     std::lock_guard<std::mutex> guard(lock_);
