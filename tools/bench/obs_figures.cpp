@@ -5,6 +5,7 @@
 // obs-websocket event subscription of the bench's own.
 #include <winsock2.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -95,9 +96,13 @@ bool StartObsRig(ObsRig& rig, unsigned short programPort)
     return true;
 }
 
-void MeasureReaction(ObsRig& rig, const BenchOptions& options, Report& report)
+// One kind of event, `options.events` times, half each way: `fire(first)`
+// makes it, and `scene(first)` is what OBS is to show for it. `afterEach`
+// puts things back for the next when an event did not take.
+void TimeObsEvents(ObsRig& rig, const BenchOptions& options, Report& report, const std::string& measure,
+                   const std::function<void(bool)>& fire, const std::function<const wchar_t*(bool)>& scene,
+                   const std::function<void(bool)>& afterEach)
 {
-    const std::string measure = "Reaction to game start/end, OBS (flag byte -> OBS's program scene changed)";
     BringToFront(rig.game.Window());
     rig.program.PressStartStop();
     if (SceneOnAirAt(rig.watcher, Utf8(kLeaveScene)) < 0) {
@@ -107,15 +112,16 @@ void MeasureReaction(ObsRig& rig, const BenchOptions& options, Report& report)
     std::vector<double> latencies;
     int missed = 0;
     for (int i = 0; i < options.events && missed < 10; ++i) {
-        const bool start = i % 2 == 0;
+        const bool first = i % 2 == 0;
         Sleep(RandomMs(kPauseFromMs, kPauseSpanMs));
         const double fired = NowMs();
-        rig.game.SetFlag(start ? 1 : 0);
-        const double onAir = SceneOnAirAt(rig.watcher, Utf8(start ? kEnterScene : kLeaveScene));
+        fire(first);
+        const double onAir = SceneOnAirAt(rig.watcher, Utf8(scene(first)));
         if (onAir < 0)
             ++missed;
         else
             latencies.push_back(onAir - fired);
+        afterEach(first);
     }
     report.AddSpread(measure, latencies, "ms", true,
                      std::to_string(options.events) + " events, half each way" +
@@ -124,40 +130,29 @@ void MeasureReaction(ObsRig& rig, const BenchOptions& options, Report& report)
     rig.program.PressStartStop();
 }
 
+void MeasureReaction(ObsRig& rig, const BenchOptions& options, Report& report)
+{
+    TimeObsEvents(
+        rig, options, report, "Reaction to game start/end, OBS (flag byte -> OBS's program scene changed)",
+        [&](bool start) { rig.game.SetFlag(start ? 1 : 0); },
+        [](bool start) { return start ? kEnterScene : kLeaveScene; }, [](bool) {});
+}
+
 // Alt+tab out to the program's own window and back into the game, as the
 // foreground changes: each is a tab scene on OBS.
 void MeasureAltTabReaction(ObsRig& rig, const BenchOptions& options, Report& report)
 {
-    const std::string measure = "Reaction to alt+tab out/in, OBS (SetForegroundWindow -> OBS's program scene changed)";
-    BringToFront(rig.game.Window());
-    rig.program.PressStartStop();
-    if (SceneOnAirAt(rig.watcher, Utf8(kLeaveScene)) < 0) {
-        report.AddNotMeasured(measure, "OBS did not switch to the menus' scene after Start");
-        return;
-    }
-    std::vector<double> latencies;
-    int missed = 0;
-    for (int i = 0; i < options.events && missed < 10; ++i) {
-        const bool out = i % 2 == 0;
-        const HWND target = out ? rig.program.Window() : rig.game.Window();
-        Sleep(RandomMs(kPauseFromMs, kPauseSpanMs));
-        const double fired = NowMs();
-        SetForegroundWindow(target);
-        const double onAir = SceneOnAirAt(rig.watcher, Utf8(out ? kTabOutScene : kTabInScene));
-        if (onAir < 0)
-            ++missed;
-        else
-            latencies.push_back(onAir - fired);
+    auto target = [&](bool out) { return out ? rig.program.Window() : rig.game.Window(); };
+    TimeObsEvents(
+        rig, options, report, "Reaction to alt+tab out/in, OBS (SetForegroundWindow -> OBS's program scene changed)",
+        [&](bool out) { SetForegroundWindow(target(out)); },
+        [](bool out) { return out ? kTabOutScene : kTabInScene; },
         // A switch that did not take leaves the next event starting from
         // the wrong side; put the front where the next event expects it.
-        if (GetForegroundWindow() != target)
-            BringToFront(target);
-    }
-    report.AddSpread(measure, latencies, "ms", true,
-                     std::to_string(options.events) + " events, half each way" +
-                         (missed > 0 ? ", " + std::to_string(missed) + " without a switch" : "") +
-                         "; seen through an event subscription");
-    rig.program.PressStartStop();
+        [&](bool out) {
+            if (GetForegroundWindow() != target(out))
+                BringToFront(target(out));
+        });
 }
 
 // What OBS itself takes: a request of the bench's own to the event.
