@@ -39,7 +39,6 @@ void BeginForegroundEvents(ForegroundEvents* events)
                                              NoteForegroundChange, 0, 0, WINEVENT_OUTOFCONTEXT);
     events->focusHook = SetWinEventHook(EVENT_OBJECT_FOCUS, EVENT_OBJECT_FOCUS, nullptr, NoteForegroundChange, 0, 0,
                                         WINEVENT_OUTOFCONTEXT);
-    events->installed = events->foregroundHook != nullptr || events->focusHook != nullptr;
 }
 
 void EndForegroundEvents(ForegroundEvents* events)
@@ -48,7 +47,7 @@ void EndForegroundEvents(ForegroundEvents* events)
         UnhookWinEvent(events->foregroundHook);
     if (events->focusHook != nullptr)
         UnhookWinEvent(events->focusHook);
-    *events = ForegroundEvents{nullptr, nullptr, false};
+    *events = ForegroundEvents{nullptr, nullptr};
 }
 
 bool TakeForegroundNews()

@@ -3,13 +3,11 @@
 #pragma once
 #include <windows.h>
 
-// The hooks live as long as the watch of one game; `installed` is false
-// where Windows gives no such events, and then the samples still see
-// every change, later.
+// The hooks live as long as the watch of one game; where Windows gives no
+// such events the samples still see every change, later.
 struct ForegroundEvents {
     HWINEVENTHOOK foregroundHook;
     HWINEVENTHOOK focusHook;
-    bool installed;
 };
 
 void BeginForegroundEvents(ForegroundEvents* events);

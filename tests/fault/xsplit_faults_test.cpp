@@ -10,7 +10,19 @@
 
 namespace {
 
-class FaultXSplitTest : public StreamingSession {};
+class FaultXSplitTest : public StreamingSession {
+protected:
+    // XSplit hangs for 5 s in the first click it gets, which the first
+    // sample makes at once: the worker is then inside that click.
+    void StartIntoAHungClick()
+    {
+        ASSERT_NO_FATAL_FAILURE(
+            LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
+        ASSERT_TRUE(BringToFront(game.Window()));
+        program.PressStartStop();
+        ASSERT_TRUE(xsplit.WaitForClicks(1));
+    }
+};
 
 TEST_F(FaultXSplitTest, KilledMidSessionAndRestartedIsFoundAndSwitchedAgain)
 {
@@ -68,10 +80,7 @@ TEST_F(FaultXSplitTest, KilledAndRestartedOnTheXSplitSideIsFoundAgain)
 // requests nothing more, though the game starts meanwhile.
 TEST_F(FaultXSplitTest, StopDuringAHungClickIsNotHeldByItAndTheWorkerRequestsNothingMore)
 {
-    ASSERT_NO_FATAL_FAILURE(LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
-    ASSERT_TRUE(BringToFront(game.Window()));
-    program.PressStartStop();
-    ASSERT_TRUE(xsplit.WaitForClicks(1));
+    ASSERT_NO_FATAL_FAILURE(StartIntoAHungClick());
     const DWORD stop = TimedClick(program, 1011);
     std::printf("Stop during a click into a hung XSplit took %lu ms\n", stop);
     // The click itself is bounded at about 2 s; a Stop that waited for it
@@ -92,10 +101,7 @@ TEST_F(FaultXSplitTest, StopDuringAHungClickIsNotHeldByItAndTheWorkerRequestsNot
 // it, says so, and can be taken back; the new worker then switches as ever.
 TEST_F(FaultXSplitTest, AStartWhileTheLastClickStillHangsWaitsForItThenRuns)
 {
-    ASSERT_NO_FATAL_FAILURE(LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
-    ASSERT_TRUE(BringToFront(game.Window()));
-    program.PressStartStop();
-    ASSERT_TRUE(xsplit.WaitForClicks(1));
+    ASSERT_NO_FATAL_FAILURE(StartIntoAHungClick());
     EXPECT_LT(TimedClick(program, 1011), 1000u);
     // Start, take it back, and Start again: all while the click hangs.
     EXPECT_LT(TimedClick(program, 1011), 1000u);

@@ -345,14 +345,14 @@ TEST_F(SettingsTest, WithNetworkModeAnUnknownRoleWaitsForStopUntilOneIsChosen)
     EXPECT_TRUE(program.IsEnabled(1014));
 
     // Doing what the text says: the game side then looks for the game.
-    ChooseInSetup(program, 1001, L"caster-pc");
+    ChooseInSetup(program, 1001, L"127.0.0.2");
     program.PressStartStop();
     EXPECT_TRUE(program.WaitForStatus(L"Finding StarCraft II window..."));
     program.PressStartStop();
     EXPECT_EQ(program.Status(), L"Aborted.");
     ASSERT_TRUE(program.Close());
     ExpectStoredDword(kRemoteRole, 1);
-    ExpectStoredText(kRemoteHost, L"caster-pc");
+    ExpectStoredText(kRemoteHost, L"127.0.0.2");
 }
 
 } // namespace
