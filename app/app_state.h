@@ -25,7 +25,7 @@ constexpr DWORD kProgramObs = 1;
 constexpr DWORD kProgramXSplit = 0;
 
 // An OBS host as typed (254) or read back (255), plus terminator; OBS's
-// password likewise (kObsPasswordChars, app/protected_password.h).
+// password likewise (kObsPasswordChars, settings/protected_password.h).
 constexpr int kObsHostChars = 256;
 constexpr int kObsPasswordTextChars = 256;
 constexpr DWORD kDefaultObsPort = 4455;
@@ -85,7 +85,7 @@ struct AppState {
     HANDLE XSplitProcessHandle;    // worker only (relay receiver); null when none
     ObsConnection Obs;             // worker only: the connection to OBS Studio, kept for the worker's run
     // The Scenes dialog edits these while the worker may run; both sides
-    // hold SceneSettingsLock (app/scene_settings.h), the worker to read.
+    // hold SceneSettingsLock (settings/scene_fields.h), the worker to read.
     SRWLOCK SceneSettingsLock;     // all zero is an unlocked SRWLOCK
     wchar_t SituationScenes[kSituationSceneCount][kSituationSceneChars];  // UI thread writes (settings, Scenes dialog)
     wchar_t PlayerNames[kPlayerNameListChars];  // likewise

@@ -6,8 +6,8 @@
 #include "app/command_line.h"
 #include "app/debug_privilege.h"
 #include "app/main_window.h"
-#include "app/single_instance.h"
-#include "app/start_with_windows.h"
+#include "desktop/single_instance.h"
+#include "desktop/start_with_windows.h"
 #include "resource_ids.h"
 
 namespace {

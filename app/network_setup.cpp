@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
-#include "app/program_icon.h"
+#include "desktop/program_icon.h"
 #include "app/main_window.h"
 #include "resource_ids.h"
 

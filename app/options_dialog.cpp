@@ -8,13 +8,13 @@
 #include <cwchar>
 
 #include "app/app_state.h"
-#include "app/program_icon.h"
+#include "desktop/program_icon.h"
 #include "app/bounded_text.h"
 #include "app/main_window.h"
 #include "app/obs_connection_test.h"
-#include "app/pause_key.h"
-#include "app/start_with_windows.h"
-#include "app/tray_icon.h"
+#include "desktop/pause_key.h"
+#include "desktop/start_with_windows.h"
+#include "desktop/tray_icon.h"
 #include "patch/patch_table.h"
 #include "resource_ids.h"
 

@@ -6,7 +6,7 @@
 #include <commdlg.h>
 
 #include "app/app_state.h"
-#include "app/program_icon.h"
+#include "desktop/program_icon.h"
 #include "app/dialog_field.h"
 #include "app/record_publishing.h"
 #include "app/session_record.h"

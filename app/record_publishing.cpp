@@ -4,7 +4,7 @@
 
 #include "app/record_file.h"
 #include "app/session_record.h"
-#include "app/status_line.h"
+#include "status/status_line.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // The Scenes dialog. Its values are read by the worker at each event, under
-// the lock of app/scene_settings.h, so unlike Options it need not wait for
+// the lock of settings/scene_fields.h, so unlike Options it need not wait for
 // Stop: a streamer adds the replay scene between two games.
 #include "app/scenes_dialog.h"
 
 #include "app/app_state.h"
-#include "app/program_icon.h"
+#include "desktop/program_icon.h"
 #include "app/dialog_field.h"
-#include "app/scene_settings.h"
+#include "settings/scene_fields.h"
 #include "resource_ids.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "app/session_record.h"
 
 #include "app/bounded_text.h"
-#include "app/settings.h"
+#include "settings/settings.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows texts are UTF-16");
 

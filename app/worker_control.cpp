@@ -8,7 +8,7 @@
 // more, and a Start meanwhile waits for it.
 #include "app/app_state.h"
 #include "app/main_window.h"
-#include "app/status_line.h"
+#include "status/status_line.h"
 #include "resource_ids.h"
 #include "watch/watch.h"
 

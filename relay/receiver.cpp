@@ -13,7 +13,7 @@
 #include "relay/relay.h"
 
 #include "app/app_state.h"
-#include "app/status_line.h"
+#include "status/status_line.h"
 #include "relay/datagram.h"
 #include "watch/broadcaster.h"
 #include "watch/paused_requests.h"

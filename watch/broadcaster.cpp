@@ -1,7 +1,7 @@
 #include "watch/broadcaster.h"
 
 #include "app/app_state.h"
-#include "app/status_line.h"
+#include "status/status_line.h"
 #include "obs/obs.h"
 #include "xsplit/xsplit.h"
 

@@ -1,6 +1,6 @@
 #include "watch/client_api_watch.h"
 
-#include "app/scene_settings.h"
+#include "settings/scene_fields.h"
 #include "app/session_record.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
-#include "app/status_line.h"
+#include "status/status_line.h"
 #include "relay/relay.h"
 #include "watch/broadcaster.h"
 #include "watch/client_api_watch.h"

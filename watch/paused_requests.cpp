@@ -1,7 +1,7 @@
 #include "watch/paused_requests.h"
 
 #include "app/app_state.h"
-#include "app/switching_pause.h"
+#include "desktop/switching_pause.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/record_publishing.h"
-#include "app/status_line.h"
+#include "status/status_line.h"
 
 namespace {
 

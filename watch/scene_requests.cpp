@@ -4,8 +4,8 @@
 #include "watch/paused_requests.h"
 
 #include "app/app_state.h"
-#include "app/scene_settings.h"
-#include "app/status_line.h"
+#include "settings/scene_fields.h"
+#include "status/status_line.h"
 #include "relay/relay.h"
 #include "resource_ids.h"
 #include "watch/broadcaster.h"

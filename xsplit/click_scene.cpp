@@ -5,7 +5,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
-#include "app/status_line.h"
+#include "status/status_line.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "app/status_line.h"
+#include "status/status_line.h"
 
 namespace {
 

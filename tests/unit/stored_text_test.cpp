@@ -1,6 +1,6 @@
 // Registry texts as users and other programs may leave them: of another
 // type, of odd length, without a terminator, or filling the whole read.
-#include "app/stored_text.h"
+#include "settings/stored_text.h"
 #ifdef _WINDOWS_
 #error "the stored text step must build without <windows.h>"
 #endif

@@ -1,10 +1,10 @@
 // Every text goes through the main window's thread, which alone decides
 // what shows: the text said last, or while switching is paused the pause
 // and how to end it, with the last text kept to be said again on resume.
-#include "app/status_line.h"
+#include "status/status_line.h"
 #include "app/app_state.h"
-#include "app/switching_pause.h"
-#include "app/tray_icon.h"
+#include "desktop/switching_pause.h"
+#include "desktop/tray_icon.h"
 #include "resource_ids.h"
 
 namespace {

@@ -1,9 +1,9 @@
-#include "app/pause_key.h"
+#include "desktop/pause_key.h"
 
 #include <commctrl.h>
 
 #include "app/app_state.h"
-#include "app/status_line.h"
+#include "status/status_line.h"
 
 const wchar_t kPauseKeyTakenText[] = L"Another program already uses this key.";
 

@@ -1,8 +1,8 @@
-#include "app/switching_pause.h"
+#include "desktop/switching_pause.h"
 #include "app/app_state.h"
 
 #include <commctrl.h>
-#include "app/status_line.h"
+#include "status/status_line.h"
 
 #include <cwchar>
 

@@ -1,13 +1,13 @@
-#include "app/tray_icon.h"
+#include "desktop/tray_icon.h"
 
 #include <shellapi.h>
 #include <cwchar>
 
 #include "app/app_state.h"
 #include "app/bounded_text.h"
-#include "app/program_icon.h"
-#include "app/status_line.h"
-#include "app/tray_menu.h"
+#include "desktop/program_icon.h"
+#include "status/status_line.h"
+#include "desktop/tray_menu.h"
 #include "resource_ids.h"
 
 namespace {

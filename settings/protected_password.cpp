@@ -1,4 +1,4 @@
-#include "app/protected_password.h"
+#include "settings/protected_password.h"
 
 #include <wincrypt.h>
 

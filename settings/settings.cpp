@@ -5,7 +5,7 @@
 // the program has always kept are written at every close; those of the
 // Options dialog only once they are stored or differ from their default, so
 // a user who never opens Options keeps exactly the nine.
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include <cwchar>
 #include <vector>
@@ -13,8 +13,8 @@
 #include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "app/record_format.h"
-#include "app/protected_password.h"
-#include "app/stored_text.h"
+#include "settings/protected_password.h"
+#include "settings/stored_text.h"
 #include "resource_ids.h"
 
 namespace {

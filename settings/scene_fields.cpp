@@ -1,4 +1,4 @@
-#include "app/scene_settings.h"
+#include "settings/scene_fields.h"
 
 #include "app/bounded_text.h"
 

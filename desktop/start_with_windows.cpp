@@ -1,4 +1,4 @@
-#include "app/start_with_windows.h"
+#include "desktop/start_with_windows.h"
 
 #include <cwchar>
 

@@ -1,7 +1,7 @@
-#include "app/tray_menu.h"
+#include "desktop/tray_menu.h"
 
 #include "app/app_state.h"
-#include "app/switching_pause.h"
+#include "desktop/switching_pause.h"
 #include "resource_ids.h"
 
 void ShowTrayMenu(HWND mainWindow, POINT at)

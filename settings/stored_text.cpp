@@ -1,7 +1,7 @@
 // The registry returns exactly the bytes it holds and adds no terminator, so
 // a value written by hand (another type, an odd length, no terminator)
 // reaches the program as it is; this is where it becomes a terminated text.
-#include "app/stored_text.h"
+#include "settings/stored_text.h"
 
 void TakeStoredText(const uint8_t* bytes, size_t size, char16_t (&text)[kStoredTextChars])
 {

@@ -1,4 +1,4 @@
-#include "app/program_icon.h"
+#include "desktop/program_icon.h"
 
 #include "app/app_state.h"
 #include "resource_ids.h"

@@ -3,7 +3,7 @@
 // and whether or not its window shows, and the name goes with its process.
 // The section holds the main window's handle, which a later start reads
 // and posts to; it never waits on the running instance's thread.
-#include "app/single_instance.h"
+#include "desktop/single_instance.h"
 
 #include <cwchar>
 
