@@ -5,7 +5,6 @@
 #include <atomic>
 
 #include "app/record_format.h"
-#include "obs/obs.h"
 
 // The values of "Remote Role" in the registry; other stored values are kept as they are.
 constexpr DWORD kRoleGameSide = 1;    // "I'm running SC2"
@@ -49,48 +48,36 @@ constexpr int kRecordFileChars = 256;
 constexpr int kRecordSourceChars = 256;
 static_assert(kRecordFormatChars == 256, "a format is bounded like the other texts");
 
-// The tray icon's tip: what a tip holds (127 characters) and the terminator.
-constexpr int kTrayTipChars = 128;
-
 // The Options dialog's Test connection (app/obs_connection_test.h).
 struct ObsConnectionTest;
 
+// Only what is truly process-wide lives here, each field with its one
+// writer. What a worker finds and opens is its own (watch/worker_run.h);
+// the scene fields it reads are published in settings/scene_fields.h; the
+// worker's life is app/worker_control.cpp's; the tray's state is
+// desktop/tray_icon.cpp's.
 struct AppState {
     HINSTANCE Instance;            // entry, before any other thread exists
     HWND MainDialog;               // UI thread, in WM_INITDIALOG; read by every thread
     HANDLE StopEvent;              // created by the entry; set and reset by Stop on the UI thread
-    HANDLE WorkerThread;           // UI thread only (Start/Stop); null while idle
-    bool StopInProgress;           // UI thread only: Stop is waiting for the worker
-    // A worker that Stop left to end on its own (caught in a click into a
-    // hung XSplit): StopEvent stays set until it has, and a Start meanwhile
-    // waits for it, so that no two workers ever request scenes at once.
-    HANDLE EndingWorker;           // UI thread only; null when none
-    bool StartWhenEnded;           // UI thread only: a Start waits for EndingWorker
-    bool CloseAfterStop;           // UI thread only: a close arrived while Stop waited; carried out after it
+    HANDLE ResumeEvent;            // created by the entry; set on resume (auto-reset) to wake the worker at once
     bool WindowClosing;            // UI thread only: the main window is being destroyed
-    std::atomic<DWORD> RemoteEnabled;  // UI thread (controls, settings) and the worker at its start
-    DWORD RemoteRole;              // UI thread (settings, Network Setup), which cannot run beside the worker
-    wchar_t RemoteHost[kRemoteHostChars];  // UI thread likewise; read by the worker
+    // The settings a worker is started with: the UI thread writes them
+    // (settings, Setup, Options) and copies them for each worker at Start.
+    DWORD RemoteEnabled;           // UI thread only: the network mode box as last read
+    DWORD RemoteRole;              // UI thread only
+    wchar_t RemoteHost[kRemoteHostChars];  // UI thread only
+    DWORD GameStateSource;         // UI thread only; as stored
+    DWORD SceneProgram;            // UI thread only; as stored
+    wchar_t ObsHost[kObsHostChars];        // UI thread only
+    DWORD ObsPort;                 // UI thread only, 1 to 65535
+    wchar_t ObsPassword[kObsPasswordTextChars];  // UI thread only; never shown or logged
+    wchar_t GameApiHost[kGameApiHostChars];     // UI thread only
+    DWORD GameApiPort;             // UI thread only, 1 to 65535
     std::atomic<DWORD> StateAddress;   // patch loader (while 0) and UI thread (patch pick); read by the worker
-    DWORD GameStateSource;         // UI thread (settings, Options), which cannot run beside the worker; as stored
-    DWORD SceneProgram;            // UI thread likewise; read by the worker; as stored
-    wchar_t ObsHost[kObsHostChars];        // UI thread likewise; read by the worker
-    DWORD ObsPort;                 // UI thread likewise, 1 to 65535; read by the worker
-    wchar_t ObsPassword[kObsPasswordTextChars];  // UI thread likewise; read by the worker; never shown or logged
     bool PatchLoaderStarted;       // UI thread: the table is downloaded at most once a run
     ObsConnectionTest* OptionsObsTest;  // UI thread only: the Options dialog's test under way, null when none
     WPARAM ObsTestsStarted;        // UI thread only: numbers the tests, so that a done message names its own
-    HWND XSplitWindow;             // worker only
-    DWORD XSplitProcessId;         // worker only
-    HANDLE XSplitProcessHandle;    // worker only (relay receiver); null when none
-    ObsConnection Obs;             // worker only: the connection to OBS Studio, kept for the worker's run
-    // The Scenes dialog edits these while the worker may run; both sides
-    // hold SceneSettingsLock (settings/scene_fields.h), the worker to read.
-    SRWLOCK SceneSettingsLock;     // all zero is an unlocked SRWLOCK
-    wchar_t SituationScenes[kSituationSceneCount][kSituationSceneChars];  // UI thread writes (settings, Scenes dialog)
-    wchar_t PlayerNames[kPlayerNameListChars];  // likewise
-    wchar_t GameApiHost[kGameApiHostChars];     // UI thread (settings, Options), which cannot run beside the worker
-    DWORD GameApiPort;             // UI thread likewise, 1 to 65535; read by the worker
     // The session's record and where it shows, changed by the worker (a
     // game counted) and by the Record dialog while the worker may run;
     // both hold RecordLock (app/session_record.h).
@@ -100,17 +87,8 @@ struct AppState {
     wchar_t RecordFormat[kRecordFormatChars];
     wchar_t ObsRecordSource[kRecordSourceChars];
     std::atomic<unsigned> RecordEdits;  // UI thread counts edits by hand; the worker shows each on OBS
-    unsigned ObsConnectionsMade;   // worker only: counts connections to OBS, so each new one is given the record
     std::atomic<bool> SwitchingPaused;  // UI thread sets (tray menu, pause key); the worker reads
     std::atomic<unsigned> Resumes;  // UI thread counts resumes; the worker compares with those it has seen
-    HANDLE ResumeEvent;            // created by the entry; set on resume (auto-reset) to wake the worker at once
-    // The status line as the tray icon's tip, written by whichever thread
-    // sets the status, under TrayLock; only the UI thread tells the shell.
-    SRWLOCK TrayLock;              // all zero is an unlocked SRWLOCK
-    wchar_t TrayTip[kTrayTipChars];
-    bool TrayIconAdded;            // UI thread only: the shell holds our icon
-    bool TrayVersion4;             // UI thread only: the shell took NOTIFYICON_VERSION_4
-    UINT TaskbarCreatedMessage;    // UI thread only, in WM_INITDIALOG: the shell's "TaskbarCreated"
     DWORD MinimizeToTray;          // UI thread only (settings, Options): 1 hides the minimised window in the tray
     DWORD PauseHotkey;             // UI thread only (settings, Options): as HKM_GETHOTKEY gives it, 0 for none
     bool PauseHotkeyRegistered;    // UI thread only: the main window holds PauseHotkey
@@ -125,9 +103,9 @@ inline bool IsClientApiChosen()
     return g_app.GameStateSource == kSourceClientApi;
 }
 
-// Whether the client API to read is another computer's: then there is no
+// Whether the client API at `host` is another computer's: then there is no
 // game window here to find, nor to alt+tab out of.
-bool IsGameApiRemote();
+bool IsGameApiHostRemote(const wchar_t* host);
 
 // Whether scenes are switched in OBS Studio rather than in XSplit.
 inline bool IsObsChosen()

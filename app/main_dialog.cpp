@@ -4,6 +4,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "app/worker_control.h"
 #include "app/network_setup.h"
 #include "app/options_dialog.h"
 #include "desktop/pause_key.h"
@@ -19,11 +20,6 @@
 #include "resource_ids.h"
 
 namespace {
-
-// How long closing the window waits for a running worker to wind down
-// before the process ends it; a worker caught in a click into a hung
-// XSplit is ended with the process after this.
-constexpr DWORD kCloseWaitForWorkerMs = 3000;
 
 void AddOptionsToSystemMenu(HWND dialog)
 {
@@ -44,6 +40,7 @@ INT_PTR OnInitDialog(HWND dialog)
     SetProgramIcon(dialog);
     AddOptionsToSystemMenu(dialog);
     LoadSettings(dialog);
+    WatchMainWindowFields(dialog);
     ApplyMinimizeBox(dialog);
     AddTrayIcon(dialog);
     RegisterStoredPauseKey(dialog);
@@ -64,16 +61,15 @@ INT_PTR OnSysCommand(HWND dialog, WPARAM command)
 {
     switch (command & 0xFFF0) {
     case IDM_MAIN_OPTIONS:
-        if (g_app.WorkerThread == nullptr && g_app.EndingWorker == nullptr && !g_app.StartWhenEnded &&
-            !g_app.WindowClosing)
+        if (!IsWatchRequested() && !IsWorkerEnding() && !g_app.WindowClosing)
             ShowOptions(dialog);
         return TRUE;
     case IDM_MAIN_SCENES:
-        if (!g_app.WindowClosing && !g_app.StopInProgress)
+        if (!g_app.WindowClosing && !IsStopInProgress())
             ShowScenes(dialog);
         return TRUE;
     case IDM_MAIN_RECORD:
-        if (!g_app.WindowClosing && !g_app.StopInProgress)
+        if (!g_app.WindowClosing && !IsStopInProgress())
             ShowRecord(dialog);
         return TRUE;
     default:
@@ -83,9 +79,9 @@ INT_PTR OnSysCommand(HWND dialog, WPARAM command)
 
 void OnStartStop()
 {
-    if (g_app.StopInProgress)
+    if (IsStopInProgress())
         return;
-    if (g_app.WorkerThread == nullptr && !g_app.StartWhenEnded)
+    if (!IsWatchRequested())
         StartWorker();
     else
         StopWorker();
@@ -94,6 +90,18 @@ void OnStartStop()
 INT_PTR OnCommand(int controlId, int notification)
 {
     switch (controlId) {
+    case IDC_MAIN_ENTER_SCENE:
+    case IDC_MAIN_LEAVE_SCENE:
+    case IDC_MAIN_TAB_IN_SCENE:
+    case IDC_MAIN_TAB_OUT_SCENE:
+        if (notification == EN_CHANGE)
+            PublishMainWindowField(g_app.MainDialog, controlId);
+        break;
+    case IDC_MAIN_APPLY_ON_TAB:
+    case IDC_MAIN_APPLY_WHEN_TABBED:
+        if (notification == BN_CLICKED)
+            PublishMainWindowField(g_app.MainDialog, controlId);
+        break;
     case IDC_MAIN_PATCH_LIST:
         if (notification == CBN_SELCHANGE)
             ApplyPatchSelection();
@@ -130,14 +138,8 @@ INT_PTR OnCommand(int controlId, int notification)
 
 INT_PTR OnClose(HWND dialog)
 {
-    // Both waits for the worker serve sent messages, and the patch loader
-    // sends WM_CLOSE after a failed download. Inside Stop's wait the window
-    // must outlive the wait, so the close is carried out when Stop is done;
-    // inside the window's own end it is under way already.
-    if (g_app.StopInProgress) {
-        g_app.CloseAfterStop = true;
-        return TRUE;
-    }
+    // The patch loader sends WM_CLOSE after a failed download; inside the
+    // window's own end it is under way already.
     if (!g_app.WindowClosing)
         DestroyWindow(dialog);
     return TRUE;
@@ -162,14 +164,8 @@ INT_PTR OnDestroy(HWND dialog)
     RemoveTrayIcon(dialog);
     RegisterPauseKey(dialog, 0);
     SaveSettings();
-    // Let a running worker finish what it is doing rather than cutting it
-    // off in the middle of a call when the process ends.
-    if (g_app.WorkerThread != nullptr && !g_app.StopInProgress) {
-        SetEvent(g_app.StopEvent);
-        WaitServingSentMessages(g_app.WorkerThread, kCloseWaitForWorkerMs);
-    } else if (g_app.EndingWorker != nullptr) {
-        WaitServingSentMessages(g_app.EndingWorker, kCloseWaitForWorkerMs);
-    }
+    StopWatchingMainWindowFields(dialog);
+    LetWorkerFinishBeforeExit();
     PostQuitMessage(0);
     return FALSE;
 }
@@ -197,8 +193,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_CREATE:     return TRUE;
     case kTrayCallbackMessage:   return OnTrayCallback(dialog, wParam, lParam);
     case kTrayTipChangedMessage: return OnTrayTipChanged(dialog);
-    case kWorkerEndedMessage:    OnWorkerEnded(static_cast<DWORD>(wParam)); return TRUE;
-    case kStatusLineMessage:     OnStatusLineSet(reinterpret_cast<const wchar_t*>(lParam)); return TRUE;
+    case kWorkerEndedMessage:    OnWorkerEnded(); return TRUE;
+    case kStatusLineMessage:     OnStatusLineQueued(); return TRUE;
     default:
         if (message == ShowInstanceMessage())
             return OnShowInstance(dialog);

@@ -1,33 +1,69 @@
-// Start and Stop of the watch worker. Stop waits a moment for the worker to
-// end, and the worker talks to the main window's controls with synchronous
-// messages, so the wait keeps serving those messages; it serves nothing
-// else, so no click can start a second worker while the first is ending.
+// Start and Stop of the watch worker. The worker is given at Start all it
+// reads of the settings and calls nothing on the window, so Stop waits
+// only for the worker's own bounded step, with nothing to serve meanwhile.
 // A worker that does not end within the moment is caught in a call it
 // cannot cut short (a click into a hung XSplit): Stop leaves it to end on
 // its own, with the stop signal still set so that it requests nothing
-// more, and a Start meanwhile waits for it.
+// more and its texts no longer shown, and a Start meanwhile waits for it.
+#include "app/worker_control.h"
+
+#include <new>
+
 #include "app/app_state.h"
+#include "app/bounded_text.h"
 #include "app/main_window.h"
-#include "status/status_line.h"
 #include "resource_ids.h"
+#include "status/status_line.h"
 #include "watch/watch.h"
+#include "watch/worker_run.h"
 
 namespace {
 
 // Long enough for a worker in any wait of its own to see Stop and end; a
 // worker still running after it is caught in a call to another program.
 constexpr DWORD kStopPatienceMs = 150;
+// How long closing the window waits for a running worker to wind down
+// before the process ends it; a worker caught in a click into a hung
+// XSplit is ended with the process after this.
+constexpr DWORD kCloseWaitForWorkerMs = 3000;
 
-struct WorkerRun {
-    HWND window;  // told when the worker has ended
-};
-WorkerRun g_run;
+// UI thread only.
+HANDLE g_worker;           // the running worker; null while idle
+HANDLE g_ending;           // a worker that Stop left to end on its own; null when none
+HANDLE g_endingWatch;      // the thread pool's wait that tells when g_ending has ended
+bool g_startWhenEnded;     // a Start waits for g_ending
+bool g_stopInProgress;
 
-DWORD WINAPI RunWorker(void* run)
+DWORD WINAPI RunWorker(void* parameter)
 {
-    const DWORD exitCode = RunWatchLoop(nullptr);
-    PostMessageW(static_cast<const WorkerRun*>(run)->window, kWorkerEndedMessage, GetCurrentThreadId(), 0);
+    WorkerRun* run = static_cast<WorkerRun*>(parameter);
+    AdoptWorkerStatus(run->statusRun);
+    const DWORD exitCode = RunWatchLoop(run);
+    // The password's copy dies with the run.
+    SecureZeroMemory(run, sizeof *run);
+    delete run;
     return exitCode;
+}
+
+// Runs on the thread pool once the left worker's thread has ended.
+void CALLBACK TellWindowWorkerEnded(void* window, BOOLEAN)
+{
+    PostMessageW(static_cast<HWND>(window), kWorkerEndedMessage, 0, 0);
+}
+
+void FillRunSettings(RunSettings* settings)
+{
+    g_app.RemoteEnabled = IsMainBoxChecked(IDC_MAIN_NETWORK_MODE) ? 1 : 0;
+    settings->networkMode = g_app.RemoteEnabled != 0;
+    settings->remoteRole = g_app.RemoteRole;
+    CopyCut(settings->remoteHost, g_app.RemoteHost);
+    settings->clientApi = IsClientApiChosen();
+    settings->obs = IsObsChosen();
+    CopyCut(settings->obsHost, g_app.ObsHost);
+    settings->obsPort = g_app.ObsPort;
+    CopyCut(settings->obsPassword, g_app.ObsPassword);
+    CopyCut(settings->gameApiHost, g_app.GameApiHost);
+    settings->gameApiPort = g_app.GameApiPort;
 }
 
 void SetWorkerControlsIdle(bool idle)
@@ -35,8 +71,9 @@ void SetWorkerControlsIdle(bool idle)
     EnableWindow(GetDlgItem(g_app.MainDialog, IDC_MAIN_NETWORK_MODE), idle);
     EnableWindow(GetDlgItem(g_app.MainDialog, IDC_MAIN_SETUP), idle);
     SetDlgItemTextW(g_app.MainDialog, IDC_MAIN_START_STOP, idle ? L"Start" : L"Stop");
-    // Options changes what a worker reads; one left to end reads it still.
-    const bool optionsOpen = idle && g_app.EndingWorker == nullptr;
+    // Options stays closed until a worker left to end has ended, so that
+    // what it was started with is what the settings still say.
+    const bool optionsOpen = idle && g_ending == nullptr;
     EnableMenuItem(GetSystemMenu(g_app.MainDialog, FALSE), IDM_MAIN_OPTIONS,
                    MF_BYCOMMAND | (optionsOpen ? MF_ENABLED : MF_GRAYED));
 }
@@ -53,100 +90,137 @@ void DiscardInputQueuedDuringWait()
     }
 }
 
-} // namespace
-
-bool WaitServingSentMessages(HANDLE handle, DWORD timeoutMs)
-{
-    const ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        ULONGLONG now = GetTickCount64();
-        DWORD left = timeoutMs == INFINITE ? INFINITE : (now >= deadline ? 0 : DWORD(deadline - now));
-        DWORD woken = MsgWaitForMultipleObjectsEx(1, &handle, left, QS_SENDMESSAGE, 0);
-        if (woken == WAIT_OBJECT_0 || woken == WAIT_FAILED)
-            return true;
-        if (woken == WAIT_TIMEOUT)
-            return false;
-        // Peeking delivers the messages sent to this thread; posted ones
-        // (input among them) stay queued until the wait is over.
-        MSG message;
-        PeekMessageW(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
-}
-
-namespace {
-
 void LaunchWorker()
 {
     SetWorkerControlsIdle(false);
-    g_run.window = g_app.MainDialog;
-    g_app.WorkerThread = CreateThread(nullptr, 0, RunWorker, &g_run, 0, nullptr);
-    if (g_app.WorkerThread == nullptr) {
+    WorkerRun* run = new (std::nothrow) WorkerRun{};
+    if (run != nullptr) {
+        FillRunSettings(&run->settings);
+        run->statusRun = OpenWorkerStatus();
+        g_worker = CreateThread(nullptr, 0, RunWorker, run, 0, nullptr);
+    }
+    if (g_worker == nullptr) {
+        if (run != nullptr) {
+            SecureZeroMemory(run, sizeof *run);
+            delete run;
+        }
+        CloseWorkerStatus();
         SetWorkerControlsIdle(true);
         SetStatusLine(L"Error: could not start the watch thread.");
     }
 }
 
+// Leaves the worker to end on its own; the thread pool tells the window
+// when it has. Without that wait the window looks again at every Start.
+void LeaveWorkerToEnd(HANDLE worker)
+{
+    g_ending = worker;
+    if (!RegisterWaitForSingleObject(&g_endingWatch, worker, TellWindowWorkerEnded, g_app.MainDialog, INFINITE,
+                                     WT_EXECUTEONLYONCE))
+        g_endingWatch = nullptr;
+}
+
+// True when no worker is left ending (any more).
+bool CollectEndedWorker()
+{
+    if (g_ending == nullptr)
+        return true;
+    if (WaitForSingleObject(g_ending, 0) != WAIT_OBJECT_0)
+        return false;
+    if (g_endingWatch != nullptr) {
+        // Not waited for: its one callback only posts, and a late post is
+        // looked at and found stale like any other.
+        UnregisterWaitEx(g_endingWatch, nullptr);
+        g_endingWatch = nullptr;
+    }
+    CloseHandle(g_ending);
+    g_ending = nullptr;
+    ResetEvent(g_app.StopEvent);
+    return true;
+}
+
 } // namespace
+
+bool IsWatchRequested()
+{
+    return g_worker != nullptr || g_startWhenEnded;
+}
+
+bool IsWorkerEnding()
+{
+    return g_ending != nullptr;
+}
+
+bool IsStopInProgress()
+{
+    return g_stopInProgress;
+}
 
 void StartWorker()
 {
-    if (g_app.EndingWorker == nullptr) {
+    if (CollectEndedWorker()) {
         LaunchWorker();
         return;
     }
     // The last worker still finishes its call into the other program. The
     // button offers Stop meanwhile, which takes this Start back.
-    g_app.StartWhenEnded = true;
+    g_startWhenEnded = true;
     SetWorkerControlsIdle(false);
     SetStatusLine(L"Waiting for the last switch to end before starting...");
 }
 
-void OnWorkerEnded(DWORD threadId)
+void OnWorkerEnded()
 {
-    // A worker that ended on its own while running is Stop's to collect, as ever.
-    if (g_app.EndingWorker == nullptr || GetThreadId(g_app.EndingWorker) != threadId)
+    // Believed only once the thread has really ended. A worker that ended
+    // on its own while running is Stop's to collect, as ever.
+    if (g_ending == nullptr || !CollectEndedWorker())
         return;
-    // It posts just before it returns.
-    WaitForSingleObject(g_app.EndingWorker, INFINITE);
-    CloseHandle(g_app.EndingWorker);
-    g_app.EndingWorker = nullptr;
-    ResetEvent(g_app.StopEvent);
-    if (g_app.StartWhenEnded) {
-        g_app.StartWhenEnded = false;
+    if (g_startWhenEnded) {
+        g_startWhenEnded = false;
         LaunchWorker();
-    } else if (g_app.WorkerThread == nullptr) {
+    } else if (g_worker == nullptr) {
         SetWorkerControlsIdle(true);
     }
 }
 
 void StopWorker()
 {
-    if (g_app.StartWhenEnded) {
-        g_app.StartWhenEnded = false;
+    if (g_startWhenEnded) {
+        g_startWhenEnded = false;
         SetWorkerControlsIdle(true);
         SetStatusLine(L"Aborted.");
         return;
     }
     HWND button = GetDlgItem(g_app.MainDialog, IDC_MAIN_START_STOP);
     const bool buttonHadFocus = GetFocus() == button;
-    g_app.StopInProgress = true;
+    g_stopInProgress = true;
     SetStatusLine(L"Waiting for thread to exit...");
     EnableWindow(button, FALSE);
     SetEvent(g_app.StopEvent);
-    if (WaitServingSentMessages(g_app.WorkerThread, kStopPatienceMs)) {
+    if (WaitForSingleObject(g_worker, kStopPatienceMs) == WAIT_OBJECT_0) {
         ResetEvent(g_app.StopEvent);
-        CloseHandle(g_app.WorkerThread);
+        CloseHandle(g_worker);
     } else {
-        g_app.EndingWorker = g_app.WorkerThread;
+        LeaveWorkerToEnd(g_worker);
     }
+    g_worker = nullptr;
+    CloseWorkerStatus();
     DiscardInputQueuedDuringWait();
-    g_app.WorkerThread = nullptr;
     EnableWindow(button, TRUE);
     if (buttonHadFocus)
         SetFocus(button);
     SetWorkerControlsIdle(true);
     SetStatusLine(L"Aborted.");
-    g_app.StopInProgress = false;
-    if (g_app.CloseAfterStop)
-        DestroyWindow(g_app.MainDialog);
+    g_stopInProgress = false;
+}
+
+void LetWorkerFinishBeforeExit()
+{
+    if (g_worker != nullptr) {
+        SetEvent(g_app.StopEvent);
+        WaitForSingleObject(g_worker, kCloseWaitForWorkerMs);
+    } else if (g_ending != nullptr) {
+        WaitForSingleObject(g_ending, kCloseWaitForWorkerMs);
+    }
+    CloseWorkerStatus();
 }

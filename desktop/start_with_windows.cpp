@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "desktop/tray_icon.h"
 #include "app/command_line.h"
 
 namespace {
@@ -101,5 +102,5 @@ bool SetStartWithWindows(bool start)
 bool StartsHiddenInTray(const wchar_t* arguments)
 {
     return arguments != nullptr && IsAutostartRequested(arguments) && g_app.MinimizeToTray == 1 &&
-           g_app.TrayIconAdded;
+           IsTrayIconAdded();
 }

@@ -8,6 +8,7 @@
 #include "desktop/program_icon.h"
 #include "status/status_line.h"
 #include "desktop/tray_menu.h"
+#include "app/worker_control.h"
 #include "resource_ids.h"
 
 namespace {
@@ -22,14 +23,17 @@ NOTIFYICONDATAW IconData(HWND mainWindow, UINT flags)
     return data;
 }
 
-// The tip as last set, under its lock; copied, never pointed at.
+// UI thread only: the status line sets it there, and the shell is told there.
+wchar_t g_tip[kTrayTipChars];
+bool g_iconAdded;     // the shell holds our icon
+bool g_version4;      // the shell took NOTIFYICON_VERSION_4
+UINT g_taskbarCreated;  // the shell's "TaskbarCreated", once registered
+
 void CopyTip(wchar_t (&tip)[kTrayTipChars])
 {
     static_assert(sizeof(NOTIFYICONDATAW{}.szTip) / sizeof(wchar_t) == size_t(kTrayTipChars),
                   "a tip is as long as the shell's field");
-    AcquireSRWLockShared(&g_app.TrayLock);
-    std::wmemcpy(tip, g_app.TrayTip, kTrayTipChars);
-    ReleaseSRWLockShared(&g_app.TrayLock);
+    std::wmemcpy(tip, g_tip, kTrayTipChars);
     tip[kTrayTipChars - 1] = L'\0';
 }
 
@@ -44,54 +48,55 @@ void AddIconToShell(HWND mainWindow)
     // comes once there is one.
     // A shell that says "TaskbarCreated" while it still holds the icon
     // refuses a second add; the icon is then brought up to date instead.
-    g_app.TrayIconAdded = Shell_NotifyIconW(NIM_ADD, &data) != FALSE || Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
-    if (!g_app.TrayIconAdded)
+    g_iconAdded = Shell_NotifyIconW(NIM_ADD, &data) != FALSE || Shell_NotifyIconW(NIM_MODIFY, &data) != FALSE;
+    if (!g_iconAdded)
         return;
     data.uVersion = NOTIFYICON_VERSION_4;
-    g_app.TrayVersion4 = Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
+    g_version4 = Shell_NotifyIconW(NIM_SETVERSION, &data) != FALSE;
 }
 
 } // namespace
 
 void AddTrayIcon(HWND mainWindow)
 {
-    g_app.TaskbarCreatedMessage = RegisterWindowMessageW(L"TaskbarCreated");
+    g_taskbarCreated = RegisterWindowMessageW(L"TaskbarCreated");
     // The manifest may run the program elevated; the shell that announces
     // itself is not, and its message would otherwise be filtered out.
-    if (g_app.TaskbarCreatedMessage != 0)
-        ChangeWindowMessageFilterEx(mainWindow, g_app.TaskbarCreatedMessage, MSGFLT_ALLOW, nullptr);
+    if (g_taskbarCreated != 0)
+        ChangeWindowMessageFilterEx(mainWindow, g_taskbarCreated, MSGFLT_ALLOW, nullptr);
     wchar_t status[kStatusChars] = {};
     GetDlgItemTextW(mainWindow, IDC_MAIN_STATUS, status, kStatusChars);
     status[kStatusChars - 1] = L'\0';
-    AcquireSRWLockExclusive(&g_app.TrayLock);
-    CopyCut(g_app.TrayTip, status);
-    ReleaseSRWLockExclusive(&g_app.TrayLock);
+    CopyCut(g_tip, status);
     AddIconToShell(mainWindow);
 }
 
 void RemoveTrayIcon(HWND mainWindow)
 {
-    if (!g_app.TrayIconAdded)
+    if (!g_iconAdded)
         return;
     NOTIFYICONDATAW data = IconData(mainWindow, 0);
     Shell_NotifyIconW(NIM_DELETE, &data);
-    g_app.TrayIconAdded = false;
+    g_iconAdded = false;
+}
+
+bool IsTrayIconAdded()
+{
+    return g_iconAdded;
 }
 
 void ShowStatusInTray(const wchar_t* text)
 {
-    AcquireSRWLockExclusive(&g_app.TrayLock);
-    CopyCut(g_app.TrayTip, text);
-    ReleaseSRWLockExclusive(&g_app.TrayLock);
-    // Posted even from the UI thread: the shell is told in one place, and
-    // a status set while the window is being made comes once it exists.
+    CopyCut(g_tip, text);
+    // Posted: the shell is told in one place, and a status set while the
+    // window is being made comes once it exists.
     if (g_app.MainDialog != nullptr)
         PostMessageW(g_app.MainDialog, kTrayTipChangedMessage, 0, 0);
 }
 
 INT_PTR OnTrayTipChanged(HWND mainWindow)
 {
-    if (!g_app.TrayIconAdded)
+    if (!g_iconAdded)
         return TRUE;
     NOTIFYICONDATAW data = IconData(mainWindow, NIF_TIP | NIF_SHOWTIP);
     CopyTip(data.szTip);
@@ -101,7 +106,7 @@ INT_PTR OnTrayTipChanged(HWND mainWindow)
 
 bool OnShellRestarted(HWND mainWindow, UINT message)
 {
-    if (message == 0 || message != g_app.TaskbarCreatedMessage)
+    if (message == 0 || message != g_taskbarCreated)
         return false;
     if (!g_app.WindowClosing)
         AddIconToShell(mainWindow);
@@ -125,12 +130,17 @@ INT_PTR OnTrayCallback(HWND mainWindow, WPARAM wParam, LPARAM lParam)
     // WM_CONTEXTMENU); the older form sends the mouse messages alone. One of
     // each pair is taken, so that a click acts once.
     const UINT event = LOWORD(lParam);
-    const bool select = g_app.TrayVersion4 ? event == NIN_SELECT || event == NIN_KEYSELECT : event == WM_LBUTTONUP;
-    const bool menu = g_app.TrayVersion4 ? event == WM_CONTEXTMENU : event == WM_RBUTTONUP;
+    // Any program may post this message: only what names our icon, as the
+    // shell does, is taken for a click on it.
+    const UINT icon = g_version4 ? HIWORD(lParam) : UINT(wParam);
+    if (!g_iconAdded || icon != kTrayIconId)
+        return TRUE;
+    const bool select = g_version4 ? event == NIN_SELECT || event == NIN_KEYSELECT : event == WM_LBUTTONUP;
+    const bool menu = g_version4 ? event == WM_CONTEXTMENU : event == WM_RBUTTONUP;
     if (g_app.WindowClosing)
         return TRUE;
     POINT at;
-    if (g_app.TrayVersion4) {
+    if (g_version4) {
         at.x = short(LOWORD(wParam));
         at.y = short(HIWORD(wParam));
     } else {
@@ -139,7 +149,7 @@ INT_PTR OnTrayCallback(HWND mainWindow, WPARAM wParam, LPARAM lParam)
     // While a dialog is open over the window, or Stop waits for the
     // worker, the menu's commands cannot be carried out: the window comes
     // forward instead.
-    const bool busy = !IsWindowEnabled(mainWindow) || g_app.StopInProgress;
+    const bool busy = !IsWindowEnabled(mainWindow) || IsStopInProgress();
     if (select || (menu && busy))
         ShowMainWindowFromTray(mainWindow);
     else if (menu)
@@ -150,7 +160,7 @@ INT_PTR OnTrayCallback(HWND mainWindow, WPARAM wParam, LPARAM lParam)
 void OnMainWindowSized(HWND mainWindow, WPARAM kind)
 {
     // Hidden, the window has no taskbar button; the tray icon brings it back.
-    if (kind == SIZE_MINIMIZED && g_app.MinimizeToTray == 1 && g_app.TrayIconAdded)
+    if (kind == SIZE_MINIMIZED && g_app.MinimizeToTray == 1 && g_iconAdded)
         ShowWindow(mainWindow, SW_HIDE);
 }
 

@@ -20,9 +20,15 @@ void AddTrayIcon(HWND mainWindow);
 // Takes it away when the main window ends.
 void RemoveTrayIcon(HWND mainWindow);
 
-// The status line's new text becomes the tip, cut to 127 characters.
-// Callable from any thread: only the UI thread tells the shell.
+// The tray icon's tip: what a tip holds (127 characters) and the terminator.
+constexpr int kTrayTipChars = 128;
+
+// UI thread: the status line's new text becomes the tip, cut to 127
+// characters.
 void ShowStatusInTray(const wchar_t* text);
+
+// Whether the shell holds the icon, so that a hidden window can come back.
+bool IsTrayIconAdded();
 
 // Handlers of the main window's messages.
 INT_PTR OnTrayCallback(HWND mainWindow, WPARAM wParam, LPARAM lParam);

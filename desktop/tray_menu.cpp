@@ -1,6 +1,6 @@
 #include "desktop/tray_menu.h"
 
-#include "app/app_state.h"
+#include "app/worker_control.h"
 #include "desktop/switching_pause.h"
 #include "resource_ids.h"
 
@@ -11,7 +11,7 @@ void ShowTrayMenu(HWND mainWindow, POINT at)
         return;
     // The labels say what a choice does now; each has its own access key.
     AppendMenuW(menu, MF_STRING, IDM_TRAY_SHOW, L"&Show");
-    AppendMenuW(menu, MF_STRING, IDM_TRAY_START_STOP, g_app.WorkerThread == nullptr ? L"S&tart" : L"S&top");
+    AppendMenuW(menu, MF_STRING, IDM_TRAY_START_STOP, IsWatchRequested() ? L"S&top" : L"S&tart");
     AppendMenuW(menu, MF_STRING, IDM_TRAY_PAUSE, IsSwitchingPaused() ? L"&Resume switching" : L"&Pause switching");
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, IDM_TRAY_EXIT, L"E&xit");

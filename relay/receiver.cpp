@@ -16,6 +16,7 @@
 #include "status/status_line.h"
 #include "relay/datagram.h"
 #include "watch/broadcaster.h"
+#include "xsplit/xsplit.h"
 #include "watch/paused_requests.h"
 
 namespace {
@@ -48,13 +49,13 @@ bool WaitForDatagram(WSAEVENT arrived)
 
 // When the program to switch has gone since the last look, says so and
 // waits for it; false when Stop was requested first.
-bool AwaitBroadcasterIfGone()
+bool AwaitBroadcasterIfGone(WorkerRun* run)
 {
-    if (!IsBroadcasterGone())
+    if (!IsBroadcasterGone(run))
         return true;
-    const BroadcasterTexts texts = ReceiverTexts();
+    const BroadcasterTexts texts = ReceiverTexts(*run);
     SetStatusLine(texts.lost);
-    if (!WaitForBroadcaster(texts.lost))
+    if (!WaitForBroadcaster(run, texts.lost))
         return false;
     SetStatusLine(texts.foundAgain);
     return true;
@@ -65,7 +66,7 @@ bool AwaitBroadcasterIfGone()
 // asked) is made again once the program is back, unless a newer request
 // has come meanwhile: that one is obeyed next, and the older one would
 // only flash on air before it. False when Stop was requested first.
-bool SwitchToReceivedScene(const wchar_t* scene, WSAEVENT arrived)
+bool SwitchToReceivedScene(WorkerRun* run, const wchar_t* scene, WSAEVENT arrived)
 {
     for (;;) {
         wchar_t status[kStatusChars];
@@ -73,9 +74,9 @@ bool SwitchToReceivedScene(const wchar_t* scene, WSAEVENT arrived)
         SetStatusLine(status);
         if (IsSceneRequestHeld(scene))
             return true;
-        if (SwitchBroadcasterScene(scene))
+        if (SwitchBroadcasterScene(run, scene))
             return true;
-        if (IsStopRequested() || !AwaitBroadcasterIfGone())
+        if (IsStopRequested() || !AwaitBroadcasterIfGone(run))
             return false;
         if (WaitForSingleObject(arrived, 0) == WAIT_OBJECT_0)
             return true;
@@ -84,7 +85,7 @@ bool SwitchToReceivedScene(const wchar_t* scene, WSAEVENT arrived)
 
 // Receives until Stop; the liveness test follows every receive, so a
 // datagram that arrives after XSplit went away waits for the new XSplit.
-void ReceiveUntilStopped(SOCKET sock, WSAEVENT arrived)
+void ReceiveUntilStopped(WorkerRun* run, SOCKET sock, WSAEVENT arrived)
 {
     alignas(4) uint8_t buffer[kReceiveBufferBytes];
     uint16_t name[kReceivedNameUnits + 1];
@@ -92,7 +93,7 @@ void ReceiveUntilStopped(SOCKET sock, WSAEVENT arrived)
         if (!WaitForDatagram(arrived))
             return;
         wchar_t wanted[kSceneNameChars];
-        if (TakeSceneWantedOnResume(wanted) && !SwitchToReceivedScene(wanted, arrived))
+        if (TakeSceneWantedOnResume(wanted) && !SwitchToReceivedScene(run, wanted, arrived))
             return;
         // Reset before the receive: the receive signals the event again when
         // more datagrams are waiting behind the one it takes.
@@ -104,12 +105,12 @@ void ReceiveUntilStopped(SOCKET sock, WSAEVENT arrived)
         // The socket does not block: nothing there means nothing was received.
         if (got == SOCKET_ERROR && WSAGetLastError() == WSAEWOULDBLOCK)
             continue;
-        if (!AwaitBroadcasterIfGone())
+        if (!AwaitBroadcasterIfGone(run))
             return;
         // A receive error (an oversized datagram among them) or a datagram
         // that is not one is dropped.
         if (got > 0 && DecodeSceneDatagram(buffer, size_t(got), name) &&
-            !SwitchToReceivedScene(reinterpret_cast<const wchar_t*>(name), arrived))
+            !SwitchToReceivedScene(run, reinterpret_cast<const wchar_t*>(name), arrived))
             return;
         if (IsStopRequested())
             return;
@@ -118,23 +119,20 @@ void ReceiveUntilStopped(SOCKET sock, WSAEVENT arrived)
 }
 
 // Finds the program to switch, then receives until Stop.
-void ServeBoundSocket(SOCKET sock, WSAEVENT arrived)
+void ServeBoundSocket(WorkerRun* run, SOCKET sock, WSAEVENT arrived)
 {
-    const BroadcasterTexts texts = ReceiverTexts();
+    const BroadcasterTexts texts = ReceiverTexts(*run);
     SetStatusLine(texts.finding);
-    if (WaitForBroadcaster(texts.finding)) {
+    if (WaitForBroadcaster(run, texts.finding)) {
         SetStatusLine(L"Waiting for network event...");
-        ReceiveUntilStopped(sock, arrived);
+        ReceiveUntilStopped(run, sock, arrived);
     }
-    if (g_app.XSplitProcessHandle != nullptr) {
-        CloseHandle(g_app.XSplitProcessHandle);
-        g_app.XSplitProcessHandle = nullptr;
-    }
+    ReleaseXSplit(&run->xsplit);
 }
 
 } // namespace
 
-void RunRelayReceiver()
+void RunRelayReceiver(WorkerRun* run)
 {
     SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (sock == INVALID_SOCKET) {
@@ -156,7 +154,7 @@ void RunRelayReceiver()
     if (arrived == WSA_INVALID_EVENT || WSAEventSelect(sock, arrived, FD_READ) == SOCKET_ERROR)
         ShowRelayError(L"Unable to open a UDP socket!");
     else
-        ServeBoundSocket(sock, arrived);
+        ServeBoundSocket(run, sock, arrived);
     closesocket(sock);
     if (arrived != WSA_INVALID_EVENT)
         WSACloseEvent(arrived);

@@ -14,10 +14,10 @@ constexpr int kHostUtf8Bytes = 255;  // with the terminator
 
 // False when the host cannot be resolved. A name whose UTF-8 form does not
 // fit is refused rather than cut: a cut name could reach another computer.
-bool ResolveRemoteHost(sockaddr_in* destination)
+bool ResolveRemoteHost(const wchar_t* remoteHost, sockaddr_in* destination)
 {
     char host[kHostUtf8Bytes];
-    if (WideCharToMultiByte(CP_UTF8, 0, g_app.RemoteHost, -1, host, kHostUtf8Bytes, nullptr, nullptr) == 0)
+    if (WideCharToMultiByte(CP_UTF8, 0, remoteHost, -1, host, kHostUtf8Bytes, nullptr, nullptr) == 0)
         return false;
     host[kHostUtf8Bytes - 1] = '\0';
     const hostent* entry = gethostbyname(host);
@@ -37,7 +37,7 @@ void ShowRelayError(const wchar_t* text)
     MessageBoxW(g_app.MainDialog, text, L"Error", MB_OK);
 }
 
-void SendSceneToRemote(const wchar_t* name)
+void SendSceneToRemote(const wchar_t* host, const wchar_t* name)
 {
     SOCKET sock = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
     if (sock == INVALID_SOCKET) {
@@ -45,7 +45,7 @@ void SendSceneToRemote(const wchar_t* name)
         return;
     }
     sockaddr_in destination;
-    if (ResolveRemoteHost(&destination)) {
+    if (ResolveRemoteHost(host, &destination)) {
         uint8_t record[kSenderRecordBytes];
         const size_t bytes = EncodeSceneDatagram(reinterpret_cast<const uint16_t*>(name), record);
         // A lost datagram stays lost: nothing on the other side answers.

@@ -2,34 +2,93 @@
 
 #include "app/bounded_text.h"
 
-void CopySituationScene(SituationScene which, wchar_t (&name)[kSituationSceneChars])
+namespace {
+
+// Written by the UI thread only, under the exclusive lock; read under the
+// shared lock by whoever copies.
+SRWLOCK g_lock = SRWLOCK_INIT;
+wchar_t g_mainScenes[kMainSceneCount][kMainSceneChars];
+TabOptions g_tabOptions;
+wchar_t g_situationScenes[kSituationSceneCount][kSituationSceneChars];
+wchar_t g_playerNames[kPlayerNameListChars];
+
+template <size_t N>
+void ReplaceText(wchar_t (&field)[N], const wchar_t* text)
 {
-    AcquireSRWLockShared(&g_app.SceneSettingsLock);
-    CopyCut(name, g_app.SituationScenes[which]);
-    ReleaseSRWLockShared(&g_app.SceneSettingsLock);
+    AcquireSRWLockExclusive(&g_lock);
+    CopyCut(field, text);
+    ReleaseSRWLockExclusive(&g_lock);
 }
 
-void CopyPlayerNames(wchar_t (&names)[kPlayerNameListChars])
+template <size_t N>
+void CopyText(wchar_t (&to)[N], const wchar_t (&field)[N])
 {
-    AcquireSRWLockShared(&g_app.SceneSettingsLock);
-    CopyCut(names, g_app.PlayerNames);
-    ReleaseSRWLockShared(&g_app.SceneSettingsLock);
+    AcquireSRWLockShared(&g_lock);
+    CopyCut(to, field);
+    ReleaseSRWLockShared(&g_lock);
 }
 
-bool IsSituationSceneSet(SituationScene which)
+} // namespace
+
+void PublishMainScene(MainScene which, const wchar_t* name)
 {
-    AcquireSRWLockShared(&g_app.SceneSettingsLock);
-    const bool set = g_app.SituationScenes[which][0] != L'\0';
-    ReleaseSRWLockShared(&g_app.SceneSettingsLock);
-    return set;
+    ReplaceText(g_mainScenes[which], name);
+}
+
+void PublishTabOptions(TabOptions options)
+{
+    AcquireSRWLockExclusive(&g_lock);
+    g_tabOptions = options;
+    ReleaseSRWLockExclusive(&g_lock);
+}
+
+void PublishSituationScene(SituationScene which, const wchar_t* name)
+{
+    ReplaceText(g_situationScenes[which], name);
+}
+
+void PublishPlayerNames(const wchar_t* names)
+{
+    ReplaceText(g_playerNames, names);
 }
 
 void ReplaceSceneSettings(const wchar_t (&scenes)[kSituationSceneCount][kSituationSceneChars],
                           const wchar_t (&names)[kPlayerNameListChars])
 {
-    AcquireSRWLockExclusive(&g_app.SceneSettingsLock);
+    AcquireSRWLockExclusive(&g_lock);
     for (int i = 0; i < kSituationSceneCount; ++i)
-        CopyCut(g_app.SituationScenes[i], scenes[i]);
-    CopyCut(g_app.PlayerNames, names);
-    ReleaseSRWLockExclusive(&g_app.SceneSettingsLock);
+        CopyCut(g_situationScenes[i], scenes[i]);
+    CopyCut(g_playerNames, names);
+    ReleaseSRWLockExclusive(&g_lock);
+}
+
+void CopyMainScene(MainScene which, wchar_t (&name)[kMainSceneChars])
+{
+    CopyText(name, g_mainScenes[which]);
+}
+
+TabOptions CopyTabOptions()
+{
+    AcquireSRWLockShared(&g_lock);
+    const TabOptions options = g_tabOptions;
+    ReleaseSRWLockShared(&g_lock);
+    return options;
+}
+
+void CopySituationScene(SituationScene which, wchar_t (&name)[kSituationSceneChars])
+{
+    CopyText(name, g_situationScenes[which]);
+}
+
+void CopyPlayerNames(wchar_t (&names)[kPlayerNameListChars])
+{
+    CopyText(names, g_playerNames);
+}
+
+bool IsSituationSceneSet(SituationScene which)
+{
+    AcquireSRWLockShared(&g_lock);
+    const bool set = g_situationScenes[which][0] != L'\0';
+    ReleaseSRWLockShared(&g_lock);
+    return set;
 }

@@ -14,6 +14,7 @@
 #include "app/bounded_text.h"
 #include "app/record_format.h"
 #include "settings/protected_password.h"
+#include "settings/scene_fields.h"
 #include "settings/stored_text.h"
 #include "resource_ids.h"
 
@@ -75,7 +76,8 @@ enum class Home {
     ObsHost,          // AppState.ObsHost, set in Options
     ObsPort,          // AppState.ObsPort, set in Options
     ObsPassword,      // AppState.ObsPassword, set in Options; stored protected
-    AppText,          // a text of AppState (`text`), set in the Scenes dialog, Options or Record
+    AppText,          // a text of AppState (`text`), set in Options or Record
+    SceneText,        // a situation's scene (which: `control`) or, as kSituationSceneCount, the user's names
     GameApiPort,      // AppState.GameApiPort, set in Options
     RecordCount,      // one number of AppState.Record (which: `control`), counted or set in Record
     MinimizeToTray,   // AppState.MinimizeToTray, set in Options
@@ -113,12 +115,12 @@ constexpr Setting kSettings[] = {
     {L"OBS Host",                        REG_SZ,     Home::ObsHost,         0,                          0, Writing::OnceSet, nullptr, nullptr},
     {L"OBS Port",                        REG_DWORD,  Home::ObsPort,         0,            kDefaultObsPort, Writing::OnceSet, nullptr, nullptr},
     {L"OBS Password",                    REG_BINARY, Home::ObsPassword,     0,                          0, Writing::OnceSet, nullptr, nullptr},
-    {L"LoadingScene",   REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.SituationScenes[kLoadingScene], L""},
-    {L"ReplayScene",    REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.SituationScenes[kReplayScene], L""},
-    {L"ObservingScene", REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.SituationScenes[kObservingScene], L""},
-    {L"VictoryScene",   REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.SituationScenes[kVictoryScene], L""},
-    {L"DefeatScene",    REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.SituationScenes[kDefeatScene], L""},
-    {L"Player Names",   REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.PlayerNames, L""},
+    {L"LoadingScene", REG_SZ, Home::SceneText, kLoadingScene, 0, Writing::OnceSet, nullptr, L""},
+    {L"ReplayScene", REG_SZ, Home::SceneText, kReplayScene, 0, Writing::OnceSet, nullptr, L""},
+    {L"ObservingScene", REG_SZ, Home::SceneText, kObservingScene, 0, Writing::OnceSet, nullptr, L""},
+    {L"VictoryScene", REG_SZ, Home::SceneText, kVictoryScene, 0, Writing::OnceSet, nullptr, L""},
+    {L"DefeatScene", REG_SZ, Home::SceneText, kDefeatScene, 0, Writing::OnceSet, nullptr, L""},
+    {L"Player Names", REG_SZ, Home::SceneText, kSituationSceneCount, 0, Writing::OnceSet, nullptr, L""},
     {L"Game API Host",  REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.GameApiHost, kDefaultGameApiHost},
     {L"Game API Port",  REG_DWORD, Home::GameApiPort, 0, kDefaultGameApiPort, Writing::OnceSet, nullptr, nullptr},
     {L"Record File",    REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.RecordFile, L""},
@@ -139,6 +141,24 @@ constexpr Setting kSettings[] = {
     {L"Pause Hotkey",     REG_DWORD, Home::PauseHotkey,    0, 0, Writing::OnceSet, nullptr, nullptr},
 };
 constexpr size_t kSettingCount = sizeof kSettings / sizeof kSettings[0];
+
+// A situation's scene, or with kSituationSceneCount the user's names: they
+// live in the watched fields, which the worker reads.
+void PublishSceneText(int which, const wchar_t* text)
+{
+    if (which == kSituationSceneCount)
+        PublishPlayerNames(text);
+    else
+        PublishSituationScene(SituationScene(which), text);
+}
+
+void CopySceneText(int which, wchar_t (&text)[kStoredTextChars])
+{
+    if (which == kSituationSceneCount)
+        CopyPlayerNames(text);
+    else
+        CopySituationScene(SituationScene(which), text);
+}
 
 // Which values were in the registry when the settings were loaded (UI thread).
 bool g_storedAtLoad[kSettingCount];
@@ -242,6 +262,10 @@ bool LoadSetting(HKEY key, const Setting& setting, HWND dialog)
         if ((stored = ReadStoredText(key, setting.name, text)))
             std::wmemcpy(*setting.text, text, kStoredTextChars);
         break;
+    case Home::SceneText:
+        if ((stored = ReadStoredText(key, setting.name, text)))
+            PublishSceneText(setting.control, text);
+        break;
     case Home::GameApiPort: {
         const DWORD port = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
         g_app.GameApiPort = port >= 1 && port <= 65535 ? port : kDefaultGameApiPort;
@@ -299,6 +323,11 @@ bool HoldsDefault(const Setting& setting)
     case Home::ObsPort:         return g_app.ObsPort == setting.defaultNumber;
     case Home::ObsPassword:     return g_app.ObsPassword[0] == L'\0';
     case Home::AppText:         return std::wcscmp(*setting.text, setting.defaultText) == 0;
+    case Home::SceneText: {
+        wchar_t text[kStoredTextChars];
+        CopySceneText(setting.control, text);
+        return text[0] == L'\0';
+    }
     case Home::GameApiPort:     return g_app.GameApiPort == setting.defaultNumber;
     case Home::RecordCount:     return RecordCountOf(setting) == 0;
     case Home::MinimizeToTray:  return g_app.MinimizeToTray == setting.defaultNumber;
@@ -352,6 +381,12 @@ void SaveSetting(HKEY key, const Setting& setting)
     case Home::AppText:
         WriteText(key, setting, *setting.text, int(wcsnlen(*setting.text, kStoredTextChars - 1)));
         break;
+    case Home::SceneText: {
+        wchar_t text[kStoredTextChars];
+        CopySceneText(setting.control, text);
+        WriteText(key, setting, text, int(wcsnlen(text, kStoredTextChars - 1)));
+        break;
+    }
     case Home::GameApiPort:
         WriteNumber(key, setting, g_app.GameApiPort);
         break;
@@ -385,6 +420,8 @@ void LoadSettings(HWND mainDialog)
     for (const Setting& setting : kSettings) {
         if (setting.home == Home::AppText)
             CopyCut(*setting.text, setting.defaultText);
+        else if (setting.home == Home::SceneText)
+            PublishSceneText(setting.control, setting.defaultText);
     }
     for (bool& stored : g_storedAtLoad)
         stored = false;

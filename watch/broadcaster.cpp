@@ -19,18 +19,18 @@ bool PauseUnlessStopped(DWORD ms)
 }
 
 // False when Stop was requested before XSplit was found.
-bool LocateXSplit()
+bool LocateXSplit(XSplitTarget* xsplit)
 {
     SetStatusLine(L"Finding XSplit window...");
     for (;;) {
-        g_app.XSplitWindow = FindXSplitWindow();
+        xsplit->window = FindXSplitWindow();
         if (PauseUnlessStopped(kSearchPauseMs))
             return false;
-        if (g_app.XSplitWindow != nullptr)
+        if (xsplit->window != nullptr)
             break;
     }
-    g_app.XSplitProcessId = 0;
-    GetWindowThreadProcessId(g_app.XSplitWindow, &g_app.XSplitProcessId);
+    xsplit->processId = 0;
+    GetWindowThreadProcessId(xsplit->window, &xsplit->processId);
     return true;
 }
 
@@ -67,16 +67,17 @@ DWORD ReportFailedConnect(ObsConnectResult result, const wchar_t* trying)
 // Tries until connected (true) or Stop is requested (false). Each try waits
 // at most kObsWaitMs for OBS, and the pause between tries is cut short by
 // Stop. `trying` is the status shown meanwhile, put back after an error text.
-bool ConnectToObsUntilStopped(const wchar_t* trying)
+bool ConnectToObsUntilStopped(WorkerRun* run, const wchar_t* trying)
 {
     for (;;) {
         if (WaitForSingleObject(g_app.StopEvent, 0) == WAIT_OBJECT_0)
             return false;
+        const RunSettings& settings = run->settings;
         const ObsConnectResult result =
-            ConnectToObs(&g_app.Obs, g_app.ObsHost, g_app.ObsPort, g_app.ObsPassword, g_app.StopEvent);
+            ConnectToObs(&run->obs, settings.obsHost, settings.obsPort, settings.obsPassword, g_app.StopEvent);
         if (result == ObsConnectResult::Connected) {
             // Each new connection is given what OBS is to show besides scenes.
-            ++g_app.ObsConnectionsMade;
+            ++run->obsConnectionsMade;
             return true;
         }
         if (PauseUnlessStopped(ReportFailedConnect(result, trying)))
@@ -93,30 +94,30 @@ void ReportSwitchFailure(const wchar_t* format, const wchar_t* name)
 
 } // namespace
 
-bool LocateBroadcaster()
+bool LocateBroadcaster(WorkerRun* run)
 {
-    if (!IsObsChosen())
-        return LocateXSplit();
+    if (!run->settings.obs)
+        return LocateXSplit(&run->xsplit);
     // A connection that is still good is kept: the loop comes here again
     // every time the game is lost, which must not cost OBS a login.
-    if (!IsObsLost(&g_app.Obs))
+    if (!IsObsLost(&run->obs))
         return true;
     SetStatusLine(L"Connecting to OBS...");
-    return ConnectToObsUntilStopped(L"Connecting to OBS...");
+    return ConnectToObsUntilStopped(run, L"Connecting to OBS...");
 }
 
-bool IsBroadcasterLost()
+bool IsBroadcasterLost(WorkerRun* run)
 {
-    return IsObsChosen() ? IsObsLost(&g_app.Obs) : !IsWindow(g_app.XSplitWindow);
+    return run->settings.obs ? IsObsLost(&run->obs) : !IsWindow(run->xsplit.window);
 }
 
-bool SwitchBroadcasterScene(const wchar_t* name)
+bool SwitchBroadcasterScene(WorkerRun* run, const wchar_t* name)
 {
-    if (!IsObsChosen()) {
-        ClickSceneButton(name);
+    if (!run->settings.obs) {
+        ClickSceneButton(run->xsplit, name);
         return true;
     }
-    switch (SwitchObsScene(&g_app.Obs, name)) {
+    switch (SwitchObsScene(&run->obs, name)) {
     case ObsSwitchResult::Switched:
         break;
     case ObsSwitchResult::NoSuchScene:
@@ -134,24 +135,25 @@ bool SwitchBroadcasterScene(const wchar_t* name)
     return true;
 }
 
-BroadcasterTexts ReceiverTexts()
+BroadcasterTexts ReceiverTexts(const WorkerRun& run)
 {
-    if (IsObsChosen())
+    if (run.settings.obs)
         return {L"Connecting to OBS...", L"Lost OBS, connecting again...", L"Connected to OBS again!"};
     return {L"Finding XSplit window...", L"Lost XSplit, trying to find...", L"Found XSplit again!"};
 }
 
-bool WaitForBroadcaster(const wchar_t* shown)
+bool WaitForBroadcaster(WorkerRun* run, const wchar_t* shown)
 {
-    return IsObsChosen() ? ConnectToObsUntilStopped(shown) : WaitForXSplit();
+    return run->settings.obs ? ConnectToObsUntilStopped(run, shown) : WaitForXSplit(&run->xsplit);
 }
 
-bool IsBroadcasterGone()
+bool IsBroadcasterGone(WorkerRun* run)
 {
-    return IsObsChosen() ? IsObsLost(&g_app.Obs) : IsXSplitLost();
+    return run->settings.obs ? IsObsLost(&run->obs) : IsXSplitLost(run->xsplit);
 }
 
-void ReleaseBroadcaster()
+void ReleaseBroadcaster(WorkerRun* run)
 {
-    DisconnectFromObs(&g_app.Obs);
+    DisconnectFromObs(&run->obs);
+    ReleaseXSplit(&run->xsplit);
 }

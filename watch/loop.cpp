@@ -8,7 +8,7 @@
 #include "watch/watch.h"
 
 #include "app/app_state.h"
-#include "app/main_window.h"
+#include "settings/scene_fields.h"
 #include "status/status_line.h"
 #include "relay/relay.h"
 #include "watch/broadcaster.h"
@@ -17,7 +17,6 @@
 #include "watch/paused_requests.h"
 #include "watch/record_keeper.h"
 #include "app/record_publishing.h"
-#include "resource_ids.h"
 
 #include <cwchar>
 
@@ -39,6 +38,7 @@ struct GameTarget {
 // game's memory, or the game's client API, on this computer or another,
 // over a link kept for the run.
 struct StateSource {
+    const RunSettings* settings;
     bool clientApi;
     bool remote;  // the client API of another computer
     ClientApiWatch api;
@@ -85,24 +85,24 @@ bool PauseUnlessStopped()
 
 // An address emptied in the registry by hand means this computer, as an
 // empty field in Options does.
-const wchar_t* GameApiHostToAsk()
+const wchar_t* GameApiHostToAsk(const RunSettings& settings)
 {
-    return g_app.GameApiHost[0] != L'\0' ? g_app.GameApiHost : L"127.0.0.1";
+    return settings.gameApiHost[0] != L'\0' ? settings.gameApiHost : L"127.0.0.1";
 }
 
 // Where the client API is asked, for the status line: "host:port".
-void DescribeGameApi(wchar_t (&where)[kGameApiPlaceChars])
+void DescribeGameApi(const RunSettings& settings, wchar_t (&where)[kGameApiPlaceChars])
 {
-    const wchar_t* host = GameApiHostToAsk();
+    const wchar_t* host = GameApiHostToAsk(settings);
     const wchar_t* format = std::wcschr(host, L':') != nullptr ? L"[%ls]:%lu" : L"%ls:%lu";
-    std::swprintf(where, kGameApiPlaceChars, format, host, static_cast<unsigned long>(g_app.GameApiPort));
+    std::swprintf(where, kGameApiPlaceChars, format, host, static_cast<unsigned long>(settings.gameApiPort));
     where[kGameApiPlaceChars - 1] = L'\0';
 }
 
-void ShowGameApiStatus(const wchar_t* format)
+void ShowGameApiStatus(const RunSettings& settings, const wchar_t* format)
 {
     wchar_t where[kGameApiPlaceChars];
-    DescribeGameApi(where);
+    DescribeGameApi(settings, where);
     wchar_t status[kStatusChars];
     FormatStatus(status, format, where);
     SetStatusLine(status);
@@ -120,7 +120,7 @@ ApiWait WaitForClientApi(StateSource* source, const GameTarget& game)
             ClientApiScreens::Unreadable)
             return ApiWait::Answered;
         if (!told)
-            ShowGameApiStatus(source->remote ? L"No answer from the game at '%s'. Started with -clientapi?"
+            ShowGameApiStatus(*source->settings, source->remote ? L"No answer from the game at '%s'. Started with -clientapi?"
                                              : L"StarCraft II does not answer at '%s' yet. Waiting...");
         if (PauseUnlessStopped())
             return ApiWait::Stopped;
@@ -165,10 +165,10 @@ bool LocateGame(StateSource* source, GameTarget* game)
     }
 }
 
-bool IsGameOrBroadcasterLost(const StateSource& source, const GameTarget& game, ReadingKind reading)
+bool IsGameOrBroadcasterLost(WorkerRun* run, const StateSource& source, const GameTarget& game, ReadingKind reading)
 {
     return reading == ReadingKind::Lost || (!source.remote && !IsWindow(game.window)) ||
-           (g_app.RemoteEnabled == 0 && IsBroadcasterLost());
+           (!run->settings.networkMode && IsBroadcasterLost(run));
 }
 
 // The situation last read, and the slot it switched to (or would have,
@@ -181,23 +181,24 @@ struct Watched {
 
 // Tab in and tab out: either the situation's scene again or the tab scenes.
 // cppcheck-suppress constParameter ; HWND is an opaque handle, its target is not ours to qualify
-void ApplyFocusChange(HWND foreground, const GameTarget& game, const Watched& watched, bool* gameFocused)
+void ApplyFocusChange(WorkerRun* run, HWND foreground, const GameTarget& game, const Watched& watched,
+                      bool* gameFocused)
 {
-    const bool applyOnTab = IsMainBoxChecked(IDC_MAIN_APPLY_ON_TAB);
+    const bool applyOnTab = CopyTabOptions().applyOnTab;
     if (foreground != game.window && !*gameFocused)
         return;
     const bool tabIn = foreground == game.window;
     if (!applyOnTab)
-        SwitchToSlot(tabIn ? SceneSlot::TabInScene : SceneSlot::TabOutScene);
+        SwitchToSlot(run, tabIn ? SceneSlot::TabInScene : SceneSlot::TabOutScene);
     else if (watched.hasSlot)
-        SwitchToSlot(watched.slot);
+        SwitchToSlot(run, watched.slot);
     *gameFocused = tabIn;
 }
 
 // A new situation switches when its slot differs from the last one's; the
 // slot counts as taken whether or not it was applied, so a game that starts
 // while tabbed out is left to the tab-in scene.
-void FollowSituation(Situation current, bool apply, Watched* watched)
+void FollowSituation(WorkerRun* run, Situation current, bool apply, Watched* watched)
 {
     if (current == watched->situation)
         return;
@@ -205,7 +206,7 @@ void FollowSituation(Situation current, bool apply, Watched* watched)
     if (!SlotForSituation(current, &slot))
         return;
     if (apply && (!watched->hasSlot || slot != watched->slot))
-        SwitchToSlot(slot);
+        SwitchToSlot(run, slot);
     *watched = Watched{current, slot, true};
 }
 
@@ -222,12 +223,12 @@ struct FocusWatch {
 };
 
 // True when the foreground had changed.
-bool FollowForeground(const GameTarget& game, const Watched& watched, FocusWatch* focus)
+bool FollowForeground(WorkerRun* run, const GameTarget& game, const Watched& watched, FocusWatch* focus)
 {
     HWND foreground = GetForegroundWindow();
     if (foreground == focus->lastForeground)
         return false;
-    ApplyFocusChange(foreground, game, watched, &focus->gameFocused);
+    ApplyFocusChange(run, foreground, game, watched, &focus->gameFocused);
     focus->lastForeground = foreground;
     return true;
 }
@@ -235,7 +236,8 @@ bool FollowForeground(const GameTarget& game, const Watched& watched, FocusWatch
 // The rest of a sampling period: alt+tab is followed the moment Windows
 // tells of it, a resume of switching puts the wanted scene back at once.
 // False when Stop was requested.
-bool WaitOutPeriod(const GameTarget& game, const StateSource& source, const Watched& watched, FocusWatch* focus)
+bool WaitOutPeriod(WorkerRun* run, const GameTarget& game, const StateSource& source, const Watched& watched,
+                   FocusWatch* focus)
 {
     const ULONGLONG deadline = GetTickCount64() + kSamplePeriodMs;
     for (;;) {
@@ -247,12 +249,12 @@ bool WaitOutPeriod(const GameTarget& game, const StateSource& source, const Watc
         case WorkerWake::ForegroundChanged:
         case WorkerWake::ForegroundDue:
             if (!source.remote)
-                FollowForeground(game, watched, focus);
+                FollowForeground(run, game, watched, focus);
             break;
         case WorkerWake::Resumed: {
             wchar_t wanted[kSceneNameChars];
             if (TakeSceneWantedOnResume(wanted))
-                RequestScene(wanted);
+                RequestScene(run, wanted);
             break;
         }
         }
@@ -260,7 +262,7 @@ bool WaitOutPeriod(const GameTarget& game, const StateSource& source, const Watc
 }
 
 // Samples until the game or the broadcaster is lost (true) or Stop is requested (false).
-bool WatchGame(const GameTarget& game, StateSource* source)
+bool WatchGame(WorkerRun* run, const GameTarget& game, StateSource* source)
 {
     Watched watched = {Situation::None, SceneSlot::LeaveGameScene, false};
     bool recordFileWritten = false;
@@ -271,7 +273,7 @@ bool WatchGame(const GameTarget& game, StateSource* source)
     if (source->clientApi)
         BeginClientApiWatch(&source->api);
     if (source->remote)
-        ShowGameApiStatus(L"Running. Watching the game at '%s'.");
+        ShowGameApiStatus(run->settings, L"Running. Watching the game at '%s'.");
     else
         SetStatusLine(L"Running. Waiting for events...");
     ForegroundEvents events = {};
@@ -279,11 +281,11 @@ bool WatchGame(const GameTarget& game, StateSource* source)
         BeginForegroundEvents(&events);
     bool lost = false;
     for (;;) {
-        const bool applyWhenTabbedOut = IsMainBoxChecked(IDC_MAIN_APPLY_WHEN_TABBED);
+        const bool applyWhenTabbedOut = CopyTabOptions().applyWhenTabbed;
         if (IsStopRequested())
             break;
         const GameReading reading = SampleGame(source, game);
-        if (IsGameOrBroadcasterLost(*source, game, reading.kind)) {
+        if (IsGameOrBroadcasterLost(run, *source, game, reading.kind)) {
             lost = true;
             break;
         }
@@ -292,14 +294,18 @@ bool WatchGame(const GameTarget& game, StateSource* source)
         // foreground is looked at between samples too.
         if (!source->remote) {
             const bool told = TakeForegroundNews();
-            if (FollowForeground(game, watched, &focus) && !told)
+            if (FollowForeground(run, game, watched, &focus) && !told)
                 focus.untold = true;
         }
         // The focus test uses the foreground of the last focus check, so a
         // game that starts while tabbed out is left to the tab-in scene.
         if (reading.kind == ReadingKind::Answered)
-            FollowSituation(reading.situation,
+            FollowSituation(run, reading.situation,
                             source->remote || focus.lastForeground == game.window || applyWhenTabbedOut, &watched);
+        // A click that held the worker past Stop ends here: a worker left
+        // to end on its own counts nothing.
+        if (IsStopRequested())
+            break;
         // The record is the client API's. After the first event of a watch
         // phase a file that cannot be written is said, and stays up until
         // the next event.
@@ -308,10 +314,10 @@ bool WatchGame(const GameTarget& game, StateSource* source)
                 WriteRecordFileNow();
                 recordFileWritten = true;
             }
-            KeepRecord(reading.record);
-            ShowRecordOnObsWhenDue();
+            KeepRecord(run, reading.record);
+            ShowRecordOnObsWhenDue(run);
         }
-        if (!WaitOutPeriod(game, *source, watched, &focus))
+        if (!WaitOutPeriod(run, game, *source, watched, &focus))
             break;
     }
     EndForegroundEvents(&events);
@@ -330,10 +336,10 @@ DWORD WaitForStopWithUnknownRole()
 
 // Locates and watches until Stop, or runs the relay receiver on the
 // XSplit side; returns the worker's exit code.
-DWORD LocateAndWatch(StateSource* source)
+DWORD LocateAndWatch(WorkerRun* run, StateSource* source)
 {
-    const bool remote = g_app.RemoteEnabled != 0;
-    const DWORD role = g_app.RemoteRole;
+    const bool remote = run->settings.networkMode;
+    const DWORD role = run->settings.remoteRole;
     if (remote && role != kRoleGameSide && role != kRoleXSplitSide)
         return WaitForStopWithUnknownRole();
     const bool watchesGame = !remote || role == kRoleGameSide;
@@ -343,40 +349,41 @@ DWORD LocateAndWatch(StateSource* source)
         GameTarget game = {};
         if (watchesGame && !LocateGame(source, &game))
             return kExitStopped;
-        if (drivesBroadcaster && !LocateBroadcaster())
+        if (drivesBroadcaster && !LocateBroadcaster(run))
             return kExitStopped;
         if (remote && role == kRoleXSplitSide) {
-            RunRelayReceiver();
+            RunRelayReceiver(run);
             return kExitReceiverReturned;
         }
-        if (!WatchGame(game, source))
+        if (!WatchGame(run, game, source))
             return kExitStopped;
     }
 }
 
 } // namespace
 
-DWORD WINAPI RunWatchLoop(void*)
+DWORD RunWatchLoop(WorkerRun* run)
 {
-    g_app.RemoteEnabled = IsMainBoxChecked(IDC_MAIN_NETWORK_MODE) ? 1 : 0;
+    const RunSettings& settings = run->settings;
     WSADATA winsock;
     WSAStartup(MAKEWORD(2, 0), &winsock);
     // Chosen before Start and fixed for the run: Options is closed meanwhile.
     ForgetWantedScene();
     StateSource source = {};
-    source.clientApi = IsClientApiChosen();
-    source.remote = source.clientApi && IsGameApiRemote();
+    source.settings = &settings;
+    source.clientApi = settings.clientApi;
+    source.remote = source.clientApi && IsGameApiHostRemote(settings.gameApiHost);
     // A text source reading the record's file shows it before the first
     // game. A failure is said once watching has begun, where it stays up.
-    const bool watchesGame = g_app.RemoteEnabled == 0 || g_app.RemoteRole == kRoleGameSide;
+    const bool watchesGame = !settings.networkMode || settings.remoteRole == kRoleGameSide;
     if (source.clientApi && watchesGame)
         WriteRecordFileNow(RecordFailure::Quiet);
     // Without its event every sample fails, as with an empty patch table.
     if (source.clientApi)
-        OpenClientApiLink(&source.api.link, GameApiHostToAsk(), static_cast<unsigned short>(g_app.GameApiPort),
+        OpenClientApiLink(&source.api.link, GameApiHostToAsk(settings), static_cast<unsigned short>(settings.gameApiPort),
                           g_app.StopEvent);
-    const DWORD exitCode = LocateAndWatch(&source);
+    const DWORD exitCode = LocateAndWatch(run, &source);
     CloseClientApiLink(&source.api.link);
-    ReleaseBroadcaster();
+    ReleaseBroadcaster(run);
     return exitCode;
 }

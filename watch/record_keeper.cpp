@@ -15,23 +15,23 @@ unsigned g_editsShown = 0;
 bool g_obsShownOnce = false;
 unsigned g_missingSaidOnConnection = 0;
 
-void ShowRecordOnObs()
+void ShowRecordOnObs(WorkerRun* run)
 {
     RecordPlaces places;
     CopyRecord(nullptr, &places);
-    g_obsConnectionShown = g_app.ObsConnectionsMade;
+    g_obsConnectionShown = run->obsConnectionsMade;
     g_editsShown = g_app.RecordEdits;
     g_obsShownOnce = true;
-    if (places.obsSource[0] == L'\0' || !IsObsChosen() || IsObsLost(&g_app.Obs))
+    if (places.obsSource[0] == L'\0' || !run->settings.obs || IsObsLost(&run->obs))
         return;
     char bytes[kRecordTextBytes];
     const size_t size = FormatSessionRecordUtf8(bytes);
     // Switching goes on whatever OBS makes of it: a lost connection is
     // found out and made again by the watch loop, and shown then.
-    if (SetObsText(&g_app.Obs, places.obsSource, std::string(bytes, size)) != ObsTextResult::NoSuchInput ||
-        g_missingSaidOnConnection == g_app.ObsConnectionsMade)
+    if (SetObsText(&run->obs, places.obsSource, std::string(bytes, size)) != ObsTextResult::NoSuchInput ||
+        g_missingSaidOnConnection == run->obsConnectionsMade)
         return;
-    g_missingSaidOnConnection = g_app.ObsConnectionsMade;
+    g_missingSaidOnConnection = run->obsConnectionsMade;
     wchar_t status[kStatusChars];
     FormatStatus(status, L"Error: OBS has no text source '%s'.", places.obsSource);
     SetStatusLine(status);
@@ -39,7 +39,7 @@ void ShowRecordOnObs()
 
 } // namespace
 
-void KeepRecord(const RecordEvent& event)
+void KeepRecord(WorkerRun* run, const RecordEvent& event)
 {
     switch (event.news) {
     case RecordNews::None:
@@ -47,8 +47,8 @@ void KeepRecord(const RecordEvent& event)
     case RecordNews::Counted:
         CountGame(event.outcome, event.versus);
         WriteRecordFileNow();
-        if (IsObsChosen())
-            ShowRecordOnObs();
+        if (run->settings.obs)
+            ShowRecordOnObs(run);
         return;
     case RecordNews::Unreadable:
         SetStatusLine(L"Error: The last game's result could not be read; it is not counted.");
@@ -59,11 +59,11 @@ void KeepRecord(const RecordEvent& event)
     }
 }
 
-void ShowRecordOnObsWhenDue()
+void ShowRecordOnObsWhenDue(WorkerRun* run)
 {
-    if (!IsObsChosen() || !IsRecordKept())
+    if (!run->settings.obs || !IsRecordKept())
         return;
-    if (g_obsShownOnce && g_obsConnectionShown == g_app.ObsConnectionsMade && g_editsShown == g_app.RecordEdits)
+    if (g_obsShownOnce && g_obsConnectionShown == run->obsConnectionsMade && g_editsShown == g_app.RecordEdits)
         return;
-    ShowRecordOnObs();
+    ShowRecordOnObs(run);
 }

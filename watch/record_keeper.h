@@ -3,9 +3,10 @@
 // the record on every connection and after every change.
 #pragma once
 #include "watch/record_watch.h"
+#include "watch/worker_run.h"
 
-void KeepRecord(const RecordEvent& event);
+void KeepRecord(WorkerRun* run, const RecordEvent& event);
 
 // Each sample, with OBS chosen: gives the text source the record when the
 // connection is new or the record was edited by hand since.
-void ShowRecordOnObsWhenDue();
+void ShowRecordOnObsWhenDue(WorkerRun* run);

@@ -7,33 +7,35 @@
 #include "settings/scene_fields.h"
 #include "status/status_line.h"
 #include "relay/relay.h"
-#include "resource_ids.h"
 #include "watch/broadcaster.h"
 
 namespace {
 
 static_assert(kSituationSceneChars == kSceneNameChars, "a situation's scene is a scene name");
 
-// For the main window's slots, whose names are in its fields.
+static_assert(kMainSceneChars == kSceneNameChars, "a main window's scene is a scene name");
+
+// For the Scenes dialog's slots, and for the main window's.
 constexpr SituationScene kNoSituation = kSituationSceneCount;
+constexpr MainScene kNoMainScene = kMainSceneCount;
 
 struct SlotInfo {
     SceneSlot slot;
-    int editControl;            // the main window's field; 0 for a scene of the Scenes dialog
-    SituationScene situation;   // which of those, when editControl is 0
+    MainScene mainScene;        // the main window's field; kNoMainScene for a scene of the Scenes dialog
+    SituationScene situation;   // which of those, when mainScene is kNoMainScene
     const wchar_t* statusText;
 };
 
 constexpr SlotInfo kSlots[] = {
-    {SceneSlot::EnterGameScene, IDC_MAIN_ENTER_SCENE,   kNoSituation,    L"Last event: Switch to enter game scene."},
-    {SceneSlot::LeaveGameScene, IDC_MAIN_LEAVE_SCENE,   kNoSituation,    L"Last event: Switch to leave game scene."},
-    {SceneSlot::TabInScene,     IDC_MAIN_TAB_IN_SCENE,  kNoSituation,    L"Last event: Switch to tab in scene."},
-    {SceneSlot::TabOutScene,    IDC_MAIN_TAB_OUT_SCENE, kNoSituation,    L"Last event: Switch to tab out scene."},
-    {SceneSlot::LoadingScene,   0,                      kLoadingScene,   L"Last event: Switch to loading scene."},
-    {SceneSlot::ReplayScene,    0,                      kReplayScene,    L"Last event: Switch to replay scene."},
-    {SceneSlot::ObservingScene, 0,                      kObservingScene, L"Last event: Switch to observing scene."},
-    {SceneSlot::VictoryScene,   0,                      kVictoryScene,   L"Last event: Switch to victory scene."},
-    {SceneSlot::DefeatScene,    0,                      kDefeatScene,    L"Last event: Switch to defeat scene."},
+    {SceneSlot::EnterGameScene, kEnterGameScene, kNoSituation,    L"Last event: Switch to enter game scene."},
+    {SceneSlot::LeaveGameScene, kLeaveGameScene, kNoSituation,    L"Last event: Switch to leave game scene."},
+    {SceneSlot::TabInScene,     kTabInScene,     kNoSituation,    L"Last event: Switch to tab in scene."},
+    {SceneSlot::TabOutScene,    kTabOutScene,    kNoSituation,    L"Last event: Switch to tab out scene."},
+    {SceneSlot::LoadingScene,   kNoMainScene,    kLoadingScene,   L"Last event: Switch to loading scene."},
+    {SceneSlot::ReplayScene,    kNoMainScene,    kReplayScene,    L"Last event: Switch to replay scene."},
+    {SceneSlot::ObservingScene, kNoMainScene,    kObservingScene, L"Last event: Switch to observing scene."},
+    {SceneSlot::VictoryScene,   kNoMainScene,    kVictoryScene,   L"Last event: Switch to victory scene."},
+    {SceneSlot::DefeatScene,    kNoMainScene,    kDefeatScene,    L"Last event: Switch to defeat scene."},
 };
 
 // Each situation's own slot, and the one it falls back on while its own
@@ -68,15 +70,10 @@ const SlotInfo& SlotInfoOf(SceneSlot slot)
 // The slot's scene name as it is at this moment, always terminated.
 void ReadSlotName(const SlotInfo& info, wchar_t (&name)[kSceneNameChars])
 {
-    if (info.editControl == 0) {
+    if (info.mainScene == kNoMainScene)
         CopySituationScene(info.situation, name);
-        return;
-    }
-    // A field yields at most 254 characters; the last one stays a terminator.
-    constexpr int kFieldReadChars = kSceneNameChars - 1;
-    name[0] = L'\0';
-    GetDlgItemTextW(g_app.MainDialog, info.editControl, name, kFieldReadChars);
-    name[kSceneNameChars - 1] = L'\0';
+    else
+        CopyMainScene(info.mainScene, name);
 }
 
 } // namespace
@@ -98,7 +95,7 @@ bool SlotForSituation(Situation situation, SceneSlot* slot)
     return false;
 }
 
-void SwitchToSlot(SceneSlot slot)
+void SwitchToSlot(WorkerRun* run, SceneSlot slot)
 {
     const SlotInfo& info = SlotInfoOf(slot);
     SetStatusLine(info.statusText);
@@ -106,10 +103,10 @@ void SwitchToSlot(SceneSlot slot)
     ReadSlotName(info, name);
     if (name[0] == L'\0')
         return;
-    RequestScene(name);
+    RequestScene(run, name);
 }
 
-void RequestScene(const wchar_t* name)
+void RequestScene(WorkerRun* run, const wchar_t* name)
 {
     wchar_t scene[kSceneNameChars];
     // cppcheck-suppress lstrcpynWCalled ; both texts are valid and the copy is cut and terminated within the bound
@@ -117,8 +114,8 @@ void RequestScene(const wchar_t* name)
     if (IsSceneRequestHeld(scene))
         return;
     OutputDebugStringW(L"Switching Scene");
-    if (g_app.RemoteEnabled != 0 && g_app.RemoteRole == kRoleGameSide)
-        SendSceneToRemote(scene);
+    if (IsGameSideOfPair(run->settings))
+        SendSceneToRemote(run->settings.remoteHost, scene);
     else
-        SwitchBroadcasterScene(scene);
+        SwitchBroadcasterScene(run, scene);
 }

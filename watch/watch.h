@@ -3,10 +3,11 @@
 #include <windows.h>
 #include "watch/game_state.h"
 #include "watch/situation.h"
+#include "watch/worker_run.h"
 
-// The body of the watch worker thread. Exit code 1 when Stop ended it, 0
-// when the relay receiver returned.
-DWORD WINAPI RunWatchLoop(void* unused);
+// The body of the watch worker thread, for the run it was given. Exit code
+// 1 when Stop ended it, 0 when the relay receiver returned.
+DWORD RunWatchLoop(WorkerRun* run);
 
 // The main window's four slots, then those of the situations only the
 // game's client API tells (their names are set in the Scenes dialog).
@@ -31,6 +32,6 @@ constexpr int kSceneNameChars = 256;
 bool SlotForSituation(Situation situation, SceneSlot* slot);
 
 // Shows the slot's "Last event" text and requests the scene typed into its field, if any.
-void SwitchToSlot(SceneSlot slot);
+void SwitchToSlot(WorkerRun* run, SceneSlot slot);
 // Switches to the named scene on this computer, or sends it to the XSplit side.
-void RequestScene(const wchar_t* name);
+void RequestScene(WorkerRun* run, const wchar_t* name);

@@ -4,7 +4,6 @@
 
 #include <cwchar>
 
-#include "app/app_state.h"
 #include "status/status_line.h"
 
 namespace {
@@ -14,6 +13,7 @@ constexpr int kButtonTextChars = 255;  // 254 characters compared, and the termi
 constexpr UINT kClickTimeoutMs = 2000;
 
 struct ButtonSearch {
+    DWORD processId;
     const wchar_t* name;
     HWND found;
 };
@@ -22,7 +22,7 @@ BOOL CALLBACK TestSceneButton(HWND window, LPARAM context)
 {
     ButtonSearch* search = reinterpret_cast<ButtonSearch*>(context);
     DWORD owner = 0;
-    if (GetWindowThreadProcessId(window, &owner) == 0 || owner != g_app.XSplitProcessId)
+    if (GetWindowThreadProcessId(window, &owner) == 0 || owner != search->processId)
         return TRUE;
     wchar_t className[kButtonTextChars] = {};
     GetClassNameW(window, className, kButtonTextChars);
@@ -38,12 +38,12 @@ BOOL CALLBACK TestSceneButton(HWND window, LPARAM context)
 
 } // namespace
 
-void ClickSceneButton(const wchar_t* name)
+void ClickSceneButton(const XSplitTarget& xsplit, const wchar_t* name)
 {
-    ButtonSearch search = {name, nullptr};
+    ButtonSearch search = {xsplit.processId, name, nullptr};
     // A null parent would make the enumeration walk every top-level window.
-    if (g_app.XSplitWindow != nullptr)
-        EnumChildWindows(g_app.XSplitWindow, TestSceneButton, reinterpret_cast<LPARAM>(&search));
+    if (xsplit.window != nullptr)
+        EnumChildWindows(xsplit.window, TestSceneButton, reinterpret_cast<LPARAM>(&search));
     if (search.found != nullptr) {
         DWORD_PTR ignored = 0;
         SendMessageTimeoutW(search.found, BM_CLICK, 0, 0, SMTO_ABORTIFHUNG, kClickTimeoutMs, &ignored);

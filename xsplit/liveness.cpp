@@ -8,30 +8,35 @@ namespace {
 constexpr DWORD kSearchPauseMs = 100;
 }
 
-bool WaitForXSplit()
+void ReleaseXSplit(XSplitTarget* xsplit)
 {
-    if (g_app.XSplitProcessHandle != nullptr) {
-        CloseHandle(g_app.XSplitProcessHandle);
-        g_app.XSplitProcessHandle = nullptr;
+    if (xsplit->process != nullptr) {
+        CloseHandle(xsplit->process);
+        xsplit->process = nullptr;
     }
+}
+
+bool WaitForXSplit(XSplitTarget* xsplit)
+{
+    ReleaseXSplit(xsplit);
     for (;;) {
-        g_app.XSplitWindow = FindXSplitWindow();
+        xsplit->window = FindXSplitWindow();
         // The pause doubles as the stop test, so a Stop never waits on a
         // search that has no end while XSplit is closed.
         if (WaitForSingleObject(g_app.StopEvent, kSearchPauseMs) == WAIT_OBJECT_0)
             return false;
-        if (g_app.XSplitWindow != nullptr)
+        if (xsplit->window != nullptr)
             break;
     }
-    g_app.XSplitProcessId = 0;
-    GetWindowThreadProcessId(g_app.XSplitWindow, &g_app.XSplitProcessId);
-    g_app.XSplitProcessHandle = OpenProcess(SYNCHRONIZE, FALSE, g_app.XSplitProcessId);
+    xsplit->processId = 0;
+    GetWindowThreadProcessId(xsplit->window, &xsplit->processId);
+    xsplit->process = OpenProcess(SYNCHRONIZE, FALSE, xsplit->processId);
     return true;
 }
 
-bool IsXSplitLost()
+bool IsXSplitLost(const XSplitTarget& xsplit)
 {
-    if (!IsWindow(g_app.XSplitWindow))
+    if (!IsWindow(xsplit.window))
         return true;
-    return WaitForSingleObject(g_app.XSplitProcessHandle, 0) == WAIT_OBJECT_0;
+    return WaitForSingleObject(xsplit.process, 0) == WAIT_OBJECT_0;
 }

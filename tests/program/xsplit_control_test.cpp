@@ -35,13 +35,13 @@ protected:
     }
     void TearDown() override
     {
-        if (g_app.XSplitProcessHandle != nullptr)
-            CloseHandle(g_app.XSplitProcessHandle);
+        if (target_.process != nullptr)
+            CloseHandle(target_.process);
         CloseHandle(g_app.StopEvent);
         DestroyWindow(host_);
-        g_app.XSplitProcessHandle = nullptr;
-        g_app.XSplitWindow = nullptr;
-        g_app.XSplitProcessId = 0;
+        target_.process = nullptr;
+        target_.window = nullptr;
+        target_.processId = 0;
         g_app.StopEvent = nullptr;
         g_app.MainDialog = nullptr;
     }
@@ -56,13 +56,14 @@ protected:
     // As the watch loop does: one search, and the owner of what it found.
     bool Locate()
     {
-        g_app.XSplitWindow = FindXSplitWindow();
-        g_app.XSplitProcessId = 0;
-        GetWindowThreadProcessId(g_app.XSplitWindow, &g_app.XSplitProcessId);
-        return g_app.XSplitWindow != nullptr;
+        target_.window = FindXSplitWindow();
+        target_.processId = 0;
+        GetWindowThreadProcessId(target_.window, &target_.processId);
+        return target_.window != nullptr;
     }
 
     HWND host_ = nullptr;
+    XSplitTarget target_ = {};
 };
 
 TEST_F(XSplitControlTest, NothingRunningIsNotFound)
@@ -145,7 +146,7 @@ TEST_F(XSplitControlTest, ClicksTheButtonWithExactlyThatCaption)
     SimulatedXSplit xsplit;
     ASSERT_TRUE(xsplit.Launch({L"Menus", L"Game", L"Game 2"}));
     ASSERT_TRUE(Locate());
-    ClickSceneButton(L"Game");
+    ClickSceneButton(target_, L"Game");
     ASSERT_TRUE(xsplit.WaitForClicks(1));
     EXPECT_EQ(xsplit.Clicks(), std::vector<std::wstring>{L"Game"});
     EXPECT_EQ(Status(), L"") << "a click writes no status text";
@@ -156,7 +157,7 @@ TEST_F(XSplitControlTest, OfTwoButtonsWithTheSameCaptionOnlyOneIsClickedOnce)
     SimulatedXSplit xsplit;
     ASSERT_TRUE(xsplit.Launch({L"Game", L"Game"}));
     ASSERT_TRUE(Locate());
-    ClickSceneButton(L"Game");
+    ClickSceneButton(target_, L"Game");
     ASSERT_TRUE(xsplit.WaitForClicks(1));
     Sleep(300);
     EXPECT_EQ(xsplit.Clicks().size(), 1u);
@@ -169,7 +170,7 @@ TEST_F(XSplitControlTest, NamesThatOnlyResembleACaptionAreReportedNotFound)
     ASSERT_TRUE(Locate());
     const wchar_t* names[] = {L"game", L"GAME", L"Game ", L" Game", L"Gam", L"Away", L"Chat"};
     for (const wchar_t* name : names) {
-        ClickSceneButton(name);
+        ClickSceneButton(target_, name);
         EXPECT_EQ(Status(), L"Error: Scene '" + std::wstring(name) + L"' not found.");
     }
     Sleep(200);
@@ -181,7 +182,7 @@ TEST_F(XSplitControlTest, AnEmptyNameMatchesAButtonWithAnEmptyCaption)
     SimulatedXSplit xsplit;
     ASSERT_TRUE(xsplit.Launch({L"Game", L""}));
     ASSERT_TRUE(Locate());
-    ClickSceneButton(L"");
+    ClickSceneButton(target_, L"");
     ASSERT_TRUE(xsplit.WaitForClicks(1));
     EXPECT_EQ(xsplit.Clicks(), std::vector<std::wstring>{L""});
 }
@@ -192,9 +193,9 @@ TEST_F(XSplitControlTest, LongCaptionsAreComparedByTheirFirst254Characters)
     SimulatedXSplit xsplit;
     ASSERT_TRUE(xsplit.Launch({caption}));
     ASSERT_TRUE(Locate());
-    ClickSceneButton(caption.c_str());
+    ClickSceneButton(target_, caption.c_str());
     EXPECT_EQ(Status().substr(0, 14), L"Error: Scene '") << "the whole caption is longer than what is compared";
-    ClickSceneButton(caption.substr(0, 254).c_str());
+    ClickSceneButton(target_, caption.substr(0, 254).c_str());
     ASSERT_TRUE(xsplit.WaitForClicks(1));
     EXPECT_EQ(xsplit.Clicks().front(), caption);
 }
@@ -209,7 +210,7 @@ TEST_F(XSplitControlTest, ButtonsOfAnotherProcessInsideXSplitAreSkipped)
     HWND intruder = CreateWindowW(L"Button", L"Intruder", WS_CHILD | WS_VISIBLE, 0, 200, 80, 20, panel, nullptr,
                                   nullptr, nullptr);
     ASSERT_NE(intruder, nullptr);
-    ClickSceneButton(L"Intruder");
+    ClickSceneButton(target_, L"Intruder");
     EXPECT_EQ(Status(), L"Error: Scene 'Intruder' not found.");
     DestroyWindow(intruder);
 }
@@ -220,7 +221,7 @@ TEST_F(XSplitControlTest, AStaleWindowGivesNotFound)
     ASSERT_TRUE(xsplit.Launch({L"Game"}));
     ASSERT_TRUE(Locate());
     xsplit.Kill();
-    ClickSceneButton(L"Game");
+    ClickSceneButton(target_, L"Game");
     EXPECT_EQ(Status(), L"Error: Scene 'Game' not found.");
 }
 
@@ -230,7 +231,7 @@ TEST_F(XSplitControlTest, AHungXSplitHoldsAClickOnlyForABoundedTime)
     ASSERT_TRUE(xsplit.Launch({L"Game"}, {L"--hang"}));
     ASSERT_TRUE(Locate());
     const ULONGLONG before = GetTickCount64();
-    ClickSceneButton(L"Game");
+    ClickSceneButton(target_, L"Game");
     const ULONGLONG took = GetTickCount64() - before;
     std::printf("a click into a hung XSplit returned after %llu ms\n", took);
     EXPECT_LT(took, 10000u) << "the click must not wait for a hung XSplit for ever";
@@ -240,20 +241,20 @@ TEST_F(XSplitControlTest, ReopeningTheWindowIsNoticedAndTheNewOneFound)
 {
     SimulatedXSplit xsplit;
     ASSERT_TRUE(xsplit.Launch({L"Game"}));
-    ASSERT_TRUE(WaitForXSplit());
-    EXPECT_EQ(g_app.XSplitWindow, xsplit.Window());
-    EXPECT_EQ(g_app.XSplitProcessId, xsplit.Process().Id());
-    EXPECT_NE(g_app.XSplitProcessHandle, nullptr);
-    EXPECT_FALSE(IsXSplitLost());
+    ASSERT_TRUE(WaitForXSplit(&target_));
+    EXPECT_EQ(target_.window, xsplit.Window());
+    EXPECT_EQ(target_.processId, xsplit.Process().Id());
+    EXPECT_NE(target_.process, nullptr);
+    EXPECT_FALSE(IsXSplitLost(target_));
 
-    HWND old = g_app.XSplitWindow;
+    HWND old = target_.window;
     ASSERT_TRUE(xsplit.ReopenWindow());
-    EXPECT_TRUE(IsXSplitLost());
-    ASSERT_TRUE(WaitForXSplit());
-    EXPECT_NE(g_app.XSplitWindow, old);
-    EXPECT_EQ(g_app.XSplitWindow, xsplit.Window());
-    EXPECT_FALSE(IsXSplitLost());
-    ClickSceneButton(L"Game");
+    EXPECT_TRUE(IsXSplitLost(target_));
+    ASSERT_TRUE(WaitForXSplit(&target_));
+    EXPECT_NE(target_.window, old);
+    EXPECT_EQ(target_.window, xsplit.Window());
+    EXPECT_FALSE(IsXSplitLost(target_));
+    ClickSceneButton(target_, L"Game");
     EXPECT_TRUE(xsplit.WaitForClicks(1));
 }
 
@@ -261,9 +262,9 @@ TEST_F(XSplitControlTest, AnEndedProcessIsLostEvenBeforeItsWindowIsNoticedGone)
 {
     SimulatedXSplit xsplit;
     ASSERT_TRUE(xsplit.Launch({L"Game"}));
-    ASSERT_TRUE(WaitForXSplit());
+    ASSERT_TRUE(WaitForXSplit(&target_));
     xsplit.Kill();
-    EXPECT_TRUE(WaitUntil([] { return IsXSplitLost(); }));
+    EXPECT_TRUE(WaitUntil([this] { return IsXSplitLost(target_); }));
 }
 
 TEST_F(XSplitControlTest, WaitingForXSplitEndsWhenStopIsRequested)
@@ -274,12 +275,12 @@ TEST_F(XSplitControlTest, WaitingForXSplitEndsWhenStopIsRequested)
         SetEvent(g_app.StopEvent);
         return 0;
     }, nullptr, 0, nullptr);
-    EXPECT_FALSE(WaitForXSplit());
+    EXPECT_FALSE(WaitForXSplit(&target_));
     const ULONGLONG took = GetTickCount64() - before;
     WaitForSingleObject(stopper, INFINITE);
     CloseHandle(stopper);
     EXPECT_GE(took, 250u);
-    EXPECT_EQ(g_app.XSplitProcessHandle, nullptr);
+    EXPECT_EQ(target_.process, nullptr);
     std::printf("the wait for XSplit ended %llu ms after it began (Stop at 300 ms)\n", took);
 }
 
@@ -300,9 +301,9 @@ TEST_F(XSplitControlTest, WaitingForARunningXSplitTakesOneSearch)
     SimulatedXSplit xsplit;
     ASSERT_TRUE(xsplit.Launch({L"Game"}));
     const ULONGLONG before = GetTickCount64();
-    ASSERT_TRUE(WaitForXSplit());
+    ASSERT_TRUE(WaitForXSplit(&target_));
     std::printf("WaitForXSplit with XSplit running took %llu ms\n", GetTickCount64() - before);
-    EXPECT_EQ(g_app.XSplitWindow, xsplit.Window());
+    EXPECT_EQ(target_.window, xsplit.Window());
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 // looked for and alt+tab counts, and which are another computer, where
 // neither can be.
 #include "app/app_state.h"
-#include "app/bounded_text.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +11,7 @@ namespace {
 
 bool IsRemote(const wchar_t* host)
 {
-    CopyCut(g_app.GameApiHost, host);
-    return IsGameApiRemote();
+    return IsGameApiHostRemote(host);
 }
 
 TEST(GameApiPlace, OnlyThisComputersOwnNamesAreLocal)
