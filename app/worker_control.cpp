@@ -90,24 +90,30 @@ void DiscardInputQueuedDuringWait()
     }
 }
 
+void ReportWorkerNotStarted()
+{
+    SetWorkerControlsIdle(true);
+    SetStatusLine(L"Error: could not start the watch thread.");
+}
+
 void LaunchWorker()
 {
     SetWorkerControlsIdle(false);
+    // cppcheck-suppress unusedAllocatedMemory ; handed to the worker thread, which frees it
     WorkerRun* run = new (std::nothrow) WorkerRun{};
-    if (run != nullptr) {
-        FillRunSettings(&run->settings);
-        run->statusRun = OpenWorkerStatus();
-        g_worker = CreateThread(nullptr, 0, RunWorker, run, 0, nullptr);
+    if (run == nullptr) {
+        ReportWorkerNotStarted();
+        return;
     }
-    if (g_worker == nullptr) {
-        if (run != nullptr) {
-            SecureZeroMemory(run, sizeof *run);
-            delete run;
-        }
-        CloseWorkerStatus();
-        SetWorkerControlsIdle(true);
-        SetStatusLine(L"Error: could not start the watch thread.");
-    }
+    FillRunSettings(&run->settings);
+    run->statusRun = OpenWorkerStatus();
+    g_worker = CreateThread(nullptr, 0, RunWorker, run, 0, nullptr);
+    if (g_worker != nullptr)
+        return;
+    SecureZeroMemory(run, sizeof *run);
+    delete run;
+    CloseWorkerStatus();
+    ReportWorkerNotStarted();
 }
 
 // Leaves the worker to end on its own; the thread pool tells the window

@@ -6,6 +6,8 @@
 // pointer, so a message posted by any other program can only make it look.
 #include "status/status_line.h"
 
+#include <climits>
+
 #include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "desktop/switching_pause.h"
@@ -111,9 +113,9 @@ void OnStatusLineQueued()
 unsigned OpenWorkerStatus()
 {
     ShowQueuedTexts();
-    // 0 stands for the threads that are no worker.
-    if (++g_runsOpened == 0)
-        ++g_runsOpened;
+    // 0 stands for the threads that are no worker, and is skipped when the
+    // count wraps.
+    g_runsOpened = g_runsOpened == UINT_MAX ? 1 : g_runsOpened + 1;
     g_openRun = g_runsOpened;
     return g_openRun;
 }

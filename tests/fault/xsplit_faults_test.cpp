@@ -1,8 +1,12 @@
 // XSplit doing harm to a session: killed and restarted, hanging in a click,
 // never answering at all, and with more scenes and longer captions than any
 // streamer has.
+#include <windows.h>
+#include <tlhelp32.h>
+
 #include <cstddef>
 #include <cstdio>
+#include <vector>
 
 #include "drive/stored_settings.h"
 #include "drive/udp_sender.h"
@@ -21,6 +25,36 @@ protected:
         ASSERT_TRUE(BringToFront(game.Window()));
         program.PressStartStop();
         ASSERT_TRUE(xsplit.WaitForClicks(1));
+    }
+
+    // What any program on the desktop may post to the window: every
+    // message of the program's range with made-up parameters, the ids of
+    // the program's own threads and wild addresses among them.
+    void PostMadeUpMessages()
+    {
+        std::vector<WPARAM> values = {0, 1, 2, 3, 0x7B, 0x205, 0xDEADBEEF};
+        HANDLE threads = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+        ASSERT_NE(threads, INVALID_HANDLE_VALUE);
+        THREADENTRY32 entry = {};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Thread32First(threads, &entry); more; more = Thread32Next(threads, &entry)) {
+            if (entry.th32OwnerProcessID == program.Process().Id())
+                values.push_back(entry.th32ThreadID);
+        }
+        CloseHandle(threads);
+        for (UINT message = WM_APP; message < WM_APP + 128; ++message) {
+            for (WPARAM w : values)
+                PostMessageW(program.Window(), message, w, LPARAM(w));
+        }
+    }
+
+    // The window answers within a second, and the status line still says
+    // what it said: nothing posted was read as a text.
+    void ExpectFloodShrugged(const std::wstring& status)
+    {
+        ASSERT_NO_FATAL_FAILURE(PostMadeUpMessages());
+        EXPECT_NE(AnswerTimeMs(program.Window(), 1000), kNoAnswer) << "the window stopped answering";
+        EXPECT_EQ(program.Status(), status);
     }
 };
 
@@ -90,10 +124,13 @@ TEST_F(FaultXSplitTest, StopDuringAHungClickIsNotHeldByItAndTheWorkerRequestsNot
     EXPECT_EQ(program.Text(1011), L"Start");
     EXPECT_TRUE(program.IsEnabled(1011));
     game.StartGame();
+    // An alt+tab the left worker would follow once its click is over.
+    ASSERT_TRUE(BringToFront(program.Window()));
     // XSplit answers again after its 5 s; the worker's click ended long before.
     ASSERT_TRUE(WaitUntil([&] { return AnswerTimeMs(xsplit.Window(), 1000) != kNoAnswer; }, 20000));
     Sleep(SimulatedXSplit::kQuietAfterClicksMs);
     EXPECT_EQ(xsplit.Clicks(), (Clicks{L"Menus"})) << "the stopped worker requested a scene after its click";
+    EXPECT_EQ(program.Status(), L"Aborted.") << "the stopped worker wrote over what Stop said";
     CloseAndExpectNothingLost();
 }
 
@@ -117,6 +154,36 @@ TEST_F(FaultXSplitTest, AStartWhileTheLastClickStillHangsWaitsForItThenRuns)
     ASSERT_TRUE(program.WaitForStatus(L"Last event: Switch to leave game scene.", 20000));
     ASSERT_TRUE(WaitUntil([&] { return AnswerTimeMs(xsplit.Window(), 1000) != kNoAnswer; }, 20000));
     ASSERT_TRUE(BringToFront(game.Window()));
+    const size_t before = xsplit.Clicks().size();
+    game.StartGame();
+    ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
+    EXPECT_EQ(xsplit.Clicks().back(), L"Game");
+    program.PressStartStop();
+    EXPECT_EQ(program.Status(), L"Aborted.");
+    CloseAndExpectNothingLost();
+}
+
+// Any program may post to the window. Made-up messages of the program's
+// range, while idle, watching and with a click left hanging by Stop, keep
+// the window answering, read no text from anywhere, claim no worker's end,
+// and leave Start and the switching as they were.
+TEST_F(FaultXSplitTest, MadeUpMessagesNeitherHangNorMisleadTheWindow)
+{
+    ASSERT_NO_FATAL_FAILURE(LaunchSession({L"Game", L"Menus", L"Back", L"Away"},
+                                          {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
+    ASSERT_NO_FATAL_FAILURE(ExpectFloodShrugged(program.Status()));
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    ASSERT_TRUE(xsplit.WaitForClicks(1));
+    EXPECT_LT(TimedClick(program, 1011), 1000u);
+    ASSERT_NO_FATAL_FAILURE(ExpectFloodShrugged(L"Aborted."));
+    EXPECT_EQ(program.Text(1011), L"Start");
+    // Once the left click is over, Start watches and switches as ever.
+    ASSERT_TRUE(WaitUntil([&] { return AnswerTimeMs(xsplit.Window(), 1000) != kNoAnswer; }, 20000));
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    ASSERT_TRUE(program.WaitForStatus(L"Last event: Switch to leave game scene.", 20000));
+    ASSERT_NO_FATAL_FAILURE(ExpectFloodShrugged(L"Last event: Switch to leave game scene."));
     const size_t before = xsplit.Clicks().size();
     game.StartGame();
     ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
