@@ -172,7 +172,7 @@ bool ReceiveAnswer(ClientApiLink* link, ULONGLONG deadline, BodyReader read, voi
             return false;
         closed = closed || (events.lNetworkEvents & FD_CLOSE) != 0;
         HttpAnswer answer = {};
-        switch (ReadHttpAnswer(link->received, link->receivedSize, closed, link->body, &answer)) {
+        switch (ReadHttpAnswer(link->received, &link->receivedSize, closed, link->body, &answer)) {
         case HttpReading::Incomplete:
             if (link->receivedSize == sizeof link->received)
                 return false;
