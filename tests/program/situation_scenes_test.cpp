@@ -320,6 +320,18 @@ TEST_F(SituationScenesTest, TheGameSideSendsTheSituationsScene)
     receiver.PressStartStop();
 }
 
+// An opponent of another clan listed first with the user's name: whose
+// result it is cannot be told, so the score screen is the leaving scene.
+TEST_F(SituationScenesTest, TwoPlayersWithTheUsersNameLeaveTheResultUntold)
+{
+    StartWatching(kAllSet);
+    PlayAGameOf({{"&lt;ABC&gt;<sp/>Kestrel", "user", "Terr", "Victory"},
+                 {"&lt;XYZ&gt;<sp/>kestrel", "user", "Zerg", "Defeat"}});
+    ExpectClicks({L"Menus", L"Loading", L"Game"}, "a game with the user's name is the user's");
+    ASSERT_TRUE(game.ShowScore());
+    ExpectClicks({L"Menus", L"Loading", L"Game", L"Menus"});
+}
+
 // An IPv6 address typed in brackets is shown as typed beside the port.
 TEST_F(SituationScenesTest, AHostTypedInBracketsIsShownAsTyped)
 {
