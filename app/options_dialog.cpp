@@ -160,8 +160,8 @@ void OnClearPauseKey(HWND dialog)
     SetDlgItemTextW(dialog, IDC_OPTIONS_PAUSE_KEY_RESULT, L"");
 }
 
-// The Run value is written or removed only when the box says otherwise
-// than the registry did: one for another copy of the program stays.
+// The sign-in task is registered or deleted only when the box says
+// otherwise than the Task Scheduler did: one for another copy stays.
 void ApplyDesktopChoices(HWND dialog)
 {
     const bool start = IsChecked(dialog, IDC_OPTIONS_START_WITH_WINDOWS);
