@@ -160,8 +160,8 @@ void OnClearPauseKey(HWND dialog)
     SetDlgItemTextW(dialog, IDC_OPTIONS_PAUSE_KEY_RESULT, L"");
 }
 
-// The Run value is written or removed only when the box says otherwise
-// than the registry did: one for another copy of the program stays.
+// The sign-in task is registered or deleted only when the box says
+// otherwise than the Task Scheduler did: one for another copy stays.
 void ApplyDesktopChoices(HWND dialog)
 {
     const bool start = IsChecked(dialog, IDC_OPTIONS_START_WITH_WINDOWS);
@@ -219,22 +219,18 @@ void ApplyGameStateSource(HWND dialog)
         StartPatchLoaderOnce();
 }
 
-// False (and the dialog stays) when the port cannot be used.
-bool ApplySceneProgram(HWND dialog)
+// RefuseObsPort has already turned away a port OBS cannot use; one that is
+// wrong while XSplit is chosen leaves the stored port as it was.
+void ApplySceneProgram(HWND dialog)
 {
     const bool obs = IsChecked(dialog, IDC_OPTIONS_OBS);
     DWORD port = g_app.ObsPort;
-    // A port that is wrong matters only once OBS is to be reached.
-    if (!ReadPort(dialog, &port) && obs) {
-        RefusePort(dialog);
-        return false;
-    }
+    ReadPort(dialog, &port);
     if (obs != IsObsChosen())
         g_app.SceneProgram = obs ? kProgramObs : kProgramXSplit;
     ReadHost(dialog, g_app.ObsHost);
     g_app.ObsPort = port;
     ReadPassword(dialog, g_app.ObsPassword);
-    return true;
 }
 
 void OnTestConnection(HWND dialog)
@@ -301,8 +297,12 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
             SetDlgItemTextW(dialog, IDC_OPTIONS_PAUSE_KEY_RESULT, L"");
         return TRUE;
     case IDOK:
-        if (RefuseGameApiPort(dialog) || RefuseObsPort(dialog) || !ApplyPauseKey(dialog) || !ApplySceneProgram(dialog))
+        // Every refusal comes before anything is applied, the pause key
+        // last of them: registering it is its test, and a Cancel after any
+        // refusal must find the key held before still the pause key.
+        if (RefuseGameApiPort(dialog) || RefuseObsPort(dialog) || !ApplyPauseKey(dialog))
             return TRUE;
+        ApplySceneProgram(dialog);
         ApplyDesktopChoices(dialog);
         ApplyGameApiPlace(dialog);
         ApplyGameStateSource(dialog);

@@ -18,8 +18,8 @@
 
 namespace {
 
-// A connection asked for and not made by then is given up and asked for
-// again: as long as a silent game is waited for.
+// A connection asked for and not made by then is given up and the host's
+// next address asked for: as long as a silent game is waited for.
 constexpr DWORD kConnectGiveUpMs = 2000;
 // An address looked up by name is looked up again after connections to it
 // have failed this long after it was found (the game computer's address
@@ -37,11 +37,17 @@ void Disconnect(ClientApiLink* link)
         WSAResetEvent(link->event);
 }
 
-// After a connection failed: an address found long ago is looked up again.
-void ForgetStaleAddress(ClientApiLink* link)
+// After a connection failed: the next address of the host is tried; once
+// each has failed, an address list found long ago is looked up again.
+// True when another address of this round is left to try now.
+bool MoveToNextAddress(ClientApiLink* link)
 {
+    if (++link->addressAt < link->addresses.count)
+        return true;
+    link->addressAt = 0;
     if (GetTickCount64() - link->addressFoundTick >= kAddressTrustMs)
         link->addressKnown = false;
+    return false;
 }
 
 // True when the socket's event came by the deadline; false at Stop or when
@@ -56,17 +62,19 @@ bool WaitForSocket(const ClientApiLink& link, ULONGLONG deadline)
 bool StartConnecting(ClientApiLink* link, ULONGLONG deadline)
 {
     if (!link->addressKnown) {
-        switch (LookUpHost(link->host, link->port, &link->lookup, deadline, link->stop, &link->address)) {
+        switch (LookUpHost(link->host, link->port, &link->lookup, deadline, link->stop, &link->addresses)) {
         case LookupResult::Found:
             link->addressKnown = true;
             link->addressFoundTick = GetTickCount64();
+            link->addressAt = 0;
             break;
         case LookupResult::Pending:
         case LookupResult::Failed:
             return false;
         }
     }
-    link->socket = socket(link->address.address.ss_family, SOCK_STREAM, IPPROTO_TCP);
+    const HostAddress& address = link->addresses.each[link->addressAt];
+    link->socket = socket(address.address.ss_family, SOCK_STREAM, IPPROTO_TCP);
     if (link->socket == INVALID_SOCKET)
         return false;
     // Requests are single small sends, each awaited: nothing to gather.
@@ -74,11 +82,9 @@ bool StartConnecting(ClientApiLink* link, ULONGLONG deadline)
     setsockopt(link->socket, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&noDelay), sizeof noDelay);
     // The event also makes the socket non-blocking.
     if (WSAEventSelect(link->socket, link->event, FD_CONNECT | FD_READ | FD_CLOSE) == SOCKET_ERROR ||
-        (connect(link->socket, reinterpret_cast<const sockaddr*>(&link->address.address), link->address.length) ==
-             SOCKET_ERROR &&
+        (connect(link->socket, reinterpret_cast<const sockaddr*>(&address.address), address.length) == SOCKET_ERROR &&
          WSAGetLastError() != WSAEWOULDBLOCK)) {
         Disconnect(link);
-        ForgetStaleAddress(link);
         return false;
     }
     link->connecting = true;
@@ -90,12 +96,18 @@ bool StartConnecting(ClientApiLink* link, ULONGLONG deadline)
 // waited for again at the next sample, up to kConnectGiveUpMs.
 bool Connect(ClientApiLink* link, ULONGLONG deadline)
 {
-    if (link->socket == INVALID_SOCKET && !StartConnecting(link, deadline))
-        return false;
-    while (link->connecting) {
+    while (link->socket == INVALID_SOCKET || link->connecting) {
+        if (link->socket == INVALID_SOCKET && !StartConnecting(link, deadline)) {
+            // No address yet, or this one refused at once: the next is tried now.
+            if (link->addressKnown && MoveToNextAddress(link))
+                continue;
+            return false;
+        }
         if (!WaitForSocket(*link, deadline)) {
-            if (GetTickCount64() - link->connectStartTick >= kConnectGiveUpMs)
+            if (GetTickCount64() - link->connectStartTick >= kConnectGiveUpMs) {
                 Disconnect(link);
+                MoveToNextAddress(link);
+            }
             return false;
         }
         WSANETWORKEVENTS events = {};
@@ -107,7 +119,8 @@ bool Connect(ClientApiLink* link, ULONGLONG deadline)
             continue;
         if (events.iErrorCode[FD_CONNECT_BIT] != 0) {
             Disconnect(link);
-            ForgetStaleAddress(link);
+            if (MoveToNextAddress(link))
+                continue;
             return false;
         }
         link->connecting = false;
@@ -172,7 +185,7 @@ bool ReceiveAnswer(ClientApiLink* link, ULONGLONG deadline, BodyReader read, voi
             return false;
         closed = closed || (events.lNetworkEvents & FD_CLOSE) != 0;
         HttpAnswer answer = {};
-        switch (ReadHttpAnswer(link->received, link->receivedSize, closed, link->body, &answer)) {
+        switch (ReadHttpAnswer(link->received, &link->receivedSize, closed, link->body, &answer)) {
         case HttpReading::Incomplete:
             if (link->receivedSize == sizeof link->received)
                 return false;
@@ -233,6 +246,7 @@ bool OpenClientApiLink(ClientApiLink* link, const wchar_t* host, unsigned short 
     link->stop = stop;
     link->lookup = nullptr;
     link->addressKnown = false;
+    link->addressAt = 0;
     link->socket = INVALID_SOCKET;
     link->connecting = false;
     link->receivedSize = 0;

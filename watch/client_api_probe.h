@@ -26,7 +26,8 @@ struct ClientApiLink {
     HostLookup* lookup;   // a lookup of `host` under way, null when none
     bool addressKnown;
     ULONGLONG addressFoundTick;
-    HostAddress address;
+    HostAddresses addresses;
+    int addressAt;        // the one tried next: the one that worked last, else the one after a failure
     SOCKET socket;        // INVALID_SOCKET when there is no connection
     WSAEVENT event;       // the socket's connect, read and close events
     bool connecting;      // the connection is asked for and not yet made

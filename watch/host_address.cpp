@@ -15,8 +15,7 @@ struct HostLookup {
     unsigned short port;
     HANDLE done;                // manual-reset: the result is there
     std::atomic<int> holders;  // the asker and the thread
-    bool found;                 // written by the thread before `done`
-    HostAddress address;
+    HostAddresses addresses;   // written by the thread before `done`; none when not found
 };
 
 namespace {
@@ -39,14 +38,14 @@ DWORD WINAPI RunLookup(void* context)
     hints.ai_socktype = SOCK_STREAM;
     hints.ai_protocol = IPPROTO_TCP;
     ADDRINFOW* results = nullptr;
-    lookup->found = false;
+    HostAddresses* found = &lookup->addresses;
+    found->count = 0;
     if (GetAddrInfoW(lookup->host, port, &hints, &results) == 0) {
-        for (const ADDRINFOW* a = results; a != nullptr; a = a->ai_next) {
-            if (a->ai_addrlen <= sizeof lookup->address.address) {
-                std::memcpy(&lookup->address.address, a->ai_addr, a->ai_addrlen);
-                lookup->address.length = int(a->ai_addrlen);
-                lookup->found = true;
-                break;
+        for (const ADDRINFOW* a = results; a != nullptr && found->count < kHostAddressLimit; a = a->ai_next) {
+            if (a->ai_addrlen <= sizeof found->each[0].address) {
+                HostAddress* address = &found->each[found->count++];
+                std::memcpy(&address->address, a->ai_addr, a->ai_addrlen);
+                address->length = int(a->ai_addrlen);
             }
         }
         FreeAddrInfoW(results);
@@ -69,9 +68,11 @@ void WithoutBrackets(const wchar_t* host, wchar_t (&bare)[kHostChars])
     bare[length] = L'\0';
 }
 
-bool ReadNumericAddress(const wchar_t* host, unsigned short port, HostAddress* found)
+bool ReadNumericAddress(const wchar_t* host, unsigned short port, HostAddresses* addresses)
 {
-    std::memset(found, 0, sizeof *found);
+    std::memset(addresses, 0, sizeof *addresses);
+    addresses->count = 1;
+    HostAddress* found = &addresses->each[0];
     sockaddr_in* v4 = reinterpret_cast<sockaddr_in*>(&found->address);
     if (InetPtonW(AF_INET, host, &v4->sin_addr) == 1) {
         v4->sin_family = AF_INET;
@@ -86,6 +87,7 @@ bool ReadNumericAddress(const wchar_t* host, unsigned short port, HostAddress* f
         found->length = sizeof *v6;
         return true;
     }
+    addresses->count = 0;
     return false;
 }
 
@@ -99,7 +101,7 @@ HostLookup* StartLookup(const wchar_t* host, unsigned short port)
     lookup->port = port;
     lookup->done = done;
     lookup->holders = 2;
-    lookup->found = false;
+    lookup->addresses.count = 0;
     HANDLE thread = CreateThread(nullptr, 0, RunLookup, lookup, 0, nullptr);
     if (thread == nullptr) {
         lookup->holders = 1;
@@ -113,7 +115,7 @@ HostLookup* StartLookup(const wchar_t* host, unsigned short port)
 } // namespace
 
 LookupResult LookUpHost(const wchar_t* host, unsigned short port, HostLookup** pending, ULONGLONG deadline,
-                        HANDLE stop, HostAddress* found)
+                        HANDLE stop, HostAddresses* found)
 {
     wchar_t bare[kHostChars];
     WithoutBrackets(host, bare);
@@ -129,9 +131,9 @@ LookupResult LookUpHost(const wchar_t* host, unsigned short port, HostLookup** p
     WaitForMultipleObjects(2, waits, FALSE, now >= deadline ? 0 : DWORD(deadline - now));
     if (WaitForSingleObject((*pending)->done, 0) != WAIT_OBJECT_0)
         return LookupResult::Pending;
-    const bool wasFound = (*pending)->found;
+    const bool wasFound = (*pending)->addresses.count > 0;
     if (wasFound)
-        *found = (*pending)->address;
+        *found = (*pending)->addresses;
     AbandonHostLookup(pending);
     return wasFound ? LookupResult::Found : LookupResult::Failed;
 }

@@ -14,12 +14,23 @@ struct HostAddress {
     int length;
 };
 
+// The most addresses of one name kept: a computer has a few, one a family.
+constexpr int kHostAddressLimit = 8;
+
+// Every address a name has, in the order the lookup gave them: the first
+// need not be reachable (localhost is often ::1 first, and a game that
+// answers on 127.0.0.1 only is reached by the second).
+struct HostAddresses {
+    HostAddress each[kHostAddressLimit];
+    int count;
+};
+
 enum class LookupResult { Found, Pending, Failed };
 
 // Looks `host` up (port in host order); *pending holds a lookup still under
 // way between calls, null when none. Waits until `deadline` or `stop`.
 LookupResult LookUpHost(const wchar_t* host, unsigned short port, HostLookup** pending, ULONGLONG deadline,
-                        HANDLE stop, HostAddress* found);
+                        HANDLE stop, HostAddresses* found);
 
 // Lets go of a lookup still under way; it ends on its own and frees itself.
 void AbandonHostLookup(HostLookup** pending);

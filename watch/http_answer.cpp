@@ -1,5 +1,6 @@
 #include "watch/http_answer.h"
 
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -191,15 +192,27 @@ bool ReadHead(Span text, Head* head)
     return !first && !(head->chunked && head->hasLength);
 }
 
+// How far the chunks are read while the answer is still incomplete: the
+// bytes of `text` up to `end` are whole chunks, `total` bytes of body.
+struct ChunksRead {
+    size_t end = 0;
+    size_t total = 0;
+    size_t count = 0;
+};
+
 // The chunked body in `text`, taken off its framing into `body`.
-HttpReading ReadChunks(Span text, char (&body)[kHttpBodyLimitBytes], size_t* bodySize, size_t* used)
+HttpReading ReadChunks(Span text, char (&body)[kHttpBodyLimitBytes], size_t* bodySize, size_t* used,
+                       ChunksRead* read)
 {
     size_t at = 0;
     size_t total = 0;
     for (;;) {
+        read->end = at;
         const size_t lineEnd = FindLineEnd(text, at);
         if (lineEnd == text.size)
             return text.size - at > kChunkLineLimitBytes ? HttpReading::Broken : HttpReading::Incomplete;
+        if (lineEnd - at > kChunkLineLimitBytes)
+            return HttpReading::Broken;
         Span sizeText = {text.data + at, lineEnd - at};
         for (size_t i = 0; i < sizeText.size; ++i) {
             if (sizeText.data[i] == ';') {
@@ -229,8 +242,11 @@ HttpReading ReadChunks(Span text, char (&body)[kHttpBodyLimitBytes], size_t* bod
         std::memcpy(body + total, text.data + at, chunk);
         total += chunk;
         at += chunk + 2;
+        read->total = total;
+        ++read->count;
     }
     // Trailers, if any, then the blank line that ends the answer.
+    read->count = 0;  // nothing left to join
     for (;;) {
         const size_t lineEnd = FindLineEnd(text, at);
         if (lineEnd == text.size)
@@ -247,8 +263,30 @@ HttpReading ReadChunks(Span text, char (&body)[kHttpBodyLimitBytes], size_t* bod
     return HttpReading::Complete;
 }
 
+// The whole chunks read so far, written over their framing as one chunk:
+// small chunks then take no more room than the body they carry, and the
+// bytes still read as the same answer. Returns how many bytes `text` holds
+// afterwards.
+size_t JoinReadChunks(char* text, size_t size, const char (&body)[kHttpBodyLimitBytes], const ChunksRead& read)
+{
+    // The body's bound has four hex digits; the line and the chunk's end.
+    char sizeLine[kChunkSizeDigits + 3];
+    const int lineLength = std::snprintf(sizeLine, sizeof sizeLine, "%zx\r\n", read.total);
+    if (read.count < 2 || lineLength <= 0 || size_t(lineLength) + read.total + 2 >= read.end)
+        return size;
+    size_t at = 0;
+    std::memcpy(text + at, sizeLine, size_t(lineLength));
+    at += size_t(lineLength);
+    std::memcpy(text + at, body, read.total);
+    at += read.total;
+    text[at++] = '\r';
+    text[at++] = '\n';
+    std::memmove(text + at, text + read.end, size - read.end);
+    return at + size - read.end;
+}
+
 HttpReading ReadBody(const Head& head, Span rest, bool closed, char (&body)[kHttpBodyLimitBytes], size_t* bodySize,
-                     size_t* used, bool* delimitedByClose)
+                     size_t* used, bool* delimitedByClose, ChunksRead* chunks)
 {
     *delimitedByClose = false;
     if (head.status == 204 || head.status == 304) {
@@ -257,7 +295,7 @@ HttpReading ReadBody(const Head& head, Span rest, bool closed, char (&body)[kHtt
         return HttpReading::Complete;
     }
     if (head.chunked)
-        return ReadChunks(rest, body, bodySize, used);
+        return ReadChunks(rest, body, bodySize, used, chunks);
     size_t length = head.contentLength;
     if (!head.hasLength) {
         // The body runs to the end of the stream.
@@ -276,9 +314,10 @@ HttpReading ReadBody(const Head& head, Span rest, bool closed, char (&body)[kHtt
     return HttpReading::Complete;
 }
 
-HttpReading ReadWhole(const char* received, size_t size, bool closed, char (&body)[kHttpBodyLimitBytes],
+HttpReading ReadWhole(char* received, size_t* held, bool closed, char (&body)[kHttpBodyLimitBytes],
                       HttpAnswer* answer)
 {
+    const size_t size = *held;
     if (received == nullptr || size > kHttpReceiveLimitBytes)
         return HttpReading::Broken;
     const Span text = {received, size};
@@ -297,8 +336,11 @@ HttpReading ReadWhole(const char* received, size_t size, bool closed, char (&bod
     size_t bodySize = 0;
     size_t used = 0;
     bool delimitedByClose = false;
-    const HttpReading reading =
-        ReadBody(head, {received + bodyStart, size - bodyStart}, closed, body, &bodySize, &used, &delimitedByClose);
+    ChunksRead chunks;
+    const HttpReading reading = ReadBody(head, {received + bodyStart, size - bodyStart}, closed, body, &bodySize,
+                                         &used, &delimitedByClose, &chunks);
+    if (reading == HttpReading::Incomplete && head.chunked)
+        *held = bodyStart + JoinReadChunks(received + bodyStart, size - bodyStart, body, chunks);
     if (reading != HttpReading::Complete)
         return reading;
     answer->status = head.status;
@@ -310,7 +352,7 @@ HttpReading ReadWhole(const char* received, size_t size, bool closed, char (&bod
 
 } // namespace
 
-HttpReading ReadHttpAnswer(const char* received, size_t size, bool closed, char (&body)[kHttpBodyLimitBytes],
+HttpReading ReadHttpAnswer(char* received, size_t* size, bool closed, char (&body)[kHttpBodyLimitBytes],
                            HttpAnswer* answer)
 {
     const HttpReading reading = ReadWhole(received, size, closed, body, answer);

@@ -11,8 +11,10 @@ constexpr size_t kHttpHeadLimitBytes = 8192;
 // The most body kept, its chunked framing taken off: what the answer
 // readers take (kClientApiAnswerLimitBytes).
 constexpr size_t kHttpBodyLimitBytes = 16384;
-// The most the connection may hand over for one answer: a head, a body and
-// the chunked framing around it.
+// The most bytes held for one answer at a time: a head, the chunks read so
+// far (joined into one as they come, see ReadHttpAnswer) and the chunk
+// under way. The bytes on the wire may be many more: small chunks carry
+// more framing than body.
 constexpr size_t kHttpReceiveLimitBytes = kHttpHeadLimitBytes + 2 * kHttpBodyLimitBytes;
 
 enum class HttpReading {
@@ -28,8 +30,11 @@ struct HttpAnswer {
     size_t bodySize;   // bytes in the body, framing taken off
 };
 
-// `received` holds the `size` bytes that came since the request was sent;
+// `received` holds the `*size` bytes that came since the request was sent;
 // `closed` says the peer ended the stream after them. On Complete, `answer`
-// says what came and the body is in `body`.
-HttpReading ReadHttpAnswer(const char* received, size_t size, bool closed, char (&body)[kHttpBodyLimitBytes],
+// says what came and the body is in `body`. While a chunked body is
+// incomplete, its whole chunks are joined in place into one and `*size`
+// shrinks to match: the bytes still read as the same answer, and the next
+// bytes go after them.
+HttpReading ReadHttpAnswer(char* received, size_t* size, bool closed, char (&body)[kHttpBodyLimitBytes],
                            HttpAnswer* answer);

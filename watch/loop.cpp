@@ -94,7 +94,10 @@ const wchar_t* GameApiHostToAsk(const RunSettings& settings)
 void DescribeGameApi(const RunSettings& settings, wchar_t (&where)[kGameApiPlaceChars])
 {
     const wchar_t* host = GameApiHostToAsk(settings);
-    const wchar_t* format = std::wcschr(host, L':') != nullptr ? L"[%ls]:%lu" : L"%ls:%lu";
+    // An IPv6 address goes in brackets beside its port, once: one typed in
+    // them is shown as typed.
+    const bool bare6 = std::wcschr(host, L':') != nullptr && host[0] != L'[';
+    const wchar_t* format = bare6 ? L"[%ls]:%lu" : L"%ls:%lu";
     std::swprintf(where, kGameApiPlaceChars, format, host, static_cast<unsigned long>(settings.gameApiPort));
     where[kGameApiPlaceChars - 1] = L'\0';
 }

@@ -56,6 +56,9 @@ void KeepRecord(WorkerRun* run, const RecordEvent& event)
     case RecordNews::NamesNeeded:
         SetStatusLine(L"The last game is not counted: type your names in the game in Scenes...");
         return;
+    case RecordNews::NamesShared:
+        SetStatusLine(L"The last game is not counted: more than one player has one of your names.");
+        return;
     }
 }
 

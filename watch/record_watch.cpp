@@ -115,6 +115,8 @@ RecordEvent FollowGameForRecord(RecordWatch* watch, const ClientApiGame* game, c
     // one can tell which is the user.
     if (!named)
         return GiveUp(watch, OtherHumans(*game, -1) >= 2 ? RecordNews::NamesNeeded : RecordNews::None);
+    if (user == kUserAmongSeveral)
+        return GiveUp(watch, RecordNews::NamesShared);
     if (user < 0 || OtherHumans(*game, user) == 0)
         return GiveUp(watch, RecordNews::None);
     GameOutcome outcome;

@@ -15,6 +15,7 @@ enum class RecordNews {
     Counted,      // a game to count: `outcome` and `versus`
     Unreadable,   // a game ended whose result could not be read
     NamesNeeded,  // a game against humans ended, and no names say which is the user
+    NamesShared,  // a game ended where more than one player has one of the user's names
 };
 
 struct RecordEvent {

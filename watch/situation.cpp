@@ -162,11 +162,15 @@ int FindUserAmong(const ClientApiGame& game, const wchar_t* names)
 {
     if (!ArePlayerNamesSet(names))
         return OnlyHumanAgainstComputers(game);
+    int user = -1;
     for (size_t i = 0; i < game.playerCount; ++i) {
-        if (IsOneOfPlayerNames(game.players[i].name, names))
-            return int(i);
+        if (!IsOneOfPlayerNames(game.players[i].name, names))
+            continue;
+        if (user >= 0)
+            return kUserAmongSeveral;
+        user = int(i);
     }
-    return -1;
+    return user;
 }
 
 Situation SituationOnMap(const ClientApiGame& game, const wchar_t* names)
@@ -174,7 +178,7 @@ Situation SituationOnMap(const ClientApiGame& game, const wchar_t* names)
     if (game.isReplay)
         return Situation::Replay;
     // Without names every game is the user's own, as it always was.
-    if (!ArePlayerNamesSet(names) || FindUserAmong(game, names) >= 0)
+    if (!ArePlayerNamesSet(names) || FindUserAmong(game, names) != -1)
         return Situation::Playing;
     return Situation::Observing;
 }

@@ -29,9 +29,15 @@ bool ArePlayerNamesSet(const wchar_t* names);
 // either, in any of the forms the game and players write it.
 bool IsOneOfPlayerNames(const char* gameName, const wchar_t* names);
 
-// The index of the user among the game's players, or -1 when none of them
-// is the user or it cannot be told. With names typed, the first player
-// who has one; with none, the only human in a game against computers.
+// FindUserAmong's answer when more than one player has one of the names
+// (an opponent "Kestrel" of another clan beside the user's "kestrel"): the
+// game is the user's, but which result is the user's cannot be told.
+constexpr int kUserAmongSeveral = -2;
+
+// The index of the user among the game's players, -1 when none of them
+// is the user or it cannot be told, or kUserAmongSeveral. With names typed,
+// the one player who has one; with none, the only human in a game against
+// computers.
 int FindUserAmong(const ClientApiGame& game, const wchar_t* names);
 
 // The situation once the map is on, and on the score screen, from /game.

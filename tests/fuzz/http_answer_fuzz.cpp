@@ -15,11 +15,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     // Exactly as long as what came, so that a read past its end is seen.
     std::unique_ptr<char[]> received(new char[size > 0 ? size : 1]);
-    std::memcpy(received.get(), data, size);
     static char body[kHttpBodyLimitBytes];
     for (const bool closed : {false, true}) {
+        // Each reading from the bytes as they came: an incomplete one may join chunks in place.
+        std::memcpy(received.get(), data, size);
+        size_t held = size;
         HttpAnswer answer = {};
-        const HttpReading reading = ReadHttpAnswer(received.get(), size, closed, body, &answer);
+        const HttpReading reading = ReadHttpAnswer(received.get(), &held, closed, body, &answer);
+        if (held > size || (reading == HttpReading::Complete && held != size))
+            std::abort();
         if (closed && reading == HttpReading::Incomplete)
             std::abort();
         if (reading != HttpReading::Complete)
@@ -28,12 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             answer.status > 999 || size > kHttpReceiveLimitBytes)
             std::abort();
         HttpAnswer again = {};
-        if (ReadHttpAnswer(received.get(), size, closed, body, &again) != HttpReading::Complete ||
+        if (ReadHttpAnswer(received.get(), &held, closed, body, &again) != HttpReading::Complete ||
             again.length != answer.length || again.bodySize != answer.bodySize)
             std::abort();
         // A framed answer cut short is not whole yet.
         if (!closed && answer.length > 0 &&
-            ReadHttpAnswer(received.get(), answer.length - 1, false, body, &again) == HttpReading::Complete &&
+            ReadHttpAnswer(received.get(), &(held = answer.length - 1), false, body, &again) == HttpReading::Complete &&
             again.length == answer.length)
             std::abort();
     }

@@ -1,16 +1,21 @@
-// "Start with Windows" in Options: the value "Kestrelcue" under the current
-// user's Run key, written with this exe's path and "/autostart" on OK,
-// removed when the box is cleared, and shown checked only when it names
-// this exe. Started that way with "Minimize To Tray", the program begins
-// hidden in the tray, watching.
+// "Start with Windows" in Options: a sign-in task "Kestrelcue" of the Task
+// Scheduler, registered with this exe's quoted path and "/autostart" on OK,
+// deleted when the box is cleared, and shown checked only when it names
+// this exe; the "Kestrelcue" Run value of an earlier version goes. The task
+// is read back through the Task Scheduler's own interface. Started that way
+// with "Minimize To Tray", the program begins hidden in the tray, watching.
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <oleauto.h>
+#include <taskschd.h>
 
 #include <algorithm>
 #include <cwctype>
+#include <memory>
 #include <string>
 
+#include "app/start_with_windows.h"
 #include "drive/child_process.h"
 #include "drive/network_setup.h"
 #include "drive/options_dialog.h"
@@ -23,32 +28,16 @@ namespace {
 constexpr wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 constexpr wchar_t kRunValue[] = L"Kestrelcue";
 
-// False when absent; REG_SZ texts only.
-bool ReadRunValue(std::wstring* text, DWORD* type = nullptr)
+bool HasRunValue()
 {
-    constexpr DWORD kRunTextChars = 2048;
-    wchar_t buffer[kRunTextChars] = {};
-    DWORD size = sizeof buffer - sizeof(wchar_t);
-    DWORD storedType = REG_NONE;
-    if (RegGetValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_ANY | RRF_NOEXPAND, &storedType, buffer, &size) !=
-        ERROR_SUCCESS)
-        return false;
-    buffer[kRunTextChars - 1] = L'\0';
-    *text = buffer;
-    if (type != nullptr)
-        *type = storedType;
-    return true;
+    return RegGetValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, RRF_RT_ANY, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
 }
 
 bool WriteRunValue(const std::wstring& text)
 {
     return RegSetKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue, REG_SZ, text.c_str(),
                            DWORD((text.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-}
-
-void DeleteRunValue()
-{
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue);
 }
 
 std::wstring Upper(std::wstring text)
@@ -62,17 +51,72 @@ std::wstring ExePath()
     return BinaryPath(L"Kestrelcue.exe");
 }
 
+struct ReleaseCom {
+    void operator()(IUnknown* held) const { held->Release(); }
+};
+template <typename T>
+using Held = std::unique_ptr<T, ReleaseCom>;
+
+struct Bstr {
+    explicit Bstr(const std::wstring& text) : value(SysAllocString(text.c_str())) {}
+    Bstr() = default;
+    ~Bstr() { SysFreeString(value); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    std::wstring Text() const { return value != nullptr ? value : L""; }
+    BSTR value = nullptr;
+};
+
+// The Task Scheduler's root folder, as another program sees it.
+Held<ITaskFolder> OpenRoot()
+{
+    ITaskService* service = nullptr;
+    ITaskFolder* root = nullptr;
+    VARIANT none;
+    VariantInit(&none);
+    if (SUCCEEDED(CoCreateInstance(CLSID_TaskScheduler, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskService,
+                                   reinterpret_cast<void**>(&service))) &&
+        SUCCEEDED(service->Connect(none, none, none, none)))
+        service->GetFolder(Bstr(L"\\").value, &root);
+    if (service != nullptr)
+        service->Release();
+    return Held<ITaskFolder>(root);
+}
+
+// The task's definition as the scheduler reads it back; null when absent.
+Held<ITaskDefinition> ReadTask()
+{
+    Held<ITaskFolder> root = OpenRoot();
+    IRegisteredTask* task = nullptr;
+    ITaskDefinition* definition = nullptr;
+    if (root != nullptr && SUCCEEDED(root->GetTask(Bstr(L"Kestrelcue").value, &task))) {
+        task->get_Definition(&definition);
+        task->Release();
+    }
+    return Held<ITaskDefinition>(definition);
+}
+
+void DeleteTask()
+{
+    if (Held<ITaskFolder> root = OpenRoot())
+        root->DeleteTask(Bstr(L"Kestrelcue").value, 0);
+}
+
 class AutostartTest : public testing::Test {
 protected:
     void SetUp() override
     {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
         DeleteSettings();
-        DeleteRunValue();
+        DeleteTask();
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue);
     }
     void TearDown() override
     {
         DeleteSettings();
-        DeleteRunValue();
+        DeleteTask();
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kRunKey, kRunValue);
+        CoUninitialize();
     }
 
     // Opens Options and tells whether "Start with Windows" shows checked;
@@ -93,71 +137,79 @@ protected:
     KestrelcueProgram program;
 };
 
-TEST_F(AutostartTest, TheBoxWritesTheRunValueOnOkAndRemovesIt)
+// What is registered, part by part: the sign-in of this user, the highest
+// run level for an administrator only, the quoted exe and its switch, no
+// time limit, the battery no reason to stop or not to start.
+TEST(SignInTask, TheDefinitionRegisteredHoldsEveryPart)
 {
+    static wchar_t xml[kSignInTaskXmlChars];
+    ASSERT_TRUE(BuildSignInTaskXml(L"C:\\Games & Tools\\<K>\\Kestrelcue.exe", L"S-1-5-21-7-1001", true, xml));
+    const std::wstring text = xml;
+    for (const wchar_t* part :
+         {L"<LogonTrigger><Enabled>true</Enabled><UserId>S-1-5-21-7-1001</UserId></LogonTrigger>",
+          L"<UserId>S-1-5-21-7-1001</UserId><LogonType>InteractiveToken</LogonType><RunLevel>HighestAvailable</RunLevel>",
+          L"<Command>\"C:\\Games &amp; Tools\\&lt;K&gt;\\Kestrelcue.exe\"</Command><Arguments>/autostart</Arguments>",
+          L"<ExecutionTimeLimit>PT0S</ExecutionTimeLimit>", L"<DisallowStartIfOnBatteries>false</DisallowStartIfOnBatteries>",
+          L"<StopIfGoingOnBatteries>false</StopIfGoingOnBatteries>"})
+        EXPECT_NE(text.find(part), std::wstring::npos) << testing::PrintToString(std::wstring(part));
+    ASSERT_TRUE(BuildSignInTaskXml(L"C:\\K.exe", L"S-1-5-21-7-1002", false, xml));
+    EXPECT_NE(std::wstring(xml).find(L"<RunLevel>LeastPrivilege</RunLevel>"), std::wstring::npos);
+}
+
+// Wine's Task Scheduler keeps a task's settings but neither its action,
+// its trigger nor its principal: those are pinned by the test above and the
+// program's recognition of its own exe by the one below.
+TEST(SignInTask, ACommandNamesThisExeWhateverItsCaseAndQuotes)
+{
+    const std::wstring exe = L"C:\\Games\\Kestrelcue.exe";
+    const struct {
+        const char* name;
+        std::wstring command;
+        bool ours;
+    } cases[] = {
+        {"quoted", L"\"" + exe + L"\"", true},      {"other letter case", L"\"" + Upper(exe) + L"\"", true},
+        {"no quotes", exe, true},                    {"another copy", L"\"C:\\Other\\Kestrelcue.exe\"", false},
+        {"a longer name", L"\"" + exe + L".old\"", false}, {"empty", L"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CommandNamesProgram(c.command.c_str(), exe.c_str()), c.ours) << c.name;
+}
+
+TEST_F(AutostartTest, TheBoxRegistersTheSignInTaskOnOkAndDeletesIt)
+{
+    ASSERT_TRUE(WriteRunValue(L"\"" + ExePath() + L"\" /autostart")) << "an earlier version's value";
     ASSERT_TRUE(program.Launch());
     HWND dialog = nullptr;
-    EXPECT_FALSE(ShownChecked(&dialog));
+    EXPECT_FALSE(ShownChecked(&dialog)) << "the old Run value reads as the box checked";
     ASSERT_NE(dialog, nullptr);
     SetOptionsBox(dialog, kOptionsStartWithWindows, true);
     ASSERT_NO_FATAL_FAILURE(Press(dialog, IDCANCEL));
-    std::wstring text;
-    EXPECT_FALSE(ReadRunValue(&text)) << "Cancel wrote " << testing::PrintToString(text);
+    EXPECT_EQ(ReadTask(), nullptr) << "Cancel registered the task";
 
     EXPECT_FALSE(ShownChecked(&dialog));
     SetOptionsBox(dialog, kOptionsStartWithWindows, true);
     ASSERT_NO_FATAL_FAILURE(Press(dialog, IDOK));
-    DWORD type = REG_NONE;
-    ASSERT_TRUE(ReadRunValue(&text, &type)) << "OK wrote no Run value";
-    EXPECT_EQ(type, DWORD(REG_SZ));
-    EXPECT_EQ(text, L"\"" + ExePath() + L"\" /autostart");
-
-    EXPECT_TRUE(ShownChecked(&dialog)) << "the value just written is not recognised";
-    SetOptionsBox(dialog, kOptionsStartWithWindows, false);
-    ASSERT_NO_FATAL_FAILURE(Press(dialog, IDOK));
-    EXPECT_FALSE(ReadRunValue(&text)) << "clearing the box left " << testing::PrintToString(text);
+    EXPECT_FALSE(HasRunValue()) << "the earlier version's Run value stayed";
+    Held<ITaskDefinition> definition = ReadTask();
+    ASSERT_NE(definition, nullptr) << "OK registered no task";
+    ITaskSettings* settings = nullptr;
+    ASSERT_TRUE(SUCCEEDED(definition->get_Settings(&settings)));
+    Bstr limit;
+    VARIANT_BOOL stops = VARIANT_TRUE, waits = VARIANT_TRUE;
+    settings->get_ExecutionTimeLimit(&limit.value);
+    settings->get_StopIfGoingOnBatteries(&stops);
+    settings->get_DisallowStartIfOnBatteries(&waits);
+    settings->Release();
+    EXPECT_EQ(limit.Text(), L"PT0S");
+    EXPECT_EQ(stops, VARIANT_FALSE);
+    EXPECT_EQ(waits, VARIANT_FALSE);
     ASSERT_TRUE(program.Close());
-    EXPECT_EQ(StoredValueNames().size(), 9u) << "the Run value is no setting of the program's key";
-}
+    EXPECT_EQ(StoredValueNames().size(), 9u) << "the task is no setting of the program's key";
 
-TEST_F(AutostartTest, AValueForThisExeIsRecognisedWhateverItsCaseAndQuotes)
-{
-    ASSERT_TRUE(program.Launch());
-    const struct {
-        const char* name;
-        std::wstring text;
-        bool ours;
-    } cases[] = {
-        {"as written", L"\"" + ExePath() + L"\" /autostart", true},
-        {"other letter case", L"\"" + Upper(ExePath()) + L"\" /autostart", true},
-        {"no quotes", ExePath() + L" /autostart", true},
-        {"no switch", L"\"" + ExePath() + L"\"", true},
-        {"another copy", L"\"C:\\Other place\\Kestrelcue.exe\" /autostart", false},
-        {"a longer name", L"\"" + ExePath() + L".old\" /autostart", false},
-        {"empty", L"", false},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        ASSERT_TRUE(WriteRunValue(c.text));
-        HWND dialog = nullptr;
-        EXPECT_EQ(ShownChecked(&dialog), c.ours);
-        ASSERT_NE(dialog, nullptr);
-        // OK with the box as shown changes nothing: another copy's value stays.
-        ASSERT_NO_FATAL_FAILURE(Press(dialog, IDOK));
-        std::wstring text;
-        ASSERT_TRUE(ReadRunValue(&text));
-        EXPECT_EQ(text, c.text);
-    }
-    // Checked over another copy's value, this exe takes its place.
-    ASSERT_TRUE(WriteRunValue(L"\"C:\\Other place\\Kestrelcue.exe\" /autostart"));
-    HWND dialog = nullptr;
-    ASSERT_FALSE(ShownChecked(&dialog));
-    SetOptionsBox(dialog, kOptionsStartWithWindows, true);
-    ASSERT_NO_FATAL_FAILURE(Press(dialog, IDOK));
-    std::wstring text;
-    ASSERT_TRUE(ReadRunValue(&text));
-    EXPECT_EQ(text, L"\"" + ExePath() + L"\" /autostart");
-    ASSERT_TRUE(program.Close());
+    // Cleared, the task goes (called here: Wine cannot read back the action
+    // that shows the box checked).
+    ASSERT_TRUE(SetStartWithWindows(false));
+    EXPECT_EQ(ReadTask(), nullptr) << "clearing left the task";
 }
 
 TEST_F(AutostartTest, AtSignInWithMinimizeToTrayItStartsHiddenInTheTrayAndWatches)

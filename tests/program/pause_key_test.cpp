@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/message_box.h"
 #include "drive/network_setup.h"
 #include "drive/options_dialog.h"
 #include "drive/program.h"
@@ -207,6 +208,31 @@ TEST_F(PauseKeyTest, AKeyAnotherProgramHoldsIsSaidInOptions)
     EXPECT_EQ(said(), L"") << "the words stayed over a new choice";
     PressOptionsButton(dialog, IDOK);
     ASSERT_TRUE(WaitForDialogGone(dialog));
+    ASSERT_TRUE(program.Close());
+    StoredValue value;
+    ASSERT_TRUE(ReadStoredValue(kPauseHotkey, &value));
+    EXPECT_EQ(value.bytes, DwordBytes(kControlShiftF9));
+}
+
+// OK refused over a new key, then Cancel: the key held before is still the
+// pause key, and the new one is not held.
+TEST_F(PauseKeyTest, CancelAfterARefusedOkKeepsTheKeyAsItWas)
+{
+    ASSERT_TRUE(WriteStoredDword(kPauseHotkey, kControlShiftF9));
+    ASSERT_NO_FATAL_FAILURE(LaunchWithIcon());
+    HWND dialog = OpenOptions(program);
+    ASSERT_NE(dialog, nullptr);
+    ChoosePauseKey(dialog, kAltF10);
+    ChooseObs(dialog, L"127.0.0.1", 4455, L"");
+    SetWindowTextAcross(GetDlgItem(dialog, kOptionsObsPort), L"70000");
+    PressOptionsButton(dialog, IDOK);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(program.Process().Id())) != nullptr; }));
+    DismissMessageBox(box);
+    PressOptionsButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    EXPECT_TRUE(IsCombinationFree(MOD_ALT, VK_F10)) << "the refused OK left the new key held";
+    EXPECT_FALSE(IsCombinationFree(MOD_CONTROL | MOD_SHIFT, VK_F9)) << "the key held before was let go";
     ASSERT_TRUE(program.Close());
     StoredValue value;
     ASSERT_TRUE(ReadStoredValue(kPauseHotkey, &value));

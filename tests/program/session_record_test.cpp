@@ -216,6 +216,16 @@ TEST_F(SessionRecordTest, WithoutNamesAGameAgainstHumansIsNotCounted)
     ExpectFileStays("0 - 0");
 }
 
+// Two players with one of the names: which result is the user's cannot be told.
+TEST_F(SessionRecordTest, TwoPlayersWithTheUsersNameAreNotCounted)
+{
+    ASSERT_NO_FATAL_FAILURE(StartWatching());
+    Play({{"&lt;ABC&gt;<sp/>Kestrel", "user", "Terr", "Victory"},
+                 {"&lt;XYZ&gt;<sp/>kestrel", "user", "Zerg", "Defeat"}});
+    EXPECT_TRUE(program.WaitForStatus(L"The last game is not counted: more than one player has one of your names."));
+    ExpectFileStays("0 - 0");
+}
+
 // The record is where the last session left it, and the file says so at
 // the next Start; the Record dialog resets it and sets it by hand.
 TEST_F(SessionRecordTest, KeptThroughARestartResetAndSetByHand)

@@ -320,6 +320,29 @@ TEST_F(SituationScenesTest, TheGameSideSendsTheSituationsScene)
     receiver.PressStartStop();
 }
 
+// An opponent of another clan listed first with the user's name: whose
+// result it is cannot be told, so the score screen is the leaving scene.
+TEST_F(SituationScenesTest, TwoPlayersWithTheUsersNameLeaveTheResultUntold)
+{
+    StartWatching(kAllSet);
+    PlayAGameOf({{"&lt;ABC&gt;<sp/>Kestrel", "user", "Terr", "Victory"},
+                 {"&lt;XYZ&gt;<sp/>kestrel", "user", "Zerg", "Defeat"}});
+    ExpectClicks({L"Menus", L"Loading", L"Game"}, "a game with the user's name is the user's");
+    ASSERT_TRUE(game.ShowScore());
+    ExpectClicks({L"Menus", L"Loading", L"Game", L"Menus"});
+}
+
+// An IPv6 address typed in brackets is shown as typed beside the port.
+TEST_F(SituationScenesTest, AHostTypedInBracketsIsShownAsTyped)
+{
+    ASSERT_TRUE(WriteStoredString(L"Game API Host", L"[::1]"));
+    ASSERT_TRUE(game.LaunchWithApi(SimApiOptions{}));
+    ASSERT_TRUE(program.Launch());
+    program.PressStartStop();
+    EXPECT_TRUE(program.WaitForStatus(L"StarCraft II does not answer at '[::1]:6119' yet. Waiting..."))
+        << testing::PrintToString(program.Status());
+}
+
 // The game on another computer (127.0.0.2 stands for it): no game window is
 // looked for here, alt+tab here switches nothing, every change of the game
 // applies whatever is in front, and the status line says which computer.

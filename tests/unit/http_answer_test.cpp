@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -24,16 +25,43 @@ std::string Read(const std::string& received, bool closed = false)
     std::memcpy(exact.get(), received.data(), received.size());
     char body[kHttpBodyLimitBytes];
     HttpAnswer answer = {};
-    switch (ReadHttpAnswer(exact.get(), received.size(), closed, body, &answer)) {
+    size_t size = received.size();
+    switch (ReadHttpAnswer(exact.get(), &size, closed, body, &answer)) {
     case HttpReading::Incomplete: return "incomplete";
     case HttpReading::Broken: return "broken";
     case HttpReading::Complete: break;
     }
     std::string text = std::to_string(answer.status) + (answer.keepAlive ? " keep " : " close ") +
                        std::string(body, answer.bodySize);
-    if (answer.length != received.size())
-        text += " +" + std::to_string(received.size() - answer.length);
+    if (answer.length != size)
+        text += " +" + std::to_string(size - answer.length);
     return text;
+}
+
+// The answer as the connection takes it in: into a buffer of the receive
+// bound, `piece` bytes at a time, read after each. "overflow" when the
+// buffer filled without a whole answer.
+std::string ReadAsReceived(const std::string& wire, size_t piece)
+{
+    static char received[kHttpReceiveLimitBytes];
+    char body[kHttpBodyLimitBytes];
+    size_t size = 0;
+    for (size_t sent = 0; sent < wire.size();) {
+        const size_t taken = std::min({piece, wire.size() - sent, sizeof received - size});
+        if (taken == 0)
+            return "overflow";
+        std::memcpy(received + size, wire.data() + sent, taken);
+        size += taken;
+        sent += taken;
+        HttpAnswer answer = {};
+        const HttpReading reading = ReadHttpAnswer(received, &size, false, body, &answer);
+        if (reading == HttpReading::Broken)
+            return "broken";
+        if (reading == HttpReading::Complete)
+            return std::to_string(answer.status) + " " + std::string(body, answer.bodySize) +
+                   (sent == wire.size() && answer.length == size ? "" : " early");
+    }
+    return "incomplete";
 }
 
 const std::string kHead = "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Length: 21\r\n\r\n";
@@ -151,6 +179,30 @@ TEST(HttpAnswer, TheBoundsOfHeadAndBody)
     EXPECT_EQ(Read("HTTP/1.1 200 OK\r\n" + padding + "Content-Length: 0\r\n\r\n"), "broken");
     EXPECT_EQ(Read("HTTP/1.1 200 OK\r\n\r\n" + longest + "x"), "broken") << "a body to the end of the stream";
     EXPECT_EQ(Read(std::string(kHttpReceiveLimitBytes + 1, 'H')), "broken");
+}
+
+// Small chunks carry more framing than body: 7000 bytes in 1-byte chunks are
+// 42 KB on the wire, more than the receive buffer holds at once.
+TEST(HttpAnswer, SmallChunksAreBoundByTheirBodyNotTheirFraming)
+{
+    const std::string head = "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n";
+    std::string body;
+    std::string wire = head;
+    for (size_t i = 0; i < 7000; ++i) {
+        body += char('a' + i % 26);
+        wire += "1\r\n" + body.substr(i) + "\r\n";
+    }
+    wire += "0\r\n\r\n";
+    ASSERT_GT(wire.size(), kHttpReceiveLimitBytes);
+    for (const size_t piece : {size_t(1), size_t(7), size_t(4096), wire.size()})
+        EXPECT_EQ(ReadAsReceived(wire, piece), "200 " + body) << "taken in " << piece << " bytes at a time";
+
+    std::string tooLong = head;
+    for (size_t i = 0; i <= kHttpBodyLimitBytes; ++i)
+        tooLong += "1\r\nx\r\n";
+    EXPECT_EQ(ReadAsReceived(tooLong, 4096), "broken") << "small chunks beyond the body's bound";
+    const std::string longLine = head + "1;" + std::string(kHttpHeadLimitBytes, 'e') + "\r\nx\r\n0\r\n\r\n";
+    EXPECT_EQ(ReadAsReceived(longLine, longLine.size()), "broken") << "a chunk's line over its bound";
 }
 
 } // namespace

@@ -147,6 +147,10 @@ const SituationCase kSituationCases[] = {
      Situation::Playing, Situation::AfterLoss},
     {"names that none of the players has, against the computer", false,
      {{"Someone", User, Won}, {"A.I. 1", Computer, Lost}}, L"Kestrel", Situation::Observing, Situation::AfterGame},
+    // Two players with one of the names: the user's game, whose result cannot be told.
+    {"an opponent of another clan with the user's name", false,
+     {{"&lt;ABC&gt;<sp/>Kestrel", User, Won}, {"&lt;XYZ&gt;<sp/>kestrel", User, Lost}}, L"Kestrel",
+     Situation::Playing, Situation::AfterGame},
 };
 
 TEST(GameSituation, EachGameReadsAsItsSituationOnTheMapAndOnTheScoreScreen)
