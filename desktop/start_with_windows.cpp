@@ -6,6 +6,7 @@
 #include <taskschd.h>
 
 #include <cwchar>
+#include <initializer_list>
 
 #include "app/app_state.h"
 #include "desktop/tray_icon.h"
