@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "app/start_with_windows.h"
+#include "desktop/start_with_windows.h"
 #include "drive/child_process.h"
 #include "drive/network_setup.h"
 #include "drive/options_dialog.h"
