@@ -48,9 +48,6 @@ constexpr int kRecordFileChars = 256;
 constexpr int kRecordSourceChars = 256;
 static_assert(kRecordFormatChars == 256, "a format is bounded like the other texts");
 
-// The Options dialog's Test connection (app/obs_connection_test.h).
-struct ObsConnectionTest;
-
 // Only what is truly process-wide lives here, each field with its one
 // writer. What a worker finds and opens is its own (watch/worker_run.h);
 // the scene fields it reads are published in settings/scene_fields.h; the
@@ -76,8 +73,6 @@ struct AppState {
     DWORD GameApiPort;             // UI thread only, 1 to 65535
     std::atomic<DWORD> StateAddress;   // patch loader (while 0) and UI thread (patch pick); read by the worker
     bool PatchLoaderStarted;       // UI thread: the table is downloaded at most once a run
-    ObsConnectionTest* OptionsObsTest;  // UI thread only: the Options dialog's test under way, null when none
-    WPARAM ObsTestsStarted;        // UI thread only: numbers the tests, so that a done message names its own
     // The session's record and where it shows, changed by the worker (a
     // game counted) and by the Record dialog while the worker may run;
     // both hold RecordLock (app/session_record.h).

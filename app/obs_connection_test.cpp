@@ -27,6 +27,9 @@ struct ObsConnectionTest {
 
 namespace {
 
+// UI thread only: numbers the tests, so that a done message names its own.
+WPARAM g_testsStarted = 0;
+
 std::wstring WideOf(const std::string& utf8)
 {
     const int units = MultiByteToWideChar(CP_UTF8, 0, utf8.c_str(), -1, nullptr, 0);
@@ -170,7 +173,7 @@ ObsConnectionTest* StartObsConnectionTest(HWND dialog, const wchar_t* host, DWOR
         return nullptr;
     ObsConnectionTest* test = new ObsConnectionTest;
     test->dialog = dialog;
-    test->number = ++g_app.ObsTestsStarted;
+    test->number = ++g_testsStarted;
     test->abandoned = abandoned;
     test->holders = 2;
     test->over = false;

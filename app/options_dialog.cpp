@@ -20,6 +20,9 @@
 
 namespace {
 
+// UI thread only: the dialog's test under way, null when none.
+ObsConnectionTest* g_test = nullptr;
+
 // Texts as typed: 254 characters (255 for the password) and the terminator.
 constexpr int kHostFieldReadChars = kObsHostChars - 1;
 constexpr int kPasswordFieldReadChars = kObsPasswordTextChars;
@@ -44,7 +47,7 @@ void EnableObsControls(HWND dialog)
 {
     const bool obs = IsChecked(dialog, IDC_OPTIONS_OBS);
     for (int id : kObsControls)
-        EnableWindow(GetDlgItem(dialog, id), obs && (id != IDC_OPTIONS_TEST_OBS || g_app.OptionsObsTest == nullptr));
+        EnableWindow(GetDlgItem(dialog, id), obs && (id != IDC_OPTIONS_TEST_OBS || g_test == nullptr));
 }
 
 // Where the game's client API answers means something only with it chosen.
@@ -236,7 +239,7 @@ void ApplySceneProgram(HWND dialog)
 void OnTestConnection(HWND dialog)
 {
     // The button is greyed while a test runs, but a click can be posted.
-    if (g_app.OptionsObsTest != nullptr)
+    if (g_test != nullptr)
         return;
     DWORD port = 0;
     if (!ReadPort(dialog, &port)) {
@@ -247,9 +250,9 @@ void OnTestConnection(HWND dialog)
     wchar_t password[kObsPasswordTextChars];
     ReadHost(dialog, host);
     ReadPassword(dialog, password);
-    g_app.OptionsObsTest = StartObsConnectionTest(dialog, host, port, password);
+    g_test = StartObsConnectionTest(dialog, host, port, password);
     SecureZeroMemory(password, sizeof password);
-    if (g_app.OptionsObsTest == nullptr) {
+    if (g_test == nullptr) {
         SetDlgItemTextW(dialog, IDC_OPTIONS_TEST_RESULT, L"The test could not be started.");
         return;
     }
@@ -261,12 +264,12 @@ void OnTestConnection(HWND dialog)
 // the test under way, and only once it is over.
 INT_PTR OnTestDone(HWND dialog, WPARAM number)
 {
-    ObsConnectionTest* test = g_app.OptionsObsTest;
+    ObsConnectionTest* test = g_test;
     wchar_t result[kObsTestResultChars];
     if (test == nullptr || number != ObsConnectionTestNumber(test) || !TakeObsConnectionTestResult(test, result))
         return TRUE;
     ReleaseObsConnectionTest(test);
-    g_app.OptionsObsTest = nullptr;
+    g_test = nullptr;
     SetDlgItemTextW(dialog, IDC_OPTIONS_TEST_RESULT, result);
     EnableObsControls(dialog);
     return TRUE;
@@ -320,9 +323,9 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
 // own record; its outcome, had it come, is no one's.
 INT_PTR OnDestroy()
 {
-    if (g_app.OptionsObsTest != nullptr) {
-        ReleaseObsConnectionTest(g_app.OptionsObsTest);
-        g_app.OptionsObsTest = nullptr;
+    if (g_test != nullptr) {
+        ReleaseObsConnectionTest(g_test);
+        g_test = nullptr;
     }
     return FALSE;
 }
