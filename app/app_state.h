@@ -4,7 +4,7 @@
 #include <windows.h>
 #include <atomic>
 
-#include "app/record_format.h"
+#include "record/record_format.h"
 #include "obs/obs.h"
 
 // The values of "Remote Role" in the registry; other stored values are kept as they are.

@@ -8,8 +8,8 @@
 #include "app/app_state.h"
 #include "app/program_icon.h"
 #include "app/dialog_field.h"
-#include "app/record_publishing.h"
-#include "app/session_record.h"
+#include "record/record_publishing.h"
+#include "record/session_record.h"
 #include "resource_ids.h"
 
 namespace {

@@ -12,7 +12,7 @@
 
 #include "app/app_state.h"
 #include "app/bounded_text.h"
-#include "app/record_format.h"
+#include "record/record_format.h"
 #include "app/protected_password.h"
 #include "app/stored_text.h"
 #include "resource_ids.h"

@@ -2,7 +2,7 @@
 // shown, a game that could not be is said, and OBS's text source is given
 // the record on every connection and after every change.
 #pragma once
-#include "watch/record_watch.h"
+#include "record/record_watch.h"
 
 void KeepRecord(const RecordEvent& event);
 

@@ -7,7 +7,7 @@
 #include <windows.h>
 
 #include "app/app_state.h"
-#include "app/record_format.h"
+#include "record/record_format.h"
 
 // Where the record shows; a copy taken under the lock.
 struct RecordPlaces {

@@ -1,9 +1,9 @@
-#include "app/record_publishing.h"
+#include "record/record_publishing.h"
 
 #include <cwchar>
 
-#include "app/record_file.h"
-#include "app/session_record.h"
+#include "record/record_file.h"
+#include "record/session_record.h"
 #include "app/status_line.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "app/session_record.h"
+#include "record/session_record.h"
 
 #include "app/bounded_text.h"
 #include "app/settings.h"

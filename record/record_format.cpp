@@ -1,4 +1,4 @@
-#include "app/record_format.h"
+#include "record/record_format.h"
 
 #include <cstdio>
 #include <cstring>

@@ -1,9 +1,9 @@
-#include "watch/record_keeper.h"
+#include "record/record_keeper.h"
 
 #include <string>
 
 #include "app/app_state.h"
-#include "app/record_publishing.h"
+#include "record/record_publishing.h"
 #include "app/status_line.h"
 
 namespace {
