@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <atomic>
 
-#include "record/record_format.h"
 #include "obs/obs.h"
 
 // The values of "Remote Role" in the registry; other stored values are kept as they are.
@@ -41,13 +40,6 @@ constexpr int kPlayerNameListChars = 256;
 // Where the game's client API answers: this computer unless set otherwise.
 constexpr int kGameApiHostChars = 256;
 constexpr DWORD kDefaultGameApiPort = 6119;
-
-// Where the session's record is shown: a file's path, the text's format and
-// an OBS text source's name, each as typed (254) or read back (255), plus
-// terminator.
-constexpr int kRecordFileChars = 256;
-constexpr int kRecordSourceChars = 256;
-static_assert(kRecordFormatChars == 256, "a format is bounded like the other texts");
 
 // The tray icon's tip: what a tip holds (127 characters) and the terminator.
 constexpr int kTrayTipChars = 128;
@@ -91,15 +83,6 @@ struct AppState {
     wchar_t PlayerNames[kPlayerNameListChars];  // likewise
     wchar_t GameApiHost[kGameApiHostChars];     // UI thread (settings, Options), which cannot run beside the worker
     DWORD GameApiPort;             // UI thread likewise, 1 to 65535; read by the worker
-    // The session's record and where it shows, changed by the worker (a
-    // game counted) and by the Record dialog while the worker may run;
-    // both hold RecordLock (app/session_record.h).
-    SRWLOCK RecordLock;            // all zero is an unlocked SRWLOCK
-    RecordCounts Record;
-    wchar_t RecordFile[kRecordFileChars];
-    wchar_t RecordFormat[kRecordFormatChars];
-    wchar_t ObsRecordSource[kRecordSourceChars];
-    std::atomic<unsigned> RecordEdits;  // UI thread counts edits by hand; the worker shows each on OBS
     unsigned ObsConnectionsMade;   // worker only: counts connections to OBS, so each new one is given the record
     std::atomic<bool> SwitchingPaused;  // UI thread sets (tray menu, pause key); the worker reads
     std::atomic<unsigned> Resumes;  // UI thread counts resumes; the worker compares with those it has seen

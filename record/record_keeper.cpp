@@ -3,37 +3,34 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "record/record_publishing.h"
 #include "app/status_line.h"
 
 namespace {
 
-// What OBS was last given, by connection and by edit (worker only): a
-// source OBS does not have is said once a connection.
+// What OBS was last given, by connection and by change of the record
+// (worker only): a source OBS does not have is said once a connection.
 unsigned g_obsConnectionShown = 0;
-unsigned g_editsShown = 0;
+unsigned g_changeShown = 0;
 bool g_obsShownOnce = false;
 unsigned g_missingSaidOnConnection = 0;
 
-void ShowRecordOnObs()
+void ShowRecordOnObs(const RecordSnapshot& record)
 {
-    RecordPlaces places;
-    CopyRecord(nullptr, &places);
     g_obsConnectionShown = g_app.ObsConnectionsMade;
-    g_editsShown = g_app.RecordEdits;
+    g_changeShown = record.change;
     g_obsShownOnce = true;
-    if (places.obsSource[0] == L'\0' || !IsObsChosen() || IsObsLost(&g_app.Obs))
+    if (record.places.obsSource[0] == L'\0' || !IsObsChosen() || IsObsLost(&g_app.Obs))
         return;
     char bytes[kRecordTextBytes];
-    const size_t size = FormatSessionRecordUtf8(bytes);
+    const size_t size = FormatRecordUtf8(record.places, record.counts, bytes);
     // Switching goes on whatever OBS makes of it: a lost connection is
     // found out and made again by the watch loop, and shown then.
-    if (SetObsText(&g_app.Obs, places.obsSource, std::string(bytes, size)) != ObsTextResult::NoSuchInput ||
+    if (SetObsText(&g_app.Obs, record.places.obsSource, std::string(bytes, size)) != ObsTextResult::NoSuchInput ||
         g_missingSaidOnConnection == g_app.ObsConnectionsMade)
         return;
     g_missingSaidOnConnection = g_app.ObsConnectionsMade;
     wchar_t status[kStatusChars];
-    FormatStatus(status, L"Error: OBS has no text source '%s'.", places.obsSource);
+    FormatStatus(status, L"Error: OBS has no text source '%s'.", record.places.obsSource);
     SetStatusLine(status);
 }
 
@@ -46,9 +43,11 @@ void KeepRecord(const RecordEvent& event)
         return;
     case RecordNews::Counted:
         CountGame(event.outcome, event.versus);
-        WriteRecordFileNow();
-        if (IsObsChosen())
-            ShowRecordOnObs();
+        if (IsObsChosen()) {
+            RecordSnapshot record;
+            TakeRecordSnapshot(&record);
+            ShowRecordOnObs(record);
+        }
         return;
     case RecordNews::Unreadable:
         SetStatusLine(L"Error: The last game's result could not be read; it is not counted.");
@@ -61,9 +60,13 @@ void KeepRecord(const RecordEvent& event)
 
 void ShowRecordOnObsWhenDue()
 {
-    if (!IsObsChosen() || !IsRecordKept())
+    if (!IsObsChosen())
         return;
-    if (g_obsShownOnce && g_obsConnectionShown == g_app.ObsConnectionsMade && g_editsShown == g_app.RecordEdits)
+    RecordSnapshot record;
+    TakeRecordSnapshot(&record);
+    if (!IsRecordKept(record.places))
         return;
-    ShowRecordOnObs();
+    if (g_obsShownOnce && g_obsConnectionShown == g_app.ObsConnectionsMade && g_changeShown == record.change)
+        return;
+    ShowRecordOnObs(record);
 }

@@ -7,5 +7,5 @@
 void KeepRecord(const RecordEvent& event);
 
 // Each sample, with OBS chosen: gives the text source the record when the
-// connection is new or the record was edited by hand since.
+// connection is new or the record changed since (an edit by hand).
 void ShowRecordOnObsWhenDue();

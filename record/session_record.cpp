@@ -3,96 +3,115 @@
 #include "app/bounded_text.h"
 #include "app/settings.h"
 
-static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows texts are UTF-16");
-
 namespace {
 
-// The format as it stands, or the default when none is stored.
-const char16_t* FormatOf(const wchar_t* format)
+// The record and what was said of its file, taken exclusive by each change
+// and shared by each snapshot. A change stores and writes before it lets
+// go, so two changes are stored and written in the order they were made;
+// the status line is told after, as the UI thread may be waiting here.
+SRWLOCK g_lock = SRWLOCK_INIT;
+RecordCounts g_counts;         // under g_lock
+RecordPlaces g_places;         // under g_lock
+unsigned g_change;             // under g_lock
+SaidRecordFailure g_said;      // under g_lock
+
+// Under g_lock, exclusive: the change numbered, stored and written.
+bool StoreAndWrite(wchar_t (&status)[kStatusChars])
 {
-    return format[0] != L'\0' ? reinterpret_cast<const char16_t*>(format) : kDefaultRecordFormat;
+    ++g_change;
+    StoreRecordCountsNow(g_counts);
+    return PublishRecordFile(g_places, g_counts, RecordFailure::Said, &g_said, status);
+}
+
+void Say(bool sayIt, const wchar_t* status)
+{
+    if (sayIt)
+        SetStatusLine(status);
 }
 
 } // namespace
 
-bool IsRecordKept()
+void TakeRecordSnapshot(RecordSnapshot* snapshot)
 {
-    AcquireSRWLockShared(&g_app.RecordLock);
-    const bool kept = g_app.RecordFile[0] != L'\0' || g_app.ObsRecordSource[0] != L'\0';
-    ReleaseSRWLockShared(&g_app.RecordLock);
-    return kept;
+    AcquireSRWLockShared(&g_lock);
+    snapshot->counts = g_counts;
+    snapshot->places = g_places;
+    snapshot->change = g_change;
+    ReleaseSRWLockShared(&g_lock);
 }
 
-void CopyRecord(RecordCounts* counts, RecordPlaces* places)
+bool IsRecordKept(const RecordPlaces& places)
 {
-    AcquireSRWLockShared(&g_app.RecordLock);
-    if (counts != nullptr)
-        *counts = g_app.Record;
-    if (places != nullptr) {
-        CopyCut(places->file, g_app.RecordFile);
-        CopyCut(places->format, g_app.RecordFormat);
-        CopyCut(places->obsSource, g_app.ObsRecordSource);
-    }
-    ReleaseSRWLockShared(&g_app.RecordLock);
+    return places.file[0] != L'\0' || places.obsSource[0] != L'\0';
+}
+
+bool IsRecordKept()
+{
+    AcquireSRWLockShared(&g_lock);
+    const bool kept = IsRecordKept(g_places);
+    ReleaseSRWLockShared(&g_lock);
+    return kept;
 }
 
 void CountGame(GameOutcome outcome, RecordRace versus)
 {
-    AcquireSRWLockExclusive(&g_app.RecordLock);
-    RecordCounts& record = g_app.Record;
+    wchar_t status[kStatusChars];
+    AcquireSRWLockExclusive(&g_lock);
     const bool oneOnOne = versus < kRecordRaceCount;
     switch (outcome) {
     case GameOutcome::Victory:
-        ++record.wins;
+        ++g_counts.wins;
         if (oneOnOne)
-            ++record.raceWins[versus];
+            ++g_counts.raceWins[versus];
         break;
     case GameOutcome::Defeat:
-        ++record.losses;
+        ++g_counts.losses;
         if (oneOnOne)
-            ++record.raceLosses[versus];
+            ++g_counts.raceLosses[versus];
         break;
     case GameOutcome::Tie:
-        ++record.ties;
+        ++g_counts.ties;
         break;
     }
-    const RecordCounts counts = record;
-    ReleaseSRWLockExclusive(&g_app.RecordLock);
-    StoreRecordCountsNow(counts);
+    const bool sayIt = StoreAndWrite(status);
+    ReleaseSRWLockExclusive(&g_lock);
+    Say(sayIt, status);
 }
 
-void ReplaceRecord(const RecordCounts& counts, const RecordPlaces& places)
+void EditRecordByHand(const RecordEdit& edit)
 {
-    AcquireSRWLockExclusive(&g_app.RecordLock);
-    g_app.Record = counts;
-    CopyCut(g_app.RecordFile, places.file);
-    CopyCut(g_app.RecordFormat, places.format);
-    CopyCut(g_app.ObsRecordSource, places.obsSource);
-    ReleaseSRWLockExclusive(&g_app.RecordLock);
-    StoreRecordCountsNow(counts);
-    ++g_app.RecordEdits;
-}
-
-void FormatSessionRecord(wchar_t (&text)[kRecordTextChars])
-{
-    RecordCounts counts;
-    RecordPlaces places;
-    CopyRecord(&counts, &places);
-    char16_t formatted[kRecordTextChars];
-    const size_t length = FormatRecord(FormatOf(places.format), counts, formatted);
-    for (size_t i = 0; i <= length; ++i)
-        text[i] = wchar_t(formatted[i]);
-}
-
-size_t FormatSessionRecordUtf8(char (&bytes)[kRecordTextBytes])
-{
-    wchar_t text[kRecordTextChars];
-    FormatSessionRecord(text);
-    // Every UTF-16 unit takes at most three bytes, so the whole text fits.
-    const int written = WideCharToMultiByte(CP_UTF8, 0, text, -1, bytes, int(sizeof bytes), nullptr, nullptr);
-    if (written <= 0) {
-        bytes[0] = '\0';
-        return 0;
+    wchar_t status[kStatusChars];
+    AcquireSRWLockExclusive(&g_lock);
+    if (edit.reset)
+        g_counts = RecordCounts{};
+    for (int i = 0; i < kRecordNumberCount; ++i) {
+        if (edit.edited[i])
+            RecordNumberOf(g_counts, RecordNumber(i)) = edit.numbers[i];
     }
-    return size_t(written - 1);
+    CopyCut(g_places.file, edit.places.file);
+    CopyCut(g_places.format, edit.places.format);
+    CopyCut(g_places.obsSource, edit.places.obsSource);
+    const bool sayIt = StoreAndWrite(status);
+    ReleaseSRWLockExclusive(&g_lock);
+    Say(sayIt, status);
+}
+
+void TakeStoredRecord(const RecordCounts& counts, const RecordPlaces& places)
+{
+    AcquireSRWLockExclusive(&g_lock);
+    g_counts = counts;
+    CopyCut(g_places.file, places.file);
+    CopyCut(g_places.format, places.format);
+    CopyCut(g_places.obsSource, places.obsSource);
+    ++g_change;
+    ReleaseSRWLockExclusive(&g_lock);
+}
+
+void WriteRecordFileNow(RecordFailure failure)
+{
+    wchar_t status[kStatusChars];
+    AcquireSRWLockExclusive(&g_lock);
+    const bool sayIt = PublishRecordFile(g_places, g_counts, failure, &g_said, status);
+    ReleaseSRWLockExclusive(&g_lock);
+    Say(sayIt, status);
 }
