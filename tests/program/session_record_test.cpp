@@ -265,6 +265,23 @@ TEST_F(SessionRecordTest, KeptThroughARestartResetAndSetByHand)
     EXPECT_EQ(value.bytes, DwordBytes(0));
 }
 
+// The dialog open across a game: OK changes only what was typed in it.
+TEST_F(SessionRecordTest, AGameCountedWhileTheRecordDialogIsOpenSurvivesOk)
+{
+    ASSERT_NO_FATAL_FAILURE(StartWatching());
+    HWND dialog = OpenRecord(program);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_TRUE(BringToFront(game.Window())) << "a game started while tabbed out switches nothing";
+    ASSERT_NO_FATAL_FAILURE(Play({kKestrel, Opponent("Terr")}));
+    ExpectFile("1 - 0");
+    SetDlgItemTextW(dialog, kRecordLosses, L"3");
+    PressRecordButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    ExpectFile("1 - 3");
+    EXPECT_EQ(StoredNumber(L"Record Wins"), 1u);
+    EXPECT_EQ(StoredNumber(L"Record Terran Wins"), 1u);
+}
+
 // A reader that opens the file over and over while games end finds the
 // record every time: never no file, never an empty or half-written one.
 TEST_F(SessionRecordTest, AReaderNeverFindsTheFileEmptyOrHalfWritten)
