@@ -268,10 +268,11 @@ TEST_F(SessionRecordTest, KeptThroughARestartResetAndSetByHand)
 // The dialog open across a game: OK changes only what was typed in it.
 TEST_F(SessionRecordTest, AGameCountedWhileTheRecordDialogIsOpenSurvivesOk)
 {
+    // The dialog takes the foreground from the game.
+    ASSERT_TRUE(WriteStoredDword(L"Apply Game Settings When Tabbed", 1));
     ASSERT_NO_FATAL_FAILURE(StartWatching());
     HWND dialog = OpenRecord(program);
     ASSERT_NE(dialog, nullptr);
-    ASSERT_TRUE(BringToFront(game.Window())) << "a game started while tabbed out switches nothing";
     ASSERT_NO_FATAL_FAILURE(Play({kKestrel, Opponent("Terr")}));
     ExpectFile("1 - 0");
     SetDlgItemTextW(dialog, kRecordLosses, L"3");
