@@ -4,7 +4,6 @@
 #include <windows.h>
 #include <atomic>
 
-#include "app/record_format.h"
 
 // The values of "Remote Role" in the registry; other stored values are kept as they are.
 constexpr DWORD kRoleGameSide = 1;    // "I'm running SC2"
@@ -41,18 +40,11 @@ constexpr int kPlayerNameListChars = 256;
 constexpr int kGameApiHostChars = 256;
 constexpr DWORD kDefaultGameApiPort = 6119;
 
-// Where the session's record is shown: a file's path, the text's format and
-// an OBS text source's name, each as typed (254) or read back (255), plus
-// terminator.
-constexpr int kRecordFileChars = 256;
-constexpr int kRecordSourceChars = 256;
-static_assert(kRecordFormatChars == 256, "a format is bounded like the other texts");
-
 // Only what is truly process-wide lives here, each field with its one
 // writer. What a worker finds and opens is its own (watch/worker_run.h);
 // the scene fields it reads are published in settings/scene_fields.h; the
-// worker's life is app/worker_control.cpp's; the tray's state is
-// desktop/tray_icon.cpp's.
+// record is record/session_record.cpp's; the worker's life is
+// app/worker_control.cpp's; the tray's state is desktop/tray_icon.cpp's.
 struct AppState {
     HINSTANCE Instance;            // entry, before any other thread exists
     HWND MainDialog;               // UI thread, in WM_INITDIALOG; read by every thread
@@ -73,15 +65,6 @@ struct AppState {
     DWORD GameApiPort;             // UI thread only, 1 to 65535
     std::atomic<DWORD> StateAddress;   // patch loader (while 0) and UI thread (patch pick); read by the worker
     bool PatchLoaderStarted;       // UI thread: the table is downloaded at most once a run
-    // The session's record and where it shows, changed by the worker (a
-    // game counted) and by the Record dialog while the worker may run;
-    // both hold RecordLock (app/session_record.h).
-    SRWLOCK RecordLock;            // all zero is an unlocked SRWLOCK
-    RecordCounts Record;
-    wchar_t RecordFile[kRecordFileChars];
-    wchar_t RecordFormat[kRecordFormatChars];
-    wchar_t ObsRecordSource[kRecordSourceChars];
-    std::atomic<unsigned> RecordEdits;  // UI thread counts edits by hand; the worker shows each on OBS
     std::atomic<bool> SwitchingPaused;  // UI thread sets (tray menu, pause key); the worker reads
     std::atomic<unsigned> Resumes;  // UI thread counts resumes; the worker compares with those it has seen
     DWORD MinimizeToTray;          // UI thread only (settings, Options): 1 hides the minimised window in the tray

@@ -1,6 +1,8 @@
-// The Record dialog. Like Scenes it need not wait for Stop: the worker
-// reads the record under its lock, and an edit is shown where the record
-// shows as soon as OK is pressed.
+// The Record dialog. Like Scenes it need not wait for Stop: the record's
+// owner takes the edit in one step beside the worker's counting, and an
+// edit is shown where the record shows as soon as OK is pressed. The
+// dialog keeps only what it showed, to tell which numbers the user
+// changed: a game counted meanwhile is not written over.
 #include "app/record_dialog.h"
 
 #include <commdlg.h>
@@ -8,8 +10,7 @@
 #include "app/app_state.h"
 #include "desktop/program_icon.h"
 #include "app/dialog_field.h"
-#include "app/record_publishing.h"
-#include "app/session_record.h"
+#include "record/session_record.h"
 #include "resource_ids.h"
 
 namespace {
@@ -21,32 +22,38 @@ constexpr int kSourceFieldReadChars = kRecordSourceChars - 1;
 // A number of 32 bits in decimal.
 constexpr int kNumberDigits = 10;
 
+constexpr wchar_t kRelativeRecordFileText[] =
+    L"The record's file must be given with its full path, such as C:\\Stream\\record.txt, or chosen with Browse.";
+
 struct NumberField {
     int id;
-    uint32_t RecordCounts::*single;  // wins, losses or ties; null for a race's
-    RecordRace race;
-    bool wins;
+    RecordNumber number;
 };
 
 constexpr NumberField kNumberFields[] = {
-    {IDC_RECORD_WINS, &RecordCounts::wins, kRecordRaceCount, true},
-    {IDC_RECORD_LOSSES, &RecordCounts::losses, kRecordRaceCount, false},
-    {IDC_RECORD_TIES, &RecordCounts::ties, kRecordRaceCount, false},
-    {IDC_RECORD_TERRAN_WINS, nullptr, kVsTerran, true},
-    {IDC_RECORD_TERRAN_LOSSES, nullptr, kVsTerran, false},
-    {IDC_RECORD_ZERG_WINS, nullptr, kVsZerg, true},
-    {IDC_RECORD_ZERG_LOSSES, nullptr, kVsZerg, false},
-    {IDC_RECORD_PROTOSS_WINS, nullptr, kVsProtoss, true},
-    {IDC_RECORD_PROTOSS_LOSSES, nullptr, kVsProtoss, false},
-    {IDC_RECORD_RANDOM_WINS, nullptr, kVsRandom, true},
-    {IDC_RECORD_RANDOM_LOSSES, nullptr, kVsRandom, false},
+    {IDC_RECORD_WINS, kNumberWins},
+    {IDC_RECORD_LOSSES, kNumberLosses},
+    {IDC_RECORD_TIES, kNumberTies},
+    {IDC_RECORD_TERRAN_WINS, kNumberTerranWins},
+    {IDC_RECORD_TERRAN_LOSSES, kNumberTerranLosses},
+    {IDC_RECORD_ZERG_WINS, kNumberZergWins},
+    {IDC_RECORD_ZERG_LOSSES, kNumberZergLosses},
+    {IDC_RECORD_PROTOSS_WINS, kNumberProtossWins},
+    {IDC_RECORD_PROTOSS_LOSSES, kNumberProtossLosses},
+    {IDC_RECORD_RANDOM_WINS, kNumberRandomWins},
+    {IDC_RECORD_RANDOM_LOSSES, kNumberRandomLosses},
 };
 
-uint32_t& NumberOf(RecordCounts& counts, const NumberField& field)
+// What the dialog showed of the numbers (all 0 once Reset is pressed):
+// a field that still holds it was not changed by the user.
+struct ShownNumbers {
+    uint32_t numbers[kRecordNumberCount];
+    bool reset;
+};
+
+ShownNumbers* ShownNumbersOf(HWND dialog)
 {
-    if (field.single != nullptr)
-        return counts.*field.single;
-    return field.wins ? counts.raceWins[field.race] : counts.raceLosses[field.race];
+    return reinterpret_cast<ShownNumbers*>(GetWindowLongPtrW(dialog, DWLP_USER));
 }
 
 void ReadPlaces(HWND dialog, RecordPlaces* places)
@@ -74,10 +81,10 @@ bool ReadNumberField(HWND dialog, int id, uint32_t* number)
 }
 
 // False when a field holds no whole number (it can only be pasted in).
-bool ReadNumbers(HWND dialog, RecordCounts* counts, int* wrongField)
+bool ReadNumbers(HWND dialog, uint32_t (&numbers)[kRecordNumberCount], int* wrongField)
 {
     for (const NumberField& field : kNumberFields) {
-        if (!ReadNumberField(dialog, field.id, &NumberOf(*counts, field))) {
+        if (!ReadNumberField(dialog, field.id, &numbers[field.number])) {
             *wrongField = field.id;
             return false;
         }
@@ -88,14 +95,17 @@ bool ReadNumbers(HWND dialog, RecordCounts* counts, int* wrongField)
 // What the record will look like with the fields as they are now.
 void ShowPreview(HWND dialog)
 {
-    RecordCounts counts = {};
+    uint32_t numbers[kRecordNumberCount] = {};
     int wrong = 0;
     RecordPlaces places;
     ReadPlaces(dialog, &places);
-    if (!ReadNumbers(dialog, &counts, &wrong)) {
+    if (!ReadNumbers(dialog, numbers, &wrong)) {
         SetDlgItemTextW(dialog, IDC_RECORD_PREVIEW, L"");
         return;
     }
+    RecordCounts counts = {};
+    for (int i = 0; i < kRecordNumberCount; ++i)
+        RecordNumberOf(counts, RecordNumber(i)) = numbers[i];
     static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows texts are UTF-16");
     const char16_t* format =
         places.format[0] != L'\0' ? reinterpret_cast<const char16_t*>(places.format) : kDefaultRecordFormat;
@@ -104,12 +114,14 @@ void ShowPreview(HWND dialog)
     SetDlgItemTextW(dialog, IDC_RECORD_PREVIEW, reinterpret_cast<const wchar_t*>(text));
 }
 
-INT_PTR OnInitDialog(HWND dialog)
+INT_PTR OnInitDialog(HWND dialog, LPARAM shownNumbers)
 {
     SetProgramIcon(dialog);
-    RecordCounts counts;
-    RecordPlaces places;
-    CopyRecord(&counts, &places);
+    SetWindowLongPtrW(dialog, DWLP_USER, shownNumbers);
+    ShownNumbers* shown = ShownNumbersOf(dialog);
+    RecordSnapshot record;
+    TakeRecordSnapshot(&record);
+    const RecordPlaces& places = record.places;
     SendDlgItemMessageW(dialog, IDC_RECORD_FILE, EM_LIMITTEXT, kFileFieldReadChars - 1, 0);
     SendDlgItemMessageW(dialog, IDC_RECORD_FORMAT, EM_LIMITTEXT, kFormatFieldReadChars - 1, 0);
     SendDlgItemMessageW(dialog, IDC_RECORD_OBS_SOURCE, EM_LIMITTEXT, kSourceFieldReadChars - 1, 0);
@@ -118,7 +130,8 @@ INT_PTR OnInitDialog(HWND dialog)
     SetDlgItemTextW(dialog, IDC_RECORD_OBS_SOURCE, places.obsSource);
     for (const NumberField& field : kNumberFields) {
         SendDlgItemMessageW(dialog, field.id, EM_LIMITTEXT, kNumberDigits, 0);
-        SetDlgItemInt(dialog, field.id, NumberOf(counts, field), FALSE);
+        shown->numbers[field.number] = RecordNumberIn(record.counts, field.number);
+        SetDlgItemInt(dialog, field.id, shown->numbers[field.number], FALSE);
     }
     ShowPreview(dialog);
     return TRUE;
@@ -131,7 +144,7 @@ void OnBrowse(HWND dialog)
     OPENFILENAMEW choice = {};
     choice.lStructSize = sizeof choice;
     choice.hwndOwner = dialog;
-    choice.lpstrFilter = L"Text files (*.txt)\\0*.txt\\0All files\\0*.*\\0";
+    choice.lpstrFilter = RecordFileTypes();
     choice.lpstrFile = path;
     choice.nMaxFile = kFileFieldReadChars;
     choice.lpstrDefExt = L"txt";
@@ -142,26 +155,56 @@ void OnBrowse(HWND dialog)
         SetDlgItemTextW(dialog, IDC_RECORD_FILE, path);
 }
 
+// Every number 0 at OK, whatever was counted until then; a number typed
+// after it is taken as typed.
 void OnReset(HWND dialog)
 {
-    for (const NumberField& field : kNumberFields)
+    ShownNumbers* shown = ShownNumbersOf(dialog);
+    shown->reset = true;
+    for (const NumberField& field : kNumberFields) {
+        shown->numbers[field.number] = 0;
         SetDlgItemInt(dialog, field.id, 0, FALSE);
+    }
 }
 
-// False (and the dialog stays) when a number cannot be read.
+// A drive and its folders, or a share: anything else would be found from
+// whatever folder the program was started in (Explorer's, the sign-in
+// task's), a different one each time.
+bool IsFullPath(const wchar_t* path)
+{
+    auto isSeparator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    const bool drive = ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z')) &&
+                       path[1] == L':' && isSeparator(path[2]);
+    const bool share = isSeparator(path[0]) && isSeparator(path[1]);
+    return drive || share;
+}
+
+void Refuse(HWND dialog, const wchar_t* text, int field)
+{
+    MessageBoxW(dialog, text, L"Error", MB_OK);
+    SetFocus(GetDlgItem(dialog, field));
+}
+
+// False (and the dialog stays) when a number cannot be read or the file is
+// not named by its full path.
 bool ApplyFields(HWND dialog)
 {
-    RecordCounts counts = {};
+    RecordEdit edit = {};
     int wrong = 0;
-    if (!ReadNumbers(dialog, &counts, &wrong)) {
-        MessageBoxW(dialog, L"The record's numbers must be whole numbers.", L"Error", MB_OK);
-        SetFocus(GetDlgItem(dialog, wrong));
+    if (!ReadNumbers(dialog, edit.numbers, &wrong)) {
+        Refuse(dialog, L"The record's numbers must be whole numbers.", wrong);
         return false;
     }
-    RecordPlaces places;
-    ReadPlaces(dialog, &places);
-    ReplaceRecord(counts, places);
-    WriteRecordFileNow();
+    ReadPlaces(dialog, &edit.places);
+    if (edit.places.file[0] != L'\0' && !IsFullPath(edit.places.file)) {
+        Refuse(dialog, kRelativeRecordFileText, IDC_RECORD_FILE);
+        return false;
+    }
+    const ShownNumbers* shown = ShownNumbersOf(dialog);
+    edit.reset = shown->reset;
+    for (int i = 0; i < kRecordNumberCount; ++i)
+        edit.edited[i] = edit.numbers[i] != shown->numbers[i];
+    EditRecordByHand(edit);
     return true;
 }
 
@@ -191,10 +234,10 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
     }
 }
 
-INT_PTR CALLBACK RecordDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR CALLBACK RecordDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
-    case WM_INITDIALOG: return OnInitDialog(dialog);
+    case WM_INITDIALOG: return OnInitDialog(dialog, lParam);
     case WM_COMMAND:    return OnCommand(dialog, wParam);
     default:            return FALSE;
     }
@@ -202,7 +245,16 @@ INT_PTR CALLBACK RecordDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
 
 } // namespace
 
+const wchar_t* RecordFileTypes()
+{
+    // Each name and pattern ends at a NUL, and the list at one more.
+    static const wchar_t kTypes[] = L"Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+    return kTypes;
+}
+
 void ShowRecord(HWND owner)
 {
-    DialogBoxParamW(g_app.Instance, MAKEINTRESOURCEW(IDD_RECORD), owner, RecordDialogProc, 0);
+    ShownNumbers shown = {};
+    DialogBoxParamW(g_app.Instance, MAKEINTRESOURCEW(IDD_RECORD), owner, RecordDialogProc,
+                    reinterpret_cast<LPARAM>(&shown));
 }

@@ -12,7 +12,7 @@
 
 #include "app/app_state.h"
 #include "app/bounded_text.h"
-#include "app/record_format.h"
+#include "record/session_record.h"
 #include "settings/protected_password.h"
 #include "settings/scene_fields.h"
 #include "settings/stored_text.h"
@@ -39,30 +39,8 @@ constexpr wchar_t kDefaultGameApiHost[] = L"127.0.0.1";
 // kDefaultRecordFormat, as the settings' texts are typed.
 constexpr const wchar_t* kDefaultFormat = L"{wins} - {losses}";
 
-// The numbers of the record, each a registry value of its own that a
-// streamer can read and mend with the registry editor.
-enum RecordNumber {
-    kRecordWins, kRecordLosses, kRecordTies,
-    kRecordTerranWins, kRecordTerranLosses, kRecordZergWins, kRecordZergLosses,
-    kRecordProtossWins, kRecordProtossLosses, kRecordRandomWins, kRecordRandomLosses,
-};
-
-uint32_t& RecordNumberOf(RecordCounts& counts, int which)
-{
-    switch (which) {
-    case kRecordWins:          return counts.wins;
-    case kRecordLosses:        return counts.losses;
-    case kRecordTies:          return counts.ties;
-    case kRecordTerranWins:    return counts.raceWins[kVsTerran];
-    case kRecordTerranLosses:  return counts.raceLosses[kVsTerran];
-    case kRecordZergWins:      return counts.raceWins[kVsZerg];
-    case kRecordZergLosses:    return counts.raceLosses[kVsZerg];
-    case kRecordProtossWins:   return counts.raceWins[kVsProtoss];
-    case kRecordProtossLosses: return counts.raceLosses[kVsProtoss];
-    case kRecordRandomWins:    return counts.raceWins[kVsRandom];
-    default:                   return counts.raceLosses[kVsRandom];
-    }
-}
+// Which place of the record a value holds.
+enum RecordPlace { kRecordFilePlace, kRecordFormatPlace, kRecordSourcePlace };
 
 // Where a value lives while the program runs.
 enum class Home {
@@ -76,10 +54,11 @@ enum class Home {
     ObsHost,          // AppState.ObsHost, set in Options
     ObsPort,          // AppState.ObsPort, set in Options
     ObsPassword,      // AppState.ObsPassword, set in Options; stored protected
-    AppText,          // a text of AppState (`text`), set in Options or Record
+    AppText,          // a text of AppState (`text`), set in Options
     SceneText,        // a situation's scene (which: `control`) or, as kSituationSceneCount, the user's names
     GameApiPort,      // AppState.GameApiPort, set in Options
-    RecordCount,      // one number of AppState.Record (which: `control`), counted or set in Record
+    RecordPlace,      // where the record shows (which: `control`), set in Record; the record's owner holds it
+    RecordCount,      // one number of the record (which: `control`), counted or set in Record; likewise
     MinimizeToTray,   // AppState.MinimizeToTray, set in Options
     PauseHotkey,      // AppState.PauseHotkey, set in Options
 };
@@ -92,11 +71,11 @@ struct Setting {
     DWORD type;           // REG_SZ, REG_DWORD or REG_BINARY, as written
     Home home;
     int control;          // the main window's edit or check box; 0 when held in AppState only;
-                          // for Home::RecordCount, which number of the record
+                          // for Home::RecordPlace and RecordCount, which place or number of the record
     DWORD defaultNumber;  // REG_DWORD values when absent; texts default to empty unless said here
     Writing writing;
     wchar_t (*text)[kStoredTextChars];  // Home::AppText: where it is held
-    const wchar_t* defaultText;         // Home::AppText: when absent
+    const wchar_t* defaultText;         // Home::AppText and RecordPlace: when absent
 };
 
 // In the order they are read and written.
@@ -123,20 +102,20 @@ constexpr Setting kSettings[] = {
     {L"Player Names", REG_SZ, Home::SceneText, kSituationSceneCount, 0, Writing::OnceSet, nullptr, L""},
     {L"Game API Host",  REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.GameApiHost, kDefaultGameApiHost},
     {L"Game API Port",  REG_DWORD, Home::GameApiPort, 0, kDefaultGameApiPort, Writing::OnceSet, nullptr, nullptr},
-    {L"Record File",    REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.RecordFile, L""},
-    {L"Record Format",  REG_SZ,    Home::AppText,     0, 0, Writing::OnceSet, &g_app.RecordFormat, kDefaultFormat},
-    {L"OBS Record Source", REG_SZ, Home::AppText,     0, 0, Writing::OnceSet, &g_app.ObsRecordSource, L""},
-    {L"Record Wins",           REG_DWORD, Home::RecordCount, kRecordWins,           0, Writing::OnceSet, nullptr, nullptr},
-    {L"Record Losses",         REG_DWORD, Home::RecordCount, kRecordLosses,         0, Writing::OnceSet, nullptr, nullptr},
-    {L"Record Ties",           REG_DWORD, Home::RecordCount, kRecordTies,           0, Writing::OnceSet, nullptr, nullptr},
-    {L"Record Terran Wins",    REG_DWORD, Home::RecordCount, kRecordTerranWins,     0, Writing::OnceSet, nullptr, nullptr},
-    {L"Record Terran Losses",  REG_DWORD, Home::RecordCount, kRecordTerranLosses,   0, Writing::OnceSet, nullptr, nullptr},
-    {L"Record Zerg Wins",      REG_DWORD, Home::RecordCount, kRecordZergWins,       0, Writing::OnceSet, nullptr, nullptr},
-    {L"Record Zerg Losses",    REG_DWORD, Home::RecordCount, kRecordZergLosses,     0, Writing::OnceSet, nullptr, nullptr},
-    {L"Record Protoss Wins",   REG_DWORD, Home::RecordCount, kRecordProtossWins,    0, Writing::OnceSet, nullptr, nullptr},
-    {L"Record Protoss Losses", REG_DWORD, Home::RecordCount, kRecordProtossLosses,  0, Writing::OnceSet, nullptr, nullptr},
-    {L"Record Random Wins",    REG_DWORD, Home::RecordCount, kRecordRandomWins,     0, Writing::OnceSet, nullptr, nullptr},
-    {L"Record Random Losses",  REG_DWORD, Home::RecordCount, kRecordRandomLosses,   0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record File",    REG_SZ,    Home::RecordPlace, kRecordFilePlace,   0, Writing::OnceSet, nullptr, L""},
+    {L"Record Format",  REG_SZ,    Home::RecordPlace, kRecordFormatPlace, 0, Writing::OnceSet, nullptr, kDefaultFormat},
+    {L"OBS Record Source", REG_SZ, Home::RecordPlace, kRecordSourcePlace, 0, Writing::OnceSet, nullptr, L""},
+    {L"Record Wins",           REG_DWORD, Home::RecordCount, kNumberWins,           0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Losses",         REG_DWORD, Home::RecordCount, kNumberLosses,         0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Ties",           REG_DWORD, Home::RecordCount, kNumberTies,           0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Terran Wins",    REG_DWORD, Home::RecordCount, kNumberTerranWins,     0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Terran Losses",  REG_DWORD, Home::RecordCount, kNumberTerranLosses,   0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Zerg Wins",      REG_DWORD, Home::RecordCount, kNumberZergWins,       0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Zerg Losses",    REG_DWORD, Home::RecordCount, kNumberZergLosses,     0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Protoss Wins",   REG_DWORD, Home::RecordCount, kNumberProtossWins,    0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Protoss Losses", REG_DWORD, Home::RecordCount, kNumberProtossLosses,  0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Random Wins",    REG_DWORD, Home::RecordCount, kNumberRandomWins,     0, Writing::OnceSet, nullptr, nullptr},
+    {L"Record Random Losses",  REG_DWORD, Home::RecordCount, kNumberRandomLosses,   0, Writing::OnceSet, nullptr, nullptr},
     {L"Minimize To Tray", REG_DWORD, Home::MinimizeToTray, 0, 0, Writing::OnceSet, nullptr, nullptr},
     {L"Pause Hotkey",     REG_DWORD, Home::PauseHotkey,    0, 0, Writing::OnceSet, nullptr, nullptr},
 };
@@ -205,13 +184,36 @@ DWORD ReadStoredNumber(HKEY key, const wchar_t* name, DWORD defaultNumber, bool*
     return number;
 }
 
+static_assert(size_t(kRecordFileChars) == kStoredTextChars && size_t(kRecordSourceChars) == kStoredTextChars &&
+                  kRecordFormatChars == kStoredTextChars,
+              "the record's places are read back directly");
+
+wchar_t (&PlaceOf(RecordPlaces& places, int which))[kStoredTextChars]
+{
+    switch (which) {
+    case kRecordFilePlace:   return places.file;
+    case kRecordFormatPlace: return places.format;
+    default:                 return places.obsSource;
+    }
+}
+
+const wchar_t* PlaceIn(const RecordPlaces& places, int which)
+{
+    switch (which) {
+    case kRecordFilePlace:   return places.file;
+    case kRecordFormatPlace: return places.format;
+    default:                 return places.obsSource;
+    }
+}
+
 void SetBox(HWND dialog, int control, DWORD number)
 {
     CheckDlgButton(dialog, control, number != 0 ? BST_CHECKED : BST_UNCHECKED);
 }
 
-// True when the value was in the registry.
-bool LoadSetting(HKEY key, const Setting& setting, HWND dialog)
+// True when the value was in the registry. The record's values go to
+// `record`, which the record's owner takes after the whole table.
+bool LoadSetting(HKEY key, const Setting& setting, HWND dialog, RecordSnapshot* record)
 {
     wchar_t text[kStoredTextChars];
     bool stored = false;
@@ -271,8 +273,12 @@ bool LoadSetting(HKEY key, const Setting& setting, HWND dialog)
         g_app.GameApiPort = port >= 1 && port <= 65535 ? port : kDefaultGameApiPort;
         break;
     }
+    case Home::RecordPlace:
+        if ((stored = ReadStoredText(key, setting.name, text)))
+            std::wmemcpy(PlaceOf(record->places, setting.control), text, kStoredTextChars);
+        break;
     case Home::RecordCount:
-        RecordNumberOf(g_app.Record, setting.control) = ReadStoredNumber(key, setting.name, 0, &stored);
+        RecordNumberOf(record->counts, RecordNumber(setting.control)) = ReadStoredNumber(key, setting.name, 0, &stored);
         break;
     case Home::MinimizeToTray:
         g_app.MinimizeToTray = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
@@ -304,17 +310,13 @@ void WritePassword(HKEY key, const Setting& setting, const wchar_t* password)
     RegSetValueExW(key, setting.name, 0, setting.type, sealed.empty() ? nullptr : sealed.data(), DWORD(sealed.size()));
 }
 
-// The worker counts games while the window closes: the number is read under its lock.
-DWORD RecordCountOf(const Setting& setting)
+DWORD RecordCountOf(const RecordSnapshot& record, const Setting& setting)
 {
-    AcquireSRWLockShared(&g_app.RecordLock);
-    const DWORD number = RecordNumberOf(g_app.Record, setting.control);
-    ReleaseSRWLockShared(&g_app.RecordLock);
-    return number;
+    return RecordNumberIn(record.counts, RecordNumber(setting.control));
 }
 
 // Whether a value written only once set still holds its default.
-bool HoldsDefault(const Setting& setting)
+bool HoldsDefault(const Setting& setting, const RecordSnapshot& record)
 {
     switch (setting.home) {
     case Home::GameStateSource: return g_app.GameStateSource == setting.defaultNumber;
@@ -329,7 +331,8 @@ bool HoldsDefault(const Setting& setting)
         return text[0] == L'\0';
     }
     case Home::GameApiPort:     return g_app.GameApiPort == setting.defaultNumber;
-    case Home::RecordCount:     return RecordCountOf(setting) == 0;
+    case Home::RecordPlace:     return std::wcscmp(PlaceIn(record.places, setting.control), setting.defaultText) == 0;
+    case Home::RecordCount:     return RecordCountOf(record, setting) == 0;
     case Home::MinimizeToTray:  return g_app.MinimizeToTray == setting.defaultNumber;
     case Home::PauseHotkey:     return g_app.PauseHotkey == setting.defaultNumber;
     default:                    return false;
@@ -341,7 +344,7 @@ bool IsBoxChecked(int control)
     return IsDlgButtonChecked(g_app.MainDialog, control) == BST_CHECKED;
 }
 
-void SaveSetting(HKEY key, const Setting& setting)
+void SaveSetting(HKEY key, const Setting& setting, const RecordSnapshot& record)
 {
     switch (setting.home) {
     case Home::SceneField: {
@@ -390,8 +393,13 @@ void SaveSetting(HKEY key, const Setting& setting)
     case Home::GameApiPort:
         WriteNumber(key, setting, g_app.GameApiPort);
         break;
+    case Home::RecordPlace: {
+        const wchar_t* text = PlaceIn(record.places, setting.control);
+        WriteText(key, setting, text, int(wcsnlen(text, kStoredTextChars - 1)));
+        break;
+    }
     case Home::RecordCount:
-        WriteNumber(key, setting, RecordCountOf(setting));
+        WriteNumber(key, setting, RecordCountOf(record, setting));
         break;
     case Home::MinimizeToTray:
         WriteNumber(key, setting, g_app.MinimizeToTray);
@@ -414,25 +422,28 @@ void LoadSettings(HWND mainDialog)
     g_app.ObsPort = kDefaultObsPort;
     g_app.ObsPassword[0] = L'\0';
     g_app.GameApiPort = kDefaultGameApiPort;
-    g_app.Record = RecordCounts{};
     g_app.MinimizeToTray = 0;
     g_app.PauseHotkey = 0;
+    RecordSnapshot record = {};
     for (const Setting& setting : kSettings) {
         if (setting.home == Home::AppText)
             CopyCut(*setting.text, setting.defaultText);
         else if (setting.home == Home::SceneText)
             PublishSceneText(setting.control, setting.defaultText);
+        else if (setting.home == Home::RecordPlace)
+            CopyCut(PlaceOf(record.places, setting.control), setting.defaultText);
     }
     for (bool& stored : g_storedAtLoad)
         stored = false;
     HKEY key = nullptr;
     // No key yet (a first run): the controls keep the template's empty
     // fields and clear boxes.
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return;
-    for (size_t i = 0; i < kSettingCount; ++i)
-        g_storedAtLoad[i] = LoadSetting(key, kSettings[i], mainDialog);
-    RegCloseKey(key);
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        for (size_t i = 0; i < kSettingCount; ++i)
+            g_storedAtLoad[i] = LoadSetting(key, kSettings[i], mainDialog, &record);
+        RegCloseKey(key);
+    }
+    TakeStoredRecord(record.counts, record.places);
 }
 
 void SaveSettings()
@@ -442,13 +453,17 @@ void SaveSettings()
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
                         &key, nullptr) != ERROR_SUCCESS)
         return;
+    // The worker may count a game while the window closes: the record is
+    // taken as it stands now, in one piece.
+    RecordSnapshot record;
+    TakeRecordSnapshot(&record);
     // Failed writes are not reported: there is no one left to tell while the
     // window closes, and the previous settings stay.
     for (size_t i = 0; i < kSettingCount; ++i) {
         const Setting& setting = kSettings[i];
-        if (setting.writing == Writing::OnceSet && !g_storedAtLoad[i] && HoldsDefault(setting))
+        if (setting.writing == Writing::OnceSet && !g_storedAtLoad[i] && HoldsDefault(setting, record))
             continue;
-        SaveSetting(key, setting);
+        SaveSetting(key, setting, record);
     }
     RegCloseKey(key);
 }
@@ -459,11 +474,10 @@ void StoreRecordCountsNow(const RecordCounts& counts)
     if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
                         &key, nullptr) != ERROR_SUCCESS)
         return;
-    RecordCounts copy = counts;
     for (size_t i = 0; i < kSettingCount; ++i) {
         if (kSettings[i].home != Home::RecordCount)
             continue;
-        WriteNumber(key, kSettings[i], RecordNumberOf(copy, kSettings[i].control));
+        WriteNumber(key, kSettings[i], RecordNumberIn(counts, RecordNumber(kSettings[i].control)));
     }
     RegCloseKey(key);
 }

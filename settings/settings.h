@@ -3,7 +3,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/record_format.h"
+#include "record/record_format.h"
 
 void LoadSettings(HWND mainDialog);
 void SaveSettings();

@@ -1,7 +1,7 @@
 #include "watch/client_api_watch.h"
 
 #include "settings/scene_fields.h"
-#include "app/session_record.h"
+#include "record/session_record.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <windows.h>
 
 #include "watch/client_api_probe.h"
-#include "watch/record_watch.h"
+#include "record/record_watch.h"
 #include "watch/situation.h"
 
 // How long the game's API may stay silent before the game counts as gone;

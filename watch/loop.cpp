@@ -15,8 +15,7 @@
 #include "watch/client_api_watch.h"
 #include "watch/foreground_events.h"
 #include "watch/paused_requests.h"
-#include "watch/record_keeper.h"
-#include "app/record_publishing.h"
+#include "record/record_keeper.h"
 
 #include <cwchar>
 

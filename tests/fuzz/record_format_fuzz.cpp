@@ -7,7 +7,7 @@
 #include <cstring>
 #include <memory>
 
-#include "app/record_format.h"
+#include "record/record_format.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -12,6 +12,7 @@
 #include "drive/program.h"
 #include "drive/record_dialog.h"
 #include "drive/stored_settings.h"
+#include "app/record_dialog.h"
 #include "template_layout.h"
 
 namespace {
@@ -23,40 +24,40 @@ const std::vector<TemplateControl> kRecordControls = {
      L"With the game's client API, your games against humans count (not replays, games you watch or games against "
      L"computers; your names are in Scenes...). The format's placeholders: {wins} {losses} {ties} {games} {winrate} "
      L"{vsT} {vsZ} {vsP} {vsR}.",
-     7, 7, 226, 26, false},
-    {-1, L"Button", BS_GROUPBOX, L"Where it shows", 7, 36, 226, 80, false},
-    {-1, L"Static", kLabel, L"File:", 14, 51, 46, 8, false},
-    {kRecordFileField, L"Edit", kEdit, L"", 62, 49, 112, 14, true},
-    {kRecordBrowse, L"Button", BS_PUSHBUTTON, L"Browse...", 178, 49, 48, 14, true},
-    {-1, L"Static", kLabel, L"OBS source:", 14, 69, 46, 8, false},
-    {kRecordSourceField, L"Edit", kEdit, L"", 62, 67, 164, 14, true},
-    {-1, L"Static", kLabel, L"Format:", 14, 87, 46, 8, false},
-    {kRecordFormatField, L"Edit", kEdit, L"{wins} - {losses}", 62, 85, 164, 14, true},
-    {-1, L"Static", kLabel, L"Shows:", 14, 103, 46, 8, false},
-    {kRecordPreview, L"Static", kLabel, L"0 - 0", 62, 103, 164, 8, false},
-    {-1, L"Button", BS_GROUPBOX, L"The record", 7, 120, 226, 112, false},
-    {-1, L"Static", kLabel, L"Wins", 62, 132, 32, 8, false},
-    {-1, L"Static", kLabel, L"Losses", 100, 132, 32, 8, false},
-    {-1, L"Static", kLabel, L"All games", 14, 144, 46, 8, false},
-    {kRecordWins, L"Edit", kEdit, L"0", 62, 142, 32, 14, true},
-    {kRecordLosses, L"Edit", kEdit, L"0", 100, 142, 32, 14, true},
-    {-1, L"Static", kLabel, L"Ties", 142, 144, 20, 8, false},
-    {kRecordTies, L"Edit", kEdit, L"0", 166, 142, 32, 14, true},
-    {-1, L"Static", kLabel, L"vs Terran", 14, 162, 46, 8, false},
-    {kRecordTerranWins, L"Edit", kEdit, L"0", 62, 160, 32, 14, true},
-    {kRecordTerranLosses, L"Edit", kEdit, L"0", 100, 160, 32, 14, true},
-    {-1, L"Static", kLabel, L"vs Zerg", 14, 178, 46, 8, false},
-    {kRecordZergWins, L"Edit", kEdit, L"0", 62, 176, 32, 14, true},
-    {kRecordZergLosses, L"Edit", kEdit, L"0", 100, 176, 32, 14, true},
-    {-1, L"Static", kLabel, L"vs Protoss", 14, 194, 46, 8, false},
-    {kRecordProtossWins, L"Edit", kEdit, L"0", 62, 192, 32, 14, true},
-    {kRecordProtossLosses, L"Edit", kEdit, L"0", 100, 192, 32, 14, true},
-    {-1, L"Static", kLabel, L"vs random", 14, 210, 46, 8, false},
-    {kRecordRandomWins, L"Edit", kEdit, L"0", 62, 208, 32, 14, true},
-    {kRecordRandomLosses, L"Edit", kEdit, L"0", 100, 208, 32, 14, true},
-    {kRecordReset, L"Button", BS_PUSHBUTTON, L"Reset", 176, 208, 50, 14, true},
-    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 129, 240, 50, 14, true},
-    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 183, 240, 50, 14, true},
+     7, 7, 226, 34, false},
+    {-1, L"Button", BS_GROUPBOX, L"Where it shows", 7, 44, 226, 80, false},
+    {-1, L"Static", kLabel, L"File:", 14, 59, 46, 8, false},
+    {kRecordFileField, L"Edit", kEdit, L"", 62, 57, 112, 14, true},
+    {kRecordBrowse, L"Button", BS_PUSHBUTTON, L"Browse...", 178, 57, 48, 14, true},
+    {-1, L"Static", kLabel, L"OBS source:", 14, 77, 46, 8, false},
+    {kRecordSourceField, L"Edit", kEdit, L"", 62, 75, 164, 14, true},
+    {-1, L"Static", kLabel, L"Format:", 14, 95, 46, 8, false},
+    {kRecordFormatField, L"Edit", kEdit, L"{wins} - {losses}", 62, 93, 164, 14, true},
+    {-1, L"Static", kLabel, L"Shows:", 14, 111, 46, 8, false},
+    {kRecordPreview, L"Static", kLabel, L"0 - 0", 62, 111, 164, 8, false},
+    {-1, L"Button", BS_GROUPBOX, L"The record", 7, 128, 226, 112, false},
+    {-1, L"Static", kLabel, L"Wins", 62, 140, 32, 8, false},
+    {-1, L"Static", kLabel, L"Losses", 100, 140, 32, 8, false},
+    {-1, L"Static", kLabel, L"All games", 14, 152, 46, 8, false},
+    {kRecordWins, L"Edit", kEdit, L"0", 62, 150, 32, 14, true},
+    {kRecordLosses, L"Edit", kEdit, L"0", 100, 150, 32, 14, true},
+    {-1, L"Static", kLabel, L"Ties", 142, 152, 20, 8, false},
+    {kRecordTies, L"Edit", kEdit, L"0", 166, 150, 32, 14, true},
+    {-1, L"Static", kLabel, L"vs Terran", 14, 170, 46, 8, false},
+    {kRecordTerranWins, L"Edit", kEdit, L"0", 62, 168, 32, 14, true},
+    {kRecordTerranLosses, L"Edit", kEdit, L"0", 100, 168, 32, 14, true},
+    {-1, L"Static", kLabel, L"vs Zerg", 14, 186, 46, 8, false},
+    {kRecordZergWins, L"Edit", kEdit, L"0", 62, 184, 32, 14, true},
+    {kRecordZergLosses, L"Edit", kEdit, L"0", 100, 184, 32, 14, true},
+    {-1, L"Static", kLabel, L"vs Protoss", 14, 202, 46, 8, false},
+    {kRecordProtossWins, L"Edit", kEdit, L"0", 62, 200, 32, 14, true},
+    {kRecordProtossLosses, L"Edit", kEdit, L"0", 100, 200, 32, 14, true},
+    {-1, L"Static", kLabel, L"vs random", 14, 218, 46, 8, false},
+    {kRecordRandomWins, L"Edit", kEdit, L"0", 62, 216, 32, 14, true},
+    {kRecordRandomLosses, L"Edit", kEdit, L"0", 100, 216, 32, 14, true},
+    {kRecordReset, L"Button", BS_PUSHBUTTON, L"Reset", 176, 216, 50, 14, true},
+    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 129, 248, 50, 14, true},
+    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 183, 248, 50, 14, true},
 };
 
 class RecordDialogTest : public testing::Test {
@@ -80,7 +81,7 @@ TEST_F(RecordDialogTest, OpensModallyFromTheSystemMenuWithTheTemplate)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), program.Window());
     EXPECT_FALSE(IsWindowEnabled(program.Window()));
-    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 105, 240, 262, kRecordControls));
+    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 105, 240, 270, kRecordControls));
     PressRecordButton(dialog, IDCANCEL);
     ASSERT_TRUE(WaitForDialogGone(dialog));
     ASSERT_TRUE(program.Close());
@@ -127,23 +128,53 @@ TEST_F(RecordDialogTest, ItsValuesAreStoredOnceSetAndCancelKeepsThem)
     }
 }
 
-// ES_NUMBER keeps letters out as typed, not as pasted.
-TEST_F(RecordDialogTest, ANumberThatIsNotOneIsRefused)
+// OK refused with a word in the dialog, which stays open.
+void ExpectRefusedAtOk(KestrelcueProgram& program, HWND dialog, const std::wstring& text)
+{
+    PressRecordButton(dialog, IDOK);
+    HWND box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(program.Process().Id())) != nullptr; }));
+    EXPECT_EQ(MessageBoxText(box), text);
+    DismissMessageBox(box);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(box); })) << "the next refusal would find this box";
+    EXPECT_TRUE(IsWindow(dialog));
+}
+
+// ES_NUMBER keeps letters out as typed, not as pasted; a file found from
+// whatever folder the program started in is no file at all.
+TEST_F(RecordDialogTest, ANumberThatIsNotOneAndARelativeFileAreRefused)
 {
     ASSERT_TRUE(program.Launch());
     HWND dialog = OpenRecord(program);
     ASSERT_NE(dialog, nullptr);
     SetDlgItemTextW(dialog, kRecordLosses, L"12x");
     EXPECT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(dialog, kRecordPreview)).empty(); }));
-    PressRecordButton(dialog, IDOK);
-    HWND box = nullptr;
-    ASSERT_TRUE(WaitUntil([&] { return (box = FindMessageBox(program.Process().Id())) != nullptr; }));
-    EXPECT_EQ(MessageBoxText(box), L"The record's numbers must be whole numbers.");
-    DismissMessageBox(box);
-    EXPECT_TRUE(IsWindow(dialog));
+    ASSERT_NO_FATAL_FAILURE(ExpectRefusedAtOk(program, dialog, L"The record's numbers must be whole numbers."));
     SetDlgItemTextW(dialog, kRecordLosses, L"");
+    for (const wchar_t* relative : {L"record.txt", L"stream\\record.txt", L"C:record.txt", L"\\record.txt"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(relative)));
+        SetDlgItemTextW(dialog, kRecordFileField, relative);
+        ASSERT_NO_FATAL_FAILURE(ExpectRefusedAtOk(program, dialog,
+                                                  L"The record's file must be given with its full path, such as "
+                                                  L"C:\\Stream\\record.txt, or chosen with Browse."));
+    }
+    SetDlgItemTextW(dialog, kRecordFileField, L"C:\\stream\\record.txt");
     PressRecordButton(dialog, IDOK);
-    ASSERT_TRUE(WaitForDialogGone(dialog)) << "an empty field is 0, not refused";
+    ASSERT_TRUE(WaitForDialogGone(dialog)) << "an empty number is 0 and a full path is taken, not refused";
+    ASSERT_TRUE(program.Close());
+    StoredValue file;
+    ASSERT_TRUE(ReadStoredValue(L"Record File", &file));
+    EXPECT_EQ(file.bytes, TerminatedTextBytes(L"C:\\stream\\record.txt"));
+}
+
+// Browse's list of types: each name and its pattern, then the list's end.
+TEST(RecordBrowseTest, OffersTextFilesThenAllFilesEachWithItsPattern)
+{
+    std::vector<std::wstring> parts;
+    const wchar_t* types = RecordFileTypes();
+    for (const wchar_t* part = types; *part != L'\0' && parts.size() < 8; part += parts.back().size() + 1)
+        parts.emplace_back(part);
+    EXPECT_EQ(parts, (std::vector<std::wstring>{L"Text files (*.txt)", L"*.txt", L"All files (*.*)", L"*.*"}));
 }
 
 } // namespace

@@ -19,6 +19,7 @@
 #include "drive/record_dialog.h"
 #include "drive/simulators.h"
 #include "drive/stored_settings.h"
+#include "record/session_record.h"
 
 namespace {
 
@@ -29,6 +30,15 @@ const SimLineupPlayer kKestrel = {"Kestrel", "user", "Zerg", "Victory"};
 SimLineupPlayer Opponent(const char* race, const char* type = "user")
 {
     return {std::string("Opponent ") + race, type, race, "Defeat"};
+}
+
+DWORD StoredNumber(const wchar_t* name)
+{
+    StoredValue value;
+    DWORD number = 0;
+    if (ReadStoredValue(name, &value) && value.bytes.size() == sizeof number)
+        std::memcpy(&number, value.bytes.data(), sizeof number);
+    return number;
 }
 
 class SessionRecordTest : public testing::Test {
@@ -98,15 +108,6 @@ protected:
     // A path of 250 characters in the test's folder: the file beside it that
     // would become it is too long for a path.
     std::wstring LongPath() const { return folder + L"\\" + std::wstring(250 - folder.size() - 5, L'x') + L".txt"; }
-
-    static DWORD StoredWins()
-    {
-        StoredValue value;
-        DWORD wins = 0;
-        if (ReadStoredValue(L"Record Wins", &value) && value.bytes.size() == sizeof wins)
-            std::memcpy(&wins, value.bytes.data(), sizeof wins);
-        return wins;
-    }
 
     static constexpr DWORD kLoadingMs = 400;
 
@@ -274,6 +275,24 @@ TEST_F(SessionRecordTest, KeptThroughARestartResetAndSetByHand)
     EXPECT_EQ(value.bytes, DwordBytes(0));
 }
 
+// The dialog open across a game: OK changes only what was typed in it.
+TEST_F(SessionRecordTest, AGameCountedWhileTheRecordDialogIsOpenSurvivesOk)
+{
+    // The dialog takes the foreground from the game.
+    ASSERT_TRUE(WriteStoredDword(L"Apply Game Settings When Tabbed", 1));
+    ASSERT_NO_FATAL_FAILURE(StartWatching());
+    HWND dialog = OpenRecord(program);
+    ASSERT_NE(dialog, nullptr);
+    ASSERT_NO_FATAL_FAILURE(Play({kKestrel, Opponent("Terr")}));
+    ExpectFile("1 - 0");
+    SetDlgItemTextW(dialog, kRecordLosses, L"3");
+    PressRecordButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    ExpectFile("1 - 3");
+    EXPECT_EQ(StoredNumber(L"Record Wins"), 1u);
+    EXPECT_EQ(StoredNumber(L"Record Terran Wins"), 1u);
+}
+
 // A reader that opens the file over and over while games end finds the
 // record every time: never no file, never an empty or half-written one.
 TEST_F(SessionRecordTest, AReaderNeverFindsTheFileEmptyOrHalfWritten)
@@ -349,10 +368,41 @@ TEST_F(SessionRecordTest, APathThatCannotBeWrittenIsSaidOnceAndWatchingGoesOn)
         }
         Sleep(500);
         EXPECT_EQ(thisProgram.Status(), L"Last event: Switch to leave game scene.") << "the error was said again";
-        EXPECT_EQ(StoredWins(), winsBefore + 2) << "the games were not counted";
-        winsBefore = StoredWins();
+        EXPECT_EQ(StoredNumber(L"Record Wins"), winsBefore + 2) << "the games were not counted";
+        winsBefore = StoredNumber(L"Record Wins");
         thisProgram.PressStartStop();
         ASSERT_TRUE(thisProgram.Close());
+    }
+}
+
+// The record's owner in this process, a game counted on one thread while
+// the other resets: after every round the registry, the file and the
+// numbers in memory agree, whichever came last.
+TEST_F(SessionRecordTest, ResetRacingACountLeavesTheFileTheRegistryAndMemoryEqual)
+{
+    RecordEdit reset = {};
+    reset.reset = true;
+    path.copy(reset.places.file, path.size());
+    TakeStoredRecord(RecordCounts{}, reset.places);
+    for (int round = 0; round < 200; ++round) {
+        std::atomic<int> ready{0};
+        auto together = [&] {
+            for (++ready; ready < 2;) {
+            }
+        };
+        std::thread counter([&] {
+            together();
+            CountGame(GameOutcome::Victory, kVsTerran);
+        });
+        together();
+        EditRecordByHand(reset);
+        counter.join();
+        RecordSnapshot record;
+        TakeRecordSnapshot(&record);
+        const RecordCounts& counts = record.counts;
+        ASSERT_EQ(StoredNumber(L"Record Wins"), counts.wins) << "round " << round;
+        ASSERT_EQ(StoredNumber(L"Record Terran Wins"), counts.raceWins[kVsTerran]) << "round " << round;
+        ASSERT_EQ(ReadWholeFile(path), std::to_string(counts.wins) + " - 0") << "round " << round;
     }
 }
 

@@ -103,6 +103,10 @@ void ExpectDialogAsItsTemplate(HWND dialog, int templateId, int width, int heigh
         if (!dropDown) {
             EXPECT_EQ(r.bottom - r.top, placed.bottom - placed.top);
         }
+        if (std::wstring(expected.className) == L"Static" && expected.kind == SS_LEFT) {
+            EXPECT_LE(units.WrappedTextHeight(expected.text, placed.right - placed.left), placed.bottom - placed.top)
+                << "the label's text is cut off";
+        }
         child = GetWindow(child, GW_HWNDNEXT);
     }
     EXPECT_EQ(child, nullptr) << "a control that the template does not have";

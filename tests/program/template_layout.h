@@ -1,7 +1,8 @@
 // A dialog of the running program held up against its template: every
 // control in template order, of its class, kind, text and tab stop, placed
 // where the dialog manager puts that template's units on this machine
-// (through MapDialogRect on a copy, so no font's size is assumed).
+// (through MapDialogRect on a copy, so no font's size is assumed), each
+// label tall enough for its text as the template's font breaks it.
 #pragma once
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // The session's record as a stream shows it: each case a format and the
 // numbers, and the text it must give. Placeholders that are not ours stay
 // as they are, and nothing ever runs past the bound.
-#include "app/record_format.h"
+#include "record/record_format.h"
 #ifdef _WINDOWS_
 #error "the record formatter must build without <windows.h>"
 #endif

@@ -48,3 +48,15 @@ RECT DialogUnits::ToPixels(int x, int y, int width, int height) const
     MapDialogRect(copy_, &size);
     return {origin.left, origin.top, origin.left + size.right, origin.top + size.bottom};
 }
+
+int DialogUnits::WrappedTextHeight(const std::wstring& text, int widthPixels) const
+{
+    HDC dc = GetDC(copy_);
+    const HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageW(copy_, WM_GETFONT, 0, 0));
+    const HGDIOBJ before = SelectObject(dc, font);
+    RECT r = {0, 0, widthPixels, 0};
+    DrawTextW(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS);
+    SelectObject(dc, before);
+    ReleaseDC(copy_, dc);
+    return r.bottom - r.top;
+}

@@ -23,6 +23,10 @@ public:
     // dialog's client area, where the dialog manager places such a control.
     RECT ToPixels(int x, int y, int width, int height) const;
 
+    // How tall `text` is in the template's font, broken into lines within
+    // `widthPixels` as a left-aligned label breaks it.
+    int WrappedTextHeight(const std::wstring& text, int widthPixels) const;
+
 private:
     HMODULE module_ = nullptr;
     HWND copy_ = nullptr;

@@ -2,11 +2,11 @@
 // shown, a game that could not be is said, and OBS's text source is given
 // the record on every connection and after every change.
 #pragma once
-#include "watch/record_watch.h"
+#include "record/record_watch.h"
 #include "watch/worker_run.h"
 
 void KeepRecord(WorkerRun* run, const RecordEvent& event);
 
 // Each sample, with OBS chosen: gives the text source the record when the
-// connection is new or the record was edited by hand since.
+// connection is new or the record changed since (an edit by hand).
 void ShowRecordOnObsWhenDue(WorkerRun* run);

@@ -1,4 +1,4 @@
-#include "app/record_file.h"
+#include "record/record_file.h"
 
 #include <cwchar>
 

@@ -6,7 +6,7 @@
 #pragma once
 #include <windows.h>
 
-#include "app/session_record.h"
+#include "record/session_record.h"
 #include "watch/client_api_answer.h"
 
 // What a sample has to say of the record.

@@ -17,6 +17,19 @@ struct RecordCounts {
     uint32_t raceLosses[kRecordRaceCount];
 };
 
+// The numbers one by one, as the registry and the Record dialog name each.
+enum RecordNumber {
+    kNumberWins, kNumberLosses, kNumberTies,
+    kNumberTerranWins, kNumberTerranLosses, kNumberZergWins, kNumberZergLosses,
+    kNumberProtossWins, kNumberProtossLosses, kNumberRandomWins, kNumberRandomLosses,
+    kRecordNumberCount
+};
+uint32_t& RecordNumberOf(RecordCounts& counts, RecordNumber which);
+inline uint32_t RecordNumberIn(RecordCounts counts, RecordNumber which)
+{
+    return RecordNumberOf(counts, which);
+}
+
 // A format as typed (254 units) or read back (255), plus terminator.
 constexpr size_t kRecordFormatChars = 256;
 // The formatted record: 511 units and the terminator.

@@ -1,4 +1,4 @@
-#include "watch/record_watch.h"
+#include "record/record_watch.h"
 
 #include <cmath>
 #include <cstring>

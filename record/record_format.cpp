@@ -1,4 +1,4 @@
-#include "app/record_format.h"
+#include "record/record_format.h"
 
 #include <cstdio>
 #include <cstring>
@@ -85,6 +85,23 @@ bool PlaceholderText(const char16_t* name, size_t length, const RecordCounts& co
 }
 
 } // namespace
+
+uint32_t& RecordNumberOf(RecordCounts& counts, RecordNumber which)
+{
+    switch (which) {
+    case kNumberWins:          return counts.wins;
+    case kNumberLosses:        return counts.losses;
+    case kNumberTies:          return counts.ties;
+    case kNumberTerranWins:    return counts.raceWins[kVsTerran];
+    case kNumberTerranLosses:  return counts.raceLosses[kVsTerran];
+    case kNumberZergWins:      return counts.raceWins[kVsZerg];
+    case kNumberZergLosses:    return counts.raceLosses[kVsZerg];
+    case kNumberProtossWins:   return counts.raceWins[kVsProtoss];
+    case kNumberProtossLosses: return counts.raceLosses[kVsProtoss];
+    case kNumberRandomWins:    return counts.raceWins[kVsRandom];
+    default:                   return counts.raceLosses[kVsRandom];
+    }
+}
 
 size_t FormatRecord(const char16_t* format, const RecordCounts& counts, char16_t (&out)[kRecordTextChars])
 {

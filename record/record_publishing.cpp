@@ -1,18 +1,12 @@
-#include "app/record_publishing.h"
+#include "record/record_publishing.h"
 
 #include <cwchar>
 
-#include "app/record_file.h"
-#include "app/session_record.h"
-#include "status/status_line.h"
+#include "record/record_file.h"
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows texts are UTF-16");
 
 namespace {
-
-// Taken by whichever thread writes: the worker after a game, the UI thread
-// after an edit. It also guards what was said of the last failure.
-SRWLOCK g_writing = SRWLOCK_INIT;
-DWORD g_saidError = ERROR_SUCCESS;             // under g_writing
-wchar_t g_saidPath[kRecordFileChars];          // under g_writing
 
 struct ErrorText {
     DWORD error;
@@ -43,28 +37,39 @@ const wchar_t* RecordFileErrorFormat(DWORD error)
     return L"Error: The record cannot be written to '%s'.";
 }
 
-void WriteRecordFileNow(RecordFailure failure)
+size_t FormatRecordUtf8(const RecordPlaces& places, const RecordCounts& counts, char (&bytes)[kRecordTextBytes])
 {
-    RecordPlaces places;
-    CopyRecord(nullptr, &places);
+    const char16_t* format =
+        places.format[0] != L'\0' ? reinterpret_cast<const char16_t*>(places.format) : kDefaultRecordFormat;
+    char16_t text[kRecordTextChars];
+    FormatRecord(format, counts, text);
+    // Every UTF-16 unit takes at most three bytes, so the whole text fits.
+    const int written = WideCharToMultiByte(CP_UTF8, 0, reinterpret_cast<const wchar_t*>(text), -1, bytes,
+                                            int(sizeof bytes), nullptr, nullptr);
+    if (written <= 0) {
+        bytes[0] = '\0';
+        return 0;
+    }
+    return size_t(written - 1);
+}
+
+bool PublishRecordFile(const RecordPlaces& places, const RecordCounts& counts, RecordFailure failure,
+                       SaidRecordFailure* said, wchar_t (&status)[kStatusChars])
+{
     if (places.file[0] == L'\0')
-        return;
+        return false;
     char bytes[kRecordTextBytes];
-    const size_t size = FormatSessionRecordUtf8(bytes);
-    AcquireSRWLockExclusive(&g_writing);
+    const size_t size = FormatRecordUtf8(places, counts, bytes);
     const DWORD error = WriteRecordFile(places.file, bytes, size);
     // The same failure of the same path is said once, not at every game; a
     // success makes the next failure worth saying.
     const bool sayIt = error != ERROR_SUCCESS && failure == RecordFailure::Said &&
-                       (error != g_saidError || std::wcscmp(g_saidPath, places.file) != 0);
+                       (error != said->error || std::wcscmp(said->path, places.file) != 0);
     if (error == ERROR_SUCCESS || sayIt) {
-        g_saidError = error;
-        std::wmemcpy(g_saidPath, places.file, kRecordFileChars);
+        said->error = error;
+        std::wmemcpy(said->path, places.file, kRecordFileChars);
     }
-    ReleaseSRWLockExclusive(&g_writing);
-    if (!sayIt)
-        return;
-    wchar_t status[kStatusChars];
-    FormatStatus(status, RecordFileErrorFormat(error), places.file);
-    SetStatusLine(status);
+    if (sayIt)
+        FormatStatus(status, RecordFileErrorFormat(error), places.file);
+    return sayIt;
 }

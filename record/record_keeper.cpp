@@ -1,39 +1,36 @@
-#include "watch/record_keeper.h"
+#include "record/record_keeper.h"
 
 #include <string>
 
 #include "app/app_state.h"
-#include "app/record_publishing.h"
 #include "status/status_line.h"
 
 namespace {
 
-// What OBS was last given, by connection and by edit (worker only): a
-// source OBS does not have is said once a connection.
+// What OBS was last given, by connection and by change of the record
+// (worker only): a source OBS does not have is said once a connection.
 unsigned g_obsConnectionShown = 0;
-unsigned g_editsShown = 0;
+unsigned g_changeShown = 0;
 bool g_obsShownOnce = false;
 unsigned g_missingSaidOnConnection = 0;
 
-void ShowRecordOnObs(WorkerRun* run)
+void ShowRecordOnObs(WorkerRun* run, const RecordSnapshot& record)
 {
-    RecordPlaces places;
-    CopyRecord(nullptr, &places);
     g_obsConnectionShown = run->obsConnectionsMade;
-    g_editsShown = g_app.RecordEdits;
+    g_changeShown = record.change;
     g_obsShownOnce = true;
-    if (places.obsSource[0] == L'\0' || !run->settings.obs || IsObsLost(&run->obs))
+    if (record.places.obsSource[0] == L'\0' || !run->settings.obs || IsObsLost(&run->obs))
         return;
     char bytes[kRecordTextBytes];
-    const size_t size = FormatSessionRecordUtf8(bytes);
+    const size_t size = FormatRecordUtf8(record.places, record.counts, bytes);
     // Switching goes on whatever OBS makes of it: a lost connection is
     // found out and made again by the watch loop, and shown then.
-    if (SetObsText(&run->obs, places.obsSource, std::string(bytes, size)) != ObsTextResult::NoSuchInput ||
+    if (SetObsText(&run->obs, record.places.obsSource, std::string(bytes, size)) != ObsTextResult::NoSuchInput ||
         g_missingSaidOnConnection == run->obsConnectionsMade)
         return;
     g_missingSaidOnConnection = run->obsConnectionsMade;
     wchar_t status[kStatusChars];
-    FormatStatus(status, L"Error: OBS has no text source '%s'.", places.obsSource);
+    FormatStatus(status, L"Error: OBS has no text source '%s'.", record.places.obsSource);
     SetStatusLine(status);
 }
 
@@ -46,9 +43,11 @@ void KeepRecord(WorkerRun* run, const RecordEvent& event)
         return;
     case RecordNews::Counted:
         CountGame(event.outcome, event.versus);
-        WriteRecordFileNow();
-        if (run->settings.obs)
-            ShowRecordOnObs(run);
+        if (run->settings.obs) {
+            RecordSnapshot record;
+            TakeRecordSnapshot(&record);
+            ShowRecordOnObs(run, record);
+        }
         return;
     case RecordNews::Unreadable:
         SetStatusLine(L"Error: The last game's result could not be read; it is not counted.");
@@ -64,9 +63,13 @@ void KeepRecord(WorkerRun* run, const RecordEvent& event)
 
 void ShowRecordOnObsWhenDue(WorkerRun* run)
 {
-    if (!run->settings.obs || !IsRecordKept())
+    if (!run->settings.obs)
         return;
-    if (g_obsShownOnce && g_obsConnectionShown == run->obsConnectionsMade && g_editsShown == g_app.RecordEdits)
+    RecordSnapshot record;
+    TakeRecordSnapshot(&record);
+    if (!IsRecordKept(record.places))
         return;
-    ShowRecordOnObs(run);
+    if (g_obsShownOnce && g_obsConnectionShown == run->obsConnectionsMade && g_changeShown == record.change)
+        return;
+    ShowRecordOnObs(run, record);
 }
