@@ -18,13 +18,35 @@ class FaultXSplitTest : public StreamingSession {
 protected:
     // XSplit hangs for 5 s in the first click it gets, which the first
     // sample makes at once: the worker is then inside that click.
-    void StartIntoAHungClick()
+    void LaunchIntoAHangingXSplit()
     {
         ASSERT_NO_FATAL_FAILURE(
             LaunchSession({L"Game", L"Menus", L"Back", L"Away"}, {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
+    }
+    void StartIntoTheHang()
+    {
         ASSERT_TRUE(BringToFront(game.Window()));
         program.PressStartStop();
         ASSERT_TRUE(xsplit.WaitForClicks(1));
+    }
+    void StartIntoAHungClick()
+    {
+        ASSERT_NO_FATAL_FAILURE(LaunchIntoAHangingXSplit());
+        ASSERT_NO_FATAL_FAILURE(StartIntoTheHang());
+    }
+
+    // Once the hung click is over, the worker running now switches as ever.
+    void ExpectTheGameSwitchedOnceTheHangIsOver()
+    {
+        ASSERT_TRUE(WaitUntil([&] { return AnswerTimeMs(xsplit.Window(), 1000) != kNoAnswer; }, 20000));
+        ASSERT_TRUE(BringToFront(game.Window()));
+        const size_t before = xsplit.Clicks().size();
+        game.StartGame();
+        ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
+        EXPECT_EQ(xsplit.Clicks().back(), L"Game");
+        program.PressStartStop();
+        EXPECT_EQ(program.Status(), L"Aborted.");
+        CloseAndExpectNothingLost();
     }
 
     // What any program on the desktop may post to the window: every
@@ -152,15 +174,7 @@ TEST_F(FaultXSplitTest, AStartWhileTheLastClickStillHangsWaitsForItThenRuns)
     // The old worker's click gives up after about 2 s; then the new one
     // runs and takes the game's state, as every Start does.
     ASSERT_TRUE(program.WaitForStatus(L"Last event: Switch to leave game scene.", 20000));
-    ASSERT_TRUE(WaitUntil([&] { return AnswerTimeMs(xsplit.Window(), 1000) != kNoAnswer; }, 20000));
-    ASSERT_TRUE(BringToFront(game.Window()));
-    const size_t before = xsplit.Clicks().size();
-    game.StartGame();
-    ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
-    EXPECT_EQ(xsplit.Clicks().back(), L"Game");
-    program.PressStartStop();
-    EXPECT_EQ(program.Status(), L"Aborted.");
-    CloseAndExpectNothingLost();
+    ExpectTheGameSwitchedOnceTheHangIsOver();
 }
 
 // Any program may post to the window. Made-up messages of the program's
@@ -169,12 +183,9 @@ TEST_F(FaultXSplitTest, AStartWhileTheLastClickStillHangsWaitsForItThenRuns)
 // and leave Start and the switching as they were.
 TEST_F(FaultXSplitTest, MadeUpMessagesNeitherHangNorMisleadTheWindow)
 {
-    ASSERT_NO_FATAL_FAILURE(LaunchSession({L"Game", L"Menus", L"Back", L"Away"},
-                                          {L"--hang-on-click", L"5000", L"--hang-clicks", L"1"}));
+    ASSERT_NO_FATAL_FAILURE(LaunchIntoAHangingXSplit());
     ASSERT_NO_FATAL_FAILURE(ExpectFloodShrugged(program.Status()));
-    ASSERT_TRUE(BringToFront(game.Window()));
-    program.PressStartStop();
-    ASSERT_TRUE(xsplit.WaitForClicks(1));
+    ASSERT_NO_FATAL_FAILURE(StartIntoTheHang());
     EXPECT_LT(TimedClick(program, 1011), 1000u);
     ASSERT_NO_FATAL_FAILURE(ExpectFloodShrugged(L"Aborted."));
     EXPECT_EQ(program.Text(1011), L"Start");
@@ -184,13 +195,7 @@ TEST_F(FaultXSplitTest, MadeUpMessagesNeitherHangNorMisleadTheWindow)
     program.PressStartStop();
     ASSERT_TRUE(program.WaitForStatus(L"Last event: Switch to leave game scene.", 20000));
     ASSERT_NO_FATAL_FAILURE(ExpectFloodShrugged(L"Last event: Switch to leave game scene."));
-    const size_t before = xsplit.Clicks().size();
-    game.StartGame();
-    ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
-    EXPECT_EQ(xsplit.Clicks().back(), L"Game");
-    program.PressStartStop();
-    EXPECT_EQ(program.Status(), L"Aborted.");
-    CloseAndExpectNothingLost();
+    ExpectTheGameSwitchedOnceTheHangIsOver();
 }
 
 // XSplit's user interface stops for 5 s in the first click it gets, far
