@@ -167,10 +167,13 @@ void AddLastGame(const ClientApiGame& counted, const wchar_t* names)
 void ClearLastGames()
 {
     AcquireSRWLockExclusive(&g_lock);
-    g_gamesLoaded = true;
-    g_games = StoredGames{};
-    StoreGames();
-    ++g_change;
+    LoadGamesOnce();
+    // Nothing stored for a list that is empty already.
+    if (g_games.count != 0) {
+        g_games = StoredGames{};
+        StoreGames();
+        ++g_change;
+    }
     ReleaseSRWLockExclusive(&g_lock);
 }
 

@@ -19,7 +19,8 @@ bool IsMatchWatched();
 // for it (null: the players stay as they were, unless the menus came).
 void ShowMatch(Situation situation, const ClientApiGame* game, const wchar_t* names);
 
-// Worker, as the record counts a game: the game as /game told its end.
+// Worker, as the record counts a game while the match is watched: the game
+// as /game told its end.
 void AddLastGame(const ClientApiGame& game, const wchar_t* names);
 
 // The record's Reset.

@@ -99,7 +99,9 @@ SituationSample SampleClientApi(ClientApiWatch* watch)
                           AskClientApiGame(&watch->link, start + kClientApiSampleBudgetMs, &game);
     if (resultWanted)
         sample.record = FollowGameForRecord(&watch->record, gameRead ? &game : nullptr, names);
-    if (sample.record.news == RecordNews::Counted)
+    // The last games are kept while the overlay shows them: with it off,
+    // nothing more is stored than before it existed.
+    if (sample.record.news == RecordNews::Counted && IsMatchWatched())
         AddLastGame(game, names);
     if (unsettled && !SettleSituation(watch, screens, situationNeedsGame, gameRead ? &game : nullptr, names, answered))
         return sample;

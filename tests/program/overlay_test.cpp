@@ -12,6 +12,7 @@
 
 #include "drive/local_patch_server.h"
 #include "drive/program.h"
+#include "drive/record_dialog.h"
 #include "drive/simulators.h"
 #include "drive/stored_settings.h"
 
@@ -160,6 +161,31 @@ TEST_F(OverlayTest, StateAfterAGameKeepsAHostileNameAsText)
     EXPECT_EQ(page.find("innerHTML"), std::string::npos);
 }
 
+// The last games are kept with the record: through a crash and a restart,
+// and cleared by its Reset.
+TEST_F(OverlayTest, TheLastGamesSurviveARestartAndResetClearsThem)
+{
+    ASSERT_NO_FATAL_FAILURE(StartWatching(kPort));
+    ASSERT_NO_FATAL_FAILURE(Play({{"Kestrel", "user", "Zerg", "Victory"}, {"Foe", "user", "Prot", "Defeat"}}));
+    const std::string foe = R"("games":[{"opponent":"Foe","race":"Protoss","result":"Victory")";
+    ASSERT_TRUE(WaitUntil([&] { return Get("/state").find(foe) != std::string::npos; }));
+    program.Process().Kill();
+    KestrelcueProgram again;
+    again.UseOutsidePatchServer();
+    ASSERT_TRUE(again.Launch());
+    again.PressStartStop();
+    std::string state;
+    EXPECT_TRUE(WaitUntil([&] { return (state = Get("/state")).find(foe) != std::string::npos; })) << state;
+    HWND dialog = OpenRecord(again);
+    ASSERT_NE(dialog, nullptr);
+    PressRecordButton(dialog, kRecordReset);
+    PressRecordButton(dialog, IDOK);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(dialog); }));
+    EXPECT_TRUE(WaitUntil([&] { return (state = Get("/state")).find(R"("games":[])") != std::string::npos; }))
+        << state;
+    ASSERT_TRUE(again.Close());
+}
+
 // The bounds: a wrong Host, another method or path, a head over 8 KB, and
 // a 17th client while 16 are connected.
 TEST_F(OverlayTest, BoundsAreKept)
@@ -174,6 +200,12 @@ TEST_F(OverlayTest, BoundsAreKept)
     EXPECT_EQ(StatusLineOf(Ask("GET /state HTTP/1.1\r\nHost: " + kHost + "\r\nX: " + std::string(9000, 'x') +
                                "\r\n\r\n")),
               "HTTP/1.1 431 Request Header Fields Too Large");
+    // A client that follows the events and never reads holds no one.
+    const SOCKET silent = Connect();
+    const std::string follow = "GET /events HTTP/1.1\r\nHost: " + kHost + "\r\n\r\n";
+    send(silent, follow.data(), int(follow.size()), 0);
+    EXPECT_EQ(StatusLineOf(Get("/state")), "HTTP/1.1 200 OK");
+    closesocket(silent);
     std::vector<SOCKET> held;
     for (int i = 0; i < 16; ++i)
         held.push_back(Connect());
