@@ -7,9 +7,13 @@
 
 #include <commdlg.h>
 
+#include <cstring>
+#include <cwchar>
+
 #include "app/app_state.h"
 #include "desktop/program_icon.h"
 #include "app/dialog_field.h"
+#include "overlay/overlay_server.h"
 #include "record/session_record.h"
 #include "resource_ids.h"
 
@@ -21,6 +25,10 @@ constexpr int kFormatFieldReadChars = int(kRecordFormatChars) - 1;
 constexpr int kSourceFieldReadChars = kRecordSourceChars - 1;
 // A number of 32 bits in decimal.
 constexpr int kNumberDigits = 10;
+// A port: five digits. Its address: "http://127.0.0.1:65535/" and the
+// terminator, or the field's hint.
+constexpr int kOverlayPortDigits = 5;
+constexpr int kOverlayAddressChars = 40;
 
 constexpr wchar_t kRelativeRecordFileText[] =
     L"The record's file must be given with its full path, such as C:\\Stream\\record.txt, or chosen with Browse.";
@@ -114,6 +122,60 @@ void ShowPreview(HWND dialog)
     SetDlgItemTextW(dialog, IDC_RECORD_PREVIEW, reinterpret_cast<const wchar_t*>(text));
 }
 
+// The port typed; an empty field is 0, off. False when it is no number.
+bool ReadOverlayPortField(HWND dialog, UINT* port)
+{
+    BOOL read = FALSE;
+    *port = GetDlgItemInt(dialog, IDC_RECORD_OVERLAY_PORT, &read, FALSE);
+    if (GetWindowTextLengthW(GetDlgItem(dialog, IDC_RECORD_OVERLAY_PORT)) == 0) {
+        *port = 0;
+        return true;
+    }
+    return read != FALSE;
+}
+
+// The page's address for the port typed, or what the field means.
+void ShowOverlayAddress(HWND dialog)
+{
+    UINT port = 0;
+    const bool read = ReadOverlayPortField(dialog, &port);
+    wchar_t address[kOverlayAddressChars];
+    if (read && port == 0)
+        std::swprintf(address, kOverlayAddressChars, L"Off");
+    else if (read && IsOverlayPortValid(port))
+        std::swprintf(address, kOverlayAddressChars, L"http://127.0.0.1:%u/", port);
+    else
+        std::swprintf(address, kOverlayAddressChars, L"0 (off) or 1024 to 65535");
+    SetDlgItemTextW(dialog, IDC_RECORD_OVERLAY_ADDRESS, address);
+    EnableWindow(GetDlgItem(dialog, IDC_RECORD_OVERLAY_COPY), read && IsOverlayPortValid(port));
+}
+
+// True when the clipboard has taken `memory`, which is then its own.
+bool GiveToClipboard(HGLOBAL memory, const wchar_t* text, size_t bytes)
+{
+    void* locked = GlobalLock(memory);
+    if (locked == nullptr)
+        return false;
+    std::memcpy(locked, text, bytes);
+    GlobalUnlock(memory);
+    return SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+}
+
+// The address as text on the clipboard, for a browser source's URL.
+void OnCopyOverlayAddress(HWND dialog)
+{
+    wchar_t address[kOverlayAddressChars];
+    const int units = GetDlgItemTextW(dialog, IDC_RECORD_OVERLAY_ADDRESS, address, kOverlayAddressChars);
+    if (units <= 0 || !OpenClipboard(dialog))
+        return;
+    EmptyClipboard();
+    const size_t bytes = (size_t(units) + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (memory != nullptr && !GiveToClipboard(memory, address, bytes))
+        GlobalFree(memory);
+    CloseClipboard();
+}
+
 INT_PTR OnInitDialog(HWND dialog, LPARAM shownNumbers)
 {
     SetProgramIcon(dialog);
@@ -133,7 +195,10 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM shownNumbers)
         shown->numbers[field.number] = RecordNumberIn(record.counts, field.number);
         SetDlgItemInt(dialog, field.id, shown->numbers[field.number], FALSE);
     }
+    SendDlgItemMessageW(dialog, IDC_RECORD_OVERLAY_PORT, EM_LIMITTEXT, kOverlayPortDigits, 0);
+    SetDlgItemInt(dialog, IDC_RECORD_OVERLAY_PORT, ReadOverlayPort(), FALSE);
     ShowPreview(dialog);
+    ShowOverlayAddress(dialog);
     return TRUE;
 }
 
@@ -200,6 +265,15 @@ bool ApplyFields(HWND dialog)
         Refuse(dialog, kRelativeRecordFileText, IDC_RECORD_FILE);
         return false;
     }
+    UINT port = 0;
+    if (!ReadOverlayPortField(dialog, &port) || (port != 0 && !IsOverlayPortValid(port))) {
+        Refuse(dialog, L"The overlay's port is 0 (off) or from 1024 to 65535.", IDC_RECORD_OVERLAY_PORT);
+        return false;
+    }
+    // Stored only once changed, so that an untouched dialog adds no value;
+    // the server takes it at the next Start.
+    if (port != ReadOverlayPort())
+        StoreOverlayPort(port);
     const ShownNumbers* shown = ShownNumbersOf(dialog);
     edit.reset = shown->reset;
     for (int i = 0; i < kRecordNumberCount; ++i)
@@ -213,6 +287,7 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
     const int id = LOWORD(wParam);
     if (HIWORD(wParam) == EN_CHANGE) {
         ShowPreview(dialog);
+        ShowOverlayAddress(dialog);
         return TRUE;
     }
     switch (id) {
@@ -221,6 +296,9 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
         return TRUE;
     case IDC_RECORD_RESET:
         OnReset(dialog);
+        return TRUE;
+    case IDC_RECORD_OVERLAY_COPY:
+        OnCopyOverlayAddress(dialog);
         return TRUE;
     case IDOK:
         if (ApplyFields(dialog))

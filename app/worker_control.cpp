@@ -12,6 +12,7 @@
 #include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "app/main_window.h"
+#include "overlay/overlay_server.h"
 #include "resource_ids.h"
 #include "status/status_line.h"
 #include "watch/watch.h"
@@ -108,8 +109,10 @@ void LaunchWorker()
     FillRunSettings(&run->settings);
     run->statusRun = OpenWorkerStatus();
     g_worker = CreateThread(nullptr, 0, RunWorker, run, 0, nullptr);
-    if (g_worker != nullptr)
+    if (g_worker != nullptr) {
+        StartOverlayServer();
         return;
+    }
     SecureZeroMemory(run, sizeof *run);
     delete run;
     CloseWorkerStatus();
@@ -210,6 +213,7 @@ void StopWorker()
         LeaveWorkerToEnd(g_worker);
     }
     g_worker = nullptr;
+    StopOverlayServer();
     CloseWorkerStatus();
     DiscardInputQueuedDuringWait();
     EnableWindow(button, TRUE);
@@ -228,5 +232,6 @@ void LetWorkerFinishBeforeExit()
     } else if (g_ending != nullptr) {
         WaitForSingleObject(g_ending, kCloseWaitForWorkerMs);
     }
+    StopOverlayServer();
     CloseWorkerStatus();
 }

@@ -1,6 +1,7 @@
 #include "record/session_record.h"
 
 #include "app/bounded_text.h"
+#include "overlay/match_state.h"
 #include "settings/settings.h"
 
 namespace {
@@ -93,6 +94,10 @@ void EditRecordByHand(const RecordEdit& edit)
     CopyCut(g_places.obsSource, edit.places.obsSource);
     const bool sayIt = StoreAndWrite(status);
     ReleaseSRWLockExclusive(&g_lock);
+    // The last games go with the numbers, after them: the match's owner
+    // takes the record's lock in its own turn, never inside its own.
+    if (edit.reset)
+        ClearLastGames();
     Say(sayIt, status);
 }
 

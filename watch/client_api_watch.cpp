@@ -1,6 +1,7 @@
 #include "watch/client_api_watch.h"
 
 #include "settings/scene_fields.h"
+#include "overlay/match_state.h"
 #include "record/session_record.h"
 
 namespace {
@@ -11,6 +12,9 @@ namespace {
 // whose /game is slow or broken costs nothing.
 bool NeedsGame(ClientApiScreens screens, const wchar_t* names)
 {
+    if (IsMatchWatched() && (screens == ClientApiScreens::MapOn || screens == ClientApiScreens::Loading ||
+                             screens == ClientApiScreens::Score))
+        return true;
     switch (screens) {
     case ClientApiScreens::MapOn:
         return IsSituationSceneSet(kReplayScene) ||
@@ -24,7 +28,11 @@ bool NeedsGame(ClientApiScreens screens, const wchar_t* names)
 
 Situation SituationOfGame(ClientApiScreens screens, const ClientApiGame& game, const wchar_t* names)
 {
-    return screens == ClientApiScreens::MapOn ? SituationOnMap(game, names) : SituationOnScore(game, names);
+    switch (screens) {
+    case ClientApiScreens::MapOn: return SituationOnMap(game, names);
+    case ClientApiScreens::Score: return SituationOnScore(game, names);
+    default:                      return SituationOfScreens(screens);
+    }
 }
 
 void Settle(ClientApiWatch* watch, ClientApiScreens screens, Situation situation)
@@ -91,8 +99,14 @@ SituationSample SampleClientApi(ClientApiWatch* watch)
                           AskClientApiGame(&watch->link, start + kClientApiSampleBudgetMs, &game);
     if (resultWanted)
         sample.record = FollowGameForRecord(&watch->record, gameRead ? &game : nullptr, names);
+    // The last games are kept while the overlay shows them: with it off,
+    // nothing more is stored than before it existed.
+    if (sample.record.news == RecordNews::Counted && IsMatchWatched())
+        AddLastGame(game, names);
     if (unsettled && !SettleSituation(watch, screens, situationNeedsGame, gameRead ? &game : nullptr, names, answered))
         return sample;
+    if (unsettled)
+        ShowMatch(watch->settled, gameRead ? &game : nullptr, names);
     sample.answered = true;
     sample.situation = watch->settled;
     return sample;

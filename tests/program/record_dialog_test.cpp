@@ -56,8 +56,13 @@ const std::vector<TemplateControl> kRecordControls = {
     {kRecordRandomWins, L"Edit", kEdit, L"0", 62, 216, 32, 14, true},
     {kRecordRandomLosses, L"Edit", kEdit, L"0", 100, 216, 32, 14, true},
     {kRecordReset, L"Button", BS_PUSHBUTTON, L"Reset", 176, 216, 50, 14, true},
-    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 129, 248, 50, 14, true},
-    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 183, 248, 50, 14, true},
+    {-1, L"Button", BS_GROUPBOX, L"Overlay page", 7, 244, 226, 32, false},
+    {-1, L"Static", kLabel, L"Port:", 14, 259, 24, 8, false},
+    {kRecordOverlayPort, L"Edit", kEdit, L"0", 40, 257, 34, 14, true},
+    {kRecordOverlayAddress, L"Static", kLabel, L"Off", 78, 259, 106, 8, false},
+    {kRecordOverlayCopy, L"Button", BS_PUSHBUTTON, L"Copy", 188, 257, 38, 14, true},
+    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 129, 284, 50, 14, true},
+    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 183, 284, 50, 14, true},
 };
 
 class RecordDialogTest : public testing::Test {
@@ -81,7 +86,7 @@ TEST_F(RecordDialogTest, OpensModallyFromTheSystemMenuWithTheTemplate)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), program.Window());
     EXPECT_FALSE(IsWindowEnabled(program.Window()));
-    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 105, 240, 270, kRecordControls));
+    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 105, 240, 304, kRecordControls));
     PressRecordButton(dialog, IDCANCEL);
     ASSERT_TRUE(WaitForDialogGone(dialog));
     ASSERT_TRUE(program.Close());
@@ -165,6 +170,40 @@ TEST_F(RecordDialogTest, ANumberThatIsNotOneAndARelativeFileAreRefused)
     StoredValue file;
     ASSERT_TRUE(ReadStoredValue(L"Record File", &file));
     EXPECT_EQ(file.bytes, TerminatedTextBytes(L"C:\\stream\\record.txt"));
+}
+
+// The overlay's port: its page's address shown and copied, a port out of
+// range refused, and the port stored.
+TEST_F(RecordDialogTest, TheOverlayPortIsStoredWithItsAddressShown)
+{
+    ASSERT_TRUE(program.Launch());
+    HWND dialog = OpenRecord(program);
+    ASSERT_NE(dialog, nullptr);
+    SetDlgItemTextW(dialog, kRecordOverlayPort, L"80");
+    ASSERT_NO_FATAL_FAILURE(
+        ExpectRefusedAtOk(program, dialog, L"The overlay's port is 0 (off) or from 1024 to 65535."));
+    SetDlgItemTextW(dialog, kRecordOverlayPort, L"28028");
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, kRecordOverlayAddress)), L"http://127.0.0.1:28028/");
+    // Sent, not posted: the clipboard is looked at once the dialog has
+    // closed it again.
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(kRecordOverlayCopy, BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, kRecordOverlayCopy)));
+    std::wstring copied;
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    HANDLE text = GetClipboardData(CF_UNICODETEXT);
+    const wchar_t* units = text != nullptr ? static_cast<const wchar_t*>(GlobalLock(text)) : nullptr;
+    if (units != nullptr) {
+        copied = units;
+        GlobalUnlock(text);
+    }
+    CloseClipboard();
+    EXPECT_EQ(copied, L"http://127.0.0.1:28028/");
+    PressRecordButton(dialog, IDOK);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    ASSERT_TRUE(program.Close());
+    StoredValue port;
+    ASSERT_TRUE(ReadStoredValue(L"Overlay Port", &port));
+    EXPECT_EQ(port.bytes, DwordBytes(28028));
 }
 
 // Browse's list of types: each name and its pattern, then the list's end.

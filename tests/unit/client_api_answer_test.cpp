@@ -5,6 +5,7 @@
 #ifdef _WINDOWS_
 #error "the answer reader must build without <windows.h>"
 #endif
+#include "overlay/match_view.h"
 
 #include <gtest/gtest.h>
 
@@ -280,3 +281,48 @@ TEST(ClientApiGameAnswer, SixteenPlayersAreReadAndSeventeenAreNoAnswer)
 }
 
 } // namespace
+
+// Names as the overlay shows them: the game's markup read as a person
+// reads it, anything else kept as text, and the JSON escaping it all.
+TEST(OverlayNames, ReadAsAPersonReadsThem)
+{
+    struct Case {
+        const char* game;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"&lt;TAG&gt;<sp/>Name", "<TAG> Name"},
+        {"Plain", "Plain"},
+        {"<img src=x onerror=alert(1)>", "<img src=x onerror=alert(1)>"},
+        {"&amp;lt;", "&lt;"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        char shown[kMatchNameBytes];
+        ReadablePlayerName(c.game, shown);
+        EXPECT_STREQ(c.shown, shown) << "from " << c.game;
+    }
+    // Cut to fit, never inside a UTF-8 sequence: 126 'a' then a 3-byte one.
+    std::string longName(kMatchNameBytes - 2, 'a');
+    longName += "\xE2\x82\xAC";
+    char shown[kMatchNameBytes];
+    ReadablePlayerName(longName.c_str(), shown);
+    EXPECT_EQ(std::string(kMatchNameBytes - 2, 'a'), shown);
+}
+
+TEST(OverlayNames, EscapedInTheStateJson)
+{
+    MatchView view = {};
+    view.situation = "playing";
+    view.playerCount = 1;
+    ReadablePlayerName("\"</script><b>\\", view.players[0].name);
+    view.players[0].isUser = true;
+    view.players[0].race = PlayerRace::Zerg;
+    std::strcpy(view.recordText, "3 - 1");
+    view.counts.wins = 3;
+    view.counts.losses = 1;
+    EXPECT_EQ(R"({"situation":"playing","record":{"wins":3,"losses":1,"ties":0,"text":"3 - 1"},)"
+              R"("match":{"players":[{"name":"\"</script><b>\\","race":"Zerg","type":"","isUser":true,"result":""}]},)"
+              R"("games":[]})",
+              MatchStateJson(view));
+}
