@@ -82,8 +82,10 @@ bool AddPlayers(cJSON* root, const MatchView& view)
     for (size_t i = 0; i < view.playerCount && i < kClientApiMostPlayers; ++i) {
         const MatchPlayer& player = view.players[i];
         cJSON* item = cJSON_CreateObject();
-        if (item == nullptr || !cJSON_AddItemToArray(players, item))
-            return (cJSON_Delete(item), false);
+        if (item == nullptr || !cJSON_AddItemToArray(players, item)) {
+            cJSON_Delete(item);
+            return false;
+        }
         if (!AddText(item, "name", player.name) || !AddText(item, "race", RaceWord(player.race)) ||
             !AddText(item, "type", TypeWord(player.type)) ||
             cJSON_AddBoolToObject(item, "isUser", player.isUser) == nullptr ||
@@ -101,8 +103,10 @@ bool AddGames(cJSON* root, const MatchView& view)
     for (size_t i = 0; i < view.gameCount && i < kLastGamesKept; ++i) {
         const LastGame& game = view.games[i];
         cJSON* item = cJSON_CreateObject();
-        if (item == nullptr || !cJSON_AddItemToArray(games, item))
-            return (cJSON_Delete(item), false);
+        if (item == nullptr || !cJSON_AddItemToArray(games, item)) {
+            cJSON_Delete(item);
+            return false;
+        }
         if (!AddText(item, "opponent", game.opponent) || !AddText(item, "race", RaceWord(game.race)) ||
             !AddText(item, "result", ResultWord(game.result)) || !AddNumber(item, "seconds", game.seconds))
             return false;

@@ -58,8 +58,11 @@ struct Server {
 };
 
 // What the server's thread is given at its start, and frees as it ends.
+// (cppcheck does not follow it through the thread's parameter.)
 struct ServerStart {
+    // cppcheck-suppress unusedStructMember
     DWORD port;
+    // cppcheck-suppress unusedStructMember
     HANDLE stop;  // the UI thread's; the server's thread only waits on it
 };
 
@@ -152,7 +155,9 @@ void AnswerRequest(Server* server, Client* client)
     }
     const std::string method = line.substr(0, space);
     std::string path = line.substr(space + 1, secondSpace - space - 1);
-    path = path.substr(0, path.find('?'));
+    const size_t query = path.find('?');
+    if (query != std::string::npos)
+        path.resize(query);
     const bool known = path == "/" || path == "/state" || path == "/events";
     if (!known) {
         Queue(client, Answer("404 Not Found", "text/plain", "Not found\n"));
@@ -321,12 +326,14 @@ SOCKET Listen(DWORD port)
 
 DWORD WINAPI RunOverlayServer(void* parameter)
 {
+    // cppcheck-suppress unreadVariable ; read below, through its members
     const ServerStart start = *static_cast<ServerStart*>(parameter);
     delete static_cast<ServerStart*>(parameter);
     WSADATA winsock;
     if (WSAStartup(MAKEWORD(2, 2), &winsock) != 0)
         return 1;
     // Large enough that no stack holds it.
+    // cppcheck-suppress unusedAllocatedMemory ; used and freed below
     Server* server = new (std::nothrow) Server{};
     if (server != nullptr) {
         server->port = start.port;
@@ -385,6 +392,7 @@ void StartOverlayServer()
     if (port == 0)
         return;
     g_stop = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // cppcheck-suppress unreadVariable ; handed to the server's thread, which frees it
     ServerStart* start = g_stop != nullptr ? new (std::nothrow) ServerStart{port, g_stop} : nullptr;
     if (start != nullptr)
         g_thread = CreateThread(nullptr, 0, RunOverlayServer, start, 0, nullptr);
