@@ -124,7 +124,6 @@ INT_PTR OnCommand(int controlId, int notification)
     case IDC_MAIN_START_STOP:
         if (notification == BN_CLICKED)
             OnStartStop();
-        CheckSceneFields(g_app.MainDialog);
         break;
     case IDM_TRAY_SHOW:
         ShowMainWindowFromTray(g_app.MainDialog);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/app_state.h"
 #include "app/scene_checks.h"
 #include "resource_ids.h"
 
@@ -91,7 +92,47 @@ private:
 
 // UI thread only: each field's autocomplete, null where none could be made.
 IAutoComplete2* g_autoCompletes[kFieldCount];
+IAutoComplete2* g_situationCompletes[kSituationSceneCount];  // while the Scenes dialog is open
 bool g_comInitialised;
+
+void AttachTo(HWND dialog, const int* controls, int count, IAutoComplete2** slots)
+{
+    for (int i = 0; i < count; ++i) {
+        IAutoComplete2* complete = nullptr;
+        if (FAILED(CoCreateInstance(CLSID_AutoComplete, nullptr, CLSCTX_INPROC_SERVER, IID_IAutoComplete2,
+                                    reinterpret_cast<void**>(&complete))))
+            continue;
+        SceneNames* names = new SceneNames();
+        if (SUCCEEDED(complete->Init(GetDlgItem(dialog, controls[i]), names, nullptr, nullptr))) {
+            complete->SetOptions(ACO_AUTOSUGGEST | ACO_UPDOWNKEYDROPSLIST);
+            slots[i] = complete;
+        } else {
+            complete->Release();
+        }
+        names->Release();
+    }
+}
+
+void ResetEnumerators(IAutoComplete2* const* slots, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        IAutoCompleteDropDown* dropDown = nullptr;
+        if (slots[i] == nullptr ||
+            FAILED(slots[i]->QueryInterface(IID_IAutoCompleteDropDown, reinterpret_cast<void**>(&dropDown))))
+            continue;
+        dropDown->ResetEnumerator();
+        dropDown->Release();
+    }
+}
+
+void ReleaseAll(IAutoComplete2** slots, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (slots[i] != nullptr)
+            slots[i]->Release();
+        slots[i] = nullptr;
+    }
+}
 
 } // namespace
 
@@ -102,41 +143,30 @@ void AttachSceneSuggestions(HWND dialog)
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return;
     g_comInitialised = true;
-    for (int i = 0; i < kFieldCount; ++i) {
-        IAutoComplete2* complete = nullptr;
-        if (FAILED(CoCreateInstance(CLSID_AutoComplete, nullptr, CLSCTX_INPROC_SERVER, IID_IAutoComplete2,
-                                    reinterpret_cast<void**>(&complete))))
-            continue;
-        SceneNames* names = new SceneNames();
-        if (SUCCEEDED(complete->Init(GetDlgItem(dialog, kSuggestingFields[i]), names, nullptr, nullptr))) {
-            complete->SetOptions(ACO_AUTOSUGGEST | ACO_UPDOWNKEYDROPSLIST);
-            g_autoCompletes[i] = complete;
-        } else {
-            complete->Release();
-        }
-        names->Release();
-    }
+    AttachTo(dialog, kSuggestingFields, kFieldCount, g_autoCompletes);
+}
+
+void AttachSituationSuggestions(HWND dialog, const int (&controls)[kSituationSceneCount])
+{
+    if (g_comInitialised)
+        AttachTo(dialog, controls, kSituationSceneCount, g_situationCompletes);
 }
 
 void RefreshSceneSuggestions()
 {
-    for (IAutoComplete2* complete : g_autoCompletes) {
-        IAutoCompleteDropDown* dropDown = nullptr;
-        if (complete == nullptr || FAILED(complete->QueryInterface(IID_IAutoCompleteDropDown,
-                                                                   reinterpret_cast<void**>(&dropDown))))
-            continue;
-        dropDown->ResetEnumerator();
-        dropDown->Release();
-    }
+    ResetEnumerators(g_autoCompletes, kFieldCount);
+    ResetEnumerators(g_situationCompletes, kSituationSceneCount);
+}
+
+void DetachSituationSuggestions()
+{
+    ReleaseAll(g_situationCompletes, kSituationSceneCount);
 }
 
 void DetachSceneSuggestions()
 {
-    for (IAutoComplete2*& complete : g_autoCompletes) {
-        if (complete != nullptr)
-            complete->Release();
-        complete = nullptr;
-    }
+    ReleaseAll(g_autoCompletes, kFieldCount);
+    ReleaseAll(g_situationCompletes, kSituationSceneCount);
     if (g_comInitialised)
         CoUninitialize();
     g_comInitialised = false;

@@ -6,8 +6,13 @@
 #pragma once
 #include <windows.h>
 
+#include "app/app_state.h"
+
 // UI thread, with COM initialised on it: attaches to the four fields.
 void AttachSceneSuggestions(HWND dialog);
+// UI thread: the Scenes dialog's five fields, while it is open.
+void AttachSituationSuggestions(HWND dialog, const int (&controls)[kSituationSceneCount]);
+void DetachSituationSuggestions();
 // UI thread, when the list has changed: the next look lists anew.
 void RefreshSceneSuggestions();
 // UI thread, before the window goes.

@@ -143,7 +143,7 @@ TEST_F(ObsSwitchingTest, ScenesRenamedRemovedAndCreatedInObsWhileWatching)
     ASSERT_TRUE(watcher.CreateScene("Away from keyboard")) << watcher.Error();
     ASSERT_TRUE(BringToFront(program.Window()));
     program.SetText(1007, L"");
-    ASSERT_TRUE(ClickIntoField(program.Control(1007)));
+    ASSERT_TRUE(FocusField(program.Control(1007)));
     // Typed again until the list offers it: the worker reads OBS's events
     // between its samples, and the list looked at before that is empty.
     ASSERT_TRUE(WaitUntil([&] {
@@ -163,7 +163,7 @@ TEST_F(ObsSwitchingTest, AFieldOffersObsScenesWhileNotWatching)
 {
     ASSERT_TRUE(BringToFront(program.Window()));
     program.SetText(1006, L"");
-    ASSERT_TRUE(ClickIntoField(program.Control(1006)));
+    ASSERT_TRUE(FocusField(program.Control(1006)));
     EXPECT_TRUE(WaitUntil([&] {
         TypeKey(VK_ESCAPE);
         TypeText(L"M");

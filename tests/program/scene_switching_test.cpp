@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "drive/program.h"
+#include "drive/scenes_dialog.h"
 #include "drive/simulators.h"
 
 namespace {
@@ -156,7 +157,7 @@ TEST_F(SceneSwitchingTest, AFieldOffersXSplitsButtonsAndPutsTheChoiceInIt)
 {
     ASSERT_TRUE(BringToFront(program.Window()));
     program.SetText(1004, L"");
-    ASSERT_TRUE(ClickIntoField(program.Control(1004)));
+    ASSERT_TRUE(FocusField(program.Control(1004)));
     ASSERT_TRUE(WaitUntil([&] {
         TypeKey(VK_ESCAPE);
         TypeKey(VK_DOWN);
@@ -177,6 +178,19 @@ TEST_F(SceneSwitchingTest, AFieldOffersXSplitsButtonsAndPutsTheChoiceInIt)
     EXPECT_TRUE(WaitUntil([&] { return program.SuggestionCount() == 1; }));
     TypeKey(VK_DOWN);
     EXPECT_TRUE(WaitUntil([&] { return program.Text(1004) == L"Back"; }));
+    // The Scenes dialog's fields offer the same list.
+    const HWND scenes = OpenScenes(program);
+    ASSERT_NE(scenes, nullptr);
+    ASSERT_TRUE(FocusField(GetDlgItem(scenes, kScenesReplay)));
+    TypeText(L"O");
+    EXPECT_TRUE(WaitUntil([&] { return program.SuggestionCount() == 1; }));
+    TypeKey(VK_DOWN);
+    EXPECT_TRUE(WaitUntil([&] {
+        wchar_t text[16] = {};
+        SendDlgItemMessageW(scenes, kScenesReplay, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text));
+        return std::wstring(text) == L"Other";
+    }));
+    PressScenesButton(scenes, IDCANCEL);
 }
 
 TEST_F(SceneSwitchingTest, LosingXSplitGoesBackToLookingForIt)

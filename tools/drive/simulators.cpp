@@ -278,9 +278,11 @@ void ClickWithMouse(HWND window)
     SendInput(2, presses, sizeof(INPUT));
 }
 
-bool ClickIntoField(HWND field)
+bool FocusField(HWND field)
 {
-    ClickWithMouse(field);
+    // As Tab would move it: a mouse click could land on a window of
+    // another program's (OBS's own, on the same display) lying above.
+    PostMessageW(GetParent(field), WM_NEXTDLGCTL, WPARAM(field), TRUE);
     return WaitUntil([&] {
         GUITHREADINFO thread = {};
         thread.cbSize = sizeof thread;

@@ -138,6 +138,6 @@ void TypeText(const std::wstring& text);
 
 // A click of the mouse in the middle of a window, as the user makes it.
 void ClickWithMouse(HWND window);
-// A click into a field of the foreground window; true once it has the
-// keyboard focus, so that what is typed next goes there.
-bool ClickIntoField(HWND field);
+// Moves the keyboard focus to a field of the foreground dialog; true once
+// it has it, so that what is typed next goes there.
+bool FocusField(HWND field);
