@@ -10,6 +10,8 @@
 #include "desktop/pause_key.h"
 #include "desktop/program_icon.h"
 #include "app/record_dialog.h"
+#include "app/scene_checks.h"
+#include "app/scene_suggestions.h"
 #include "app/scenes_dialog.h"
 #include "settings/settings.h"
 #include "desktop/single_instance.h"
@@ -18,6 +20,7 @@
 #include "desktop/tray_icon.h"
 #include "patch/patch_table.h"
 #include "resource_ids.h"
+#include "scenes/scene_list.h"
 
 namespace {
 
@@ -41,6 +44,7 @@ INT_PTR OnInitDialog(HWND dialog)
     AddOptionsToSystemMenu(dialog);
     LoadSettings(dialog);
     WatchMainWindowFields(dialog);
+    AttachSceneSuggestions(dialog);
     ApplyMinimizeBox(dialog);
     AddTrayIcon(dialog);
     RegisterStoredPauseKey(dialog);
@@ -96,6 +100,10 @@ INT_PTR OnCommand(int controlId, int notification)
     case IDC_MAIN_TAB_OUT_SCENE:
         if (notification == EN_CHANGE)
             PublishMainWindowField(g_app.MainDialog, controlId);
+        // A name typed is checked when the field is left; one set by other
+        // means at once (main_fields.cpp).
+        if (notification == EN_KILLFOCUS)
+            CheckSceneFields(g_app.MainDialog);
         break;
     case IDC_MAIN_APPLY_ON_TAB:
     case IDC_MAIN_APPLY_WHEN_TABBED:
@@ -165,6 +173,7 @@ INT_PTR OnDestroy(HWND dialog)
     RegisterPauseKey(dialog, 0);
     SaveSettings();
     StopWatchingMainWindowFields(dialog);
+    DetachSceneSuggestions();
     LetWorkerFinishBeforeExit();
     PostQuitMessage(0);
     return FALSE;
@@ -195,6 +204,10 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case kTrayTipChangedMessage: return OnTrayTipChanged(dialog);
     case kWorkerEndedMessage:    OnWorkerEnded(); return TRUE;
     case kStatusLineMessage:     OnStatusLineQueued(); return TRUE;
+    case kSceneListChangedMessage:
+        RefreshSceneSuggestions();
+        OnSceneListChanged(dialog);
+        return TRUE;
     default:
         if (message == ShowInstanceMessage())
             return OnShowInstance(dialog);

@@ -8,6 +8,7 @@
 
 #include "app/dialog_field.h"
 #include "app/main_window.h"
+#include "app/scene_checks.h"
 #include "resource_ids.h"
 #include "settings/scene_fields.h"
 
@@ -37,6 +38,10 @@ LRESULT CALLBACK WatchFieldChanges(HWND control, UINT message, WPARAM wParam, LP
     const LRESULT result = DefSubclassProc(control, message, wParam, lParam);
     if (message == WM_SETTEXT || message == BM_SETCHECK)
         PublishMainWindowField(GetParent(control), GetDlgCtrlID(control));
+    // A text set (by the settings, a chosen suggestion, a followed rename
+    // or another program) is no typing under way: it is checked at once.
+    if (message == WM_SETTEXT)
+        CheckSceneFields(GetParent(control));
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "desktop/program_icon.h"
 #include "app/dialog_field.h"
+#include "app/scene_suggestions.h"
 #include "settings/scene_fields.h"
 #include "resource_ids.h"
 
@@ -32,6 +33,7 @@ INT_PTR OnInitDialog(HWND dialog)
     CopyPlayerNames(names);
     SendDlgItemMessageW(dialog, IDC_SCENES_PLAYER_NAMES, EM_LIMITTEXT, kNamesFieldReadChars - 1, 0);
     SetDlgItemTextW(dialog, IDC_SCENES_PLAYER_NAMES, names);
+    AttachSituationSuggestions(dialog, kSceneFields);
     return TRUE;
 }
 
@@ -65,6 +67,7 @@ INT_PTR CALLBACK ScenesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND:    return OnCommand(dialog, wParam);
+    case WM_DESTROY:    DetachSituationSuggestions(); return FALSE;
     default:            return FALSE;
     }
 }

@@ -27,10 +27,15 @@ enum class ObsConnectResult {
     Dropped,             // OBS said Hello, then closed the connection for no reason it gave
 };
 
-// Plain data, all zero when nothing is open, so that it can live in AppState.
+struct ObsMessage;
+
+// Plain data, all zero when nothing is open. With `onSceneEvent` set, the
+// connection subscribes to OBS's scene events and hands each to it as it
+// is read, on the thread that uses the connection.
 struct ObsConnection {
     ObsSocket* socket;
     unsigned requestsSent;
+    void (*onSceneEvent)(const ObsMessage& event);
 };
 
 // Connects and identifies with `password` (empty for none); the version of
@@ -62,7 +67,8 @@ enum class ObsTextResult {
 ObsTextResult SetObsText(ObsConnection* obs, const wchar_t* inputName, const std::string& text);
 
 // True when the connection has gone (OBS closed, the network gone) or was
-// given up; callers then connect again.
+// given up; callers then connect again. The events that came meanwhile are
+// handed on.
 bool IsObsLost(ObsConnection* obs);
 
 // What OBS says of itself, for the Options dialog's test. Texts UTF-8.
@@ -83,5 +89,8 @@ enum class ObsAskResult {
 
 // OBS's version and its scene names.
 ObsAskResult AskObsVersionAndScenes(ObsConnection* obs, ObsDescription* description);
+
+// GetSceneList: the names of OBS's scenes (UTF-8), its order kept.
+ObsAskResult AskObsScenes(ObsConnection* obs, std::vector<std::string>* scenes);
 
 void DisconnectFromObs(ObsConnection* obs);

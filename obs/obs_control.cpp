@@ -32,18 +32,35 @@ ULONGLONG DeadlineOfAWait()
     return GetTickCount64() + kObsWaitMs;
 }
 
+using SceneEventSink = void (*)(const ObsMessage& event);
+// What ReadAs awaits when only the events matter: no op OBS sends.
+constexpr int kNoOpAwaited = -1;
+
+// Reads one text; true when it is a message with this op. An event is
+// handed to `sink` (null: dropped).
+bool ReadAs(const std::string& text, int op, SceneEventSink sink, ObsMessage* message)
+{
+    ObsMessage read;
+    if (!ReadObsMessage(text.data(), text.size(), &read))
+        return false;
+    if (read.op == op) {
+        *message = std::move(read);
+        return true;
+    }
+    if (read.op == kObsOpEvent && sink != nullptr)
+        sink(read);
+    return false;
+}
+
 // The next message with this op, skipping any other; false when none came
 // by the deadline, however many others did, on a cancel, or when the
 // connection closed.
-bool AwaitOp(ObsSocket* socket, int op, ULONGLONG deadline, ObsMessage* message)
+bool AwaitOp(ObsSocket* socket, int op, ULONGLONG deadline, ObsMessage* message, SceneEventSink sink = nullptr)
 {
     std::string text;
     while (ReceiveObsText(socket, &text, deadline) == ObsReceived::Message) {
-        ObsMessage read;
-        if (ReadObsMessage(text.data(), text.size(), &read) && read.op == op) {
-            *message = std::move(read);
+        if (ReadAs(text, op, sink, message))
             return true;
-        }
     }
     return false;
 }
@@ -94,7 +111,7 @@ ObsConnectResult AnswerChallenge(const ObsMessage& hello, const wchar_t* passwor
 // Identify, answering the challenge if OBS set one, then Identified. An
 // Identify that cannot go out because OBS has closed is told as OBS's close
 // is: that is what happened.
-ObsConnectResult Identify(ObsSocket* socket, const ObsMessage& hello, const wchar_t* password)
+ObsConnectResult Identify(ObsSocket* socket, const ObsMessage& hello, const wchar_t* password, int subscriptions)
 {
     std::string answer;
     if (hello.authenticationRequired) {
@@ -102,7 +119,7 @@ ObsConnectResult Identify(ObsSocket* socket, const ObsMessage& hello, const wcha
         if (answered != ObsConnectResult::Connected)
             return answered;
     }
-    const ObsSent sent = SendObsText(socket, IdentifyMessage(answer), kObsWaitMs);
+    const ObsSent sent = SendObsText(socket, IdentifyMessage(answer, subscriptions), kObsWaitMs);
     ObsMessage identified;
     if (sent == ObsSent::Sent && AwaitOp(socket, kObsOpIdentified, DeadlineOfAWait(), &identified))
         return ObsConnectResult::Connected;
@@ -124,7 +141,7 @@ ObsAskResult AskWith(ObsConnection* obs, MakeRequest make, ObsMessage* answer)
     const ObsSent sent = SendObsText(obs->socket, make(id), kObsWaitMs);
     if (sent == ObsSent::Sent) {
         const ULONGLONG deadline = DeadlineOfAWait();
-        while (AwaitOp(obs->socket, kObsOpRequestResponse, deadline, answer)) {
+        while (AwaitOp(obs->socket, kObsOpRequestResponse, deadline, answer, obs->onSceneEvent)) {
             if (answer->requestId == id)
                 return ObsAskResult::Answered;
         }
@@ -166,7 +183,7 @@ ObsConnectResult ConnectToObs(ObsConnection* obs, const wchar_t* host, unsigned 
     ObsMessage hello;
     ObsConnectResult result = ObsConnectResult::NotObs;
     if (AwaitOp(socket, kObsOpHello, DeadlineOfAWait(), &hello))
-        result = Identify(socket, hello, password);
+        result = Identify(socket, hello, password, obs->onSceneEvent != nullptr ? kObsEventSubscriptionScenes : 0);
     else if (!IsObsSocketGone(socket))
         result = ObsConnectResult::TimedOut;
     if (result != ObsConnectResult::Connected) {
@@ -204,7 +221,25 @@ ObsSwitchResult SwitchObsScene(ObsConnection* obs, const wchar_t* name)
 
 bool IsObsLost(ObsConnection* obs)
 {
-    return obs->socket == nullptr || IsObsSocketGone(obs->socket);
+    if (obs->socket == nullptr)
+        return true;
+    const bool gone = IsObsSocketGone(obs->socket);
+    std::string text;
+    ObsMessage ignored;
+    while (TakeWaitingObsText(obs->socket, &text))
+        ReadAs(text, kNoOpAwaited, obs->onSceneEvent, &ignored);
+    return gone;
+}
+
+ObsAskResult AskObsScenes(ObsConnection* obs, std::vector<std::string>* scenes)
+{
+    ObsMessage list;
+    const ObsAskResult asked = Ask(obs, "GetSceneList", nullptr, &list);
+    if (asked == ObsAskResult::Answered && !list.succeeded)
+        return ObsAskResult::Refused;
+    if (asked == ObsAskResult::Answered)
+        *scenes = std::move(list.sceneNames);
+    return asked;
 }
 
 ObsAskResult AskObsVersionAndScenes(ObsConnection* obs, ObsDescription* description)

@@ -50,6 +50,41 @@ bool ReadHello(const cJSON* d, ObsMessage* message)
            ReadString(authentication, "salt", &message->salt);
 }
 
+// The names of an array of scene objects, those without one skipped.
+bool ReadSceneNames(const cJSON* object, std::vector<std::string>* names)
+{
+    const cJSON* scenes = Member(object, "scenes");
+    if (!cJSON_IsArray(scenes))
+        return false;
+    const cJSON* scene = nullptr;
+    cJSON_ArrayForEach(scene, scenes) {
+        std::string name;
+        if (cJSON_IsObject(scene) && ReadString(scene, "sceneName", &name))
+            names->push_back(name);
+    }
+    return true;
+}
+
+// eventData is read only for the scene events that Kestrelcue follows;
+// one of them without what it needs is not read at all.
+bool ReadEvent(const cJSON* d, ObsMessage* message)
+{
+    if (!ReadString(d, "eventType", &message->eventType))
+        return false;
+    const cJSON* data = Member(d, "eventData");
+    const std::string& type = message->eventType;
+    if (type == "SceneListChanged")
+        return cJSON_IsObject(data) && ReadSceneNames(data, &message->sceneNames);
+    if (type == "SceneCreated" || type == "SceneRemoved") {
+        message->isGroup = cJSON_IsTrue(Member(data, "isGroup"));
+        return cJSON_IsObject(data) && ReadString(data, "sceneName", &message->sceneName);
+    }
+    if (type == "SceneNameChanged")
+        return cJSON_IsObject(data) && ReadString(data, "oldSceneName", &message->oldSceneName) &&
+               ReadString(data, "sceneName", &message->sceneName);
+    return true;
+}
+
 // responseData is read only for the requests that Kestrelcue makes.
 bool ReadResponseData(const cJSON* data, ObsMessage* message)
 {
@@ -57,15 +92,7 @@ bool ReadResponseData(const cJSON* data, ObsMessage* message)
         return ReadString(data, "obsVersion", &message->obsVersion);
     if (message->requestType == "GetSceneList") {
         ReadString(data, "currentProgramSceneName", &message->currentProgramScene);
-        const cJSON* scenes = Member(data, "scenes");
-        if (!cJSON_IsArray(scenes))
-            return false;
-        const cJSON* scene = nullptr;
-        cJSON_ArrayForEach(scene, scenes) {
-            std::string name;
-            if (cJSON_IsObject(scene) && ReadString(scene, "sceneName", &name))
-                message->sceneNames.push_back(name);
-        }
+        return ReadSceneNames(data, &message->sceneNames);
     }
     return true;
 }
@@ -130,13 +157,15 @@ bool ReadObsMessage(const char* bytes, size_t size, ObsMessage* message)
         complete = ReadHello(d, &read);
     else if (read.op == kObsOpRequestResponse)
         complete = ReadRequestResponse(d, &read);
+    else if (read.op == kObsOpEvent)
+        complete = ReadEvent(d, &read);
     if (!complete)
         return false;
     *message = std::move(read);
     return true;
 }
 
-std::string IdentifyMessage(const std::string& authentication)
+std::string IdentifyMessage(const std::string& authentication, int eventSubscriptions)
 {
     Json root(cJSON_CreateObject());
     cJSON_AddNumberToObject(root.get(), "op", kObsOpIdentify);
@@ -144,7 +173,7 @@ std::string IdentifyMessage(const std::string& authentication)
     cJSON_AddNumberToObject(d, "rpcVersion", kObsRpcVersion);
     if (!authentication.empty())
         cJSON_AddStringToObject(d, "authentication", authentication.c_str());
-    cJSON_AddNumberToObject(d, "eventSubscriptions", 0);
+    cJSON_AddNumberToObject(d, "eventSubscriptions", eventSubscriptions);
     return PrintMessage(root);
 }
 

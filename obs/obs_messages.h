@@ -15,6 +15,7 @@ constexpr size_t kObsMessageLimitBytes = 1024 * 1024;
 constexpr int kObsOpHello = 0;
 constexpr int kObsOpIdentify = 1;
 constexpr int kObsOpIdentified = 2;
+constexpr int kObsOpEvent = 5;
 constexpr int kObsOpRequest = 6;
 constexpr int kObsOpRequestResponse = 7;
 
@@ -46,7 +47,16 @@ struct ObsMessage {
     std::string obsVersion;
     std::vector<std::string> sceneNames;
     std::string currentProgramScene;
+    // Event: its type, and of the scene events the scene (sceneName, the new
+    // name for SceneNameChanged), the old name and, for SceneListChanged,
+    // the whole list in sceneNames. A group's events are not the scenes'.
+    std::string eventType;
+    std::string sceneName, oldSceneName;
+    bool isGroup = false;
 };
+
+// The events of the Scenes category, which keep a list of scenes current.
+constexpr int kObsEventSubscriptionScenes = 1 << 2;
 
 // False (and `message` as it was) when the bytes are not one JSON object
 // with an integer "op" and an object "d" holding what that op needs, with
@@ -55,8 +65,8 @@ struct ObsMessage {
 bool ReadObsMessage(const char* bytes, size_t size, ObsMessage* message);
 
 // The Identify message; `authentication` empty when OBS asked for none.
-// No events are subscribed to: Kestrelcue only sends requests.
-std::string IdentifyMessage(const std::string& authentication);
+// `eventSubscriptions` is the protocol's bit mask, 0 for none.
+std::string IdentifyMessage(const std::string& authentication, int eventSubscriptions = 0);
 
 // A request; `sceneName` (UTF-8) is sent as requestData.sceneName unless it
 // is null.

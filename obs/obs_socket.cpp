@@ -392,6 +392,15 @@ ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, ULONGLONG deadl
     }
 }
 
+bool TakeWaitingObsText(ObsSocket* socket, std::string* text)
+{
+    if (socket->inbox.empty())
+        return false;
+    *text = std::move(socket->inbox.front());
+    socket->inbox.pop_front();
+    return true;
+}
+
 unsigned ObsCloseCode(const ObsSocket* socket)
 {
     return socket->closeCode;

@@ -49,6 +49,10 @@ enum class ObsReceived {
 // sending cannot hold a wait past its bound.
 ObsReceived ReceiveObsText(ObsSocket* socket, std::string* text, ULONGLONG deadline);
 
+// The next whole text message that has come already, without waiting;
+// false when none has.
+bool TakeWaitingObsText(ObsSocket* socket, std::string* text);
+
 // The close code OBS sent, 0 when none.
 unsigned ObsCloseCode(const ObsSocket* socket);
 

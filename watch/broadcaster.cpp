@@ -3,6 +3,9 @@
 #include "app/app_state.h"
 #include "status/status_line.h"
 #include "obs/obs.h"
+#include "obs/obs_messages.h"
+#include "scenes/scene_list.h"
+#include "scenes/scene_not_found.h"
 #include "xsplit/xsplit.h"
 
 namespace {
@@ -31,7 +34,34 @@ bool LocateXSplit(XSplitTarget* xsplit)
     }
     xsplit->processId = 0;
     GetWindowThreadProcessId(xsplit->window, &xsplit->processId);
+    ReplaceSceneList(ListSceneButtons(*xsplit), false);
+    SayFirstMissingScene(FirstMissingScene(CopySceneList()), L"XSplit");
     return true;
+}
+
+// OBS's scene events, as the worker reads them between its requests.
+void FollowSceneEvent(const ObsMessage& event)
+{
+    if (event.isGroup)
+        return;
+    if (event.eventType == "SceneListChanged")
+        ReplaceSceneList(WideSceneNames(event.sceneNames), true);
+    else if (event.eventType == "SceneCreated")
+        AddSceneToList(WideSceneName(event.sceneName));
+    else if (event.eventType == "SceneRemoved")
+        RemoveSceneFromList(WideSceneName(event.sceneName));
+    else if (event.eventType == "SceneNameChanged")
+        RenameSceneInList(WideSceneName(event.oldSceneName), WideSceneName(event.sceneName));
+}
+
+// The list as it is at the connection; the events keep it so from then on.
+void LearnObsScenes(ObsConnection* obs)
+{
+    std::vector<std::string> scenes;
+    if (AskObsScenes(obs, &scenes) != ObsAskResult::Answered)
+        return;
+    ReplaceSceneList(WideSceneNames(scenes), true);
+    SayFirstMissingScene(FirstMissingScene(CopySceneList()), L"OBS Studio");
 }
 
 // What the status line says after a failed try, and how long until the
@@ -73,11 +103,13 @@ bool ConnectToObsUntilStopped(WorkerRun* run, const wchar_t* trying)
         if (WaitForSingleObject(g_app.StopEvent, 0) == WAIT_OBJECT_0)
             return false;
         const RunSettings& settings = run->settings;
+        run->obs.onSceneEvent = FollowSceneEvent;
         const ObsConnectResult result =
             ConnectToObs(&run->obs, settings.obsHost, settings.obsPort, settings.obsPassword, g_app.StopEvent);
         if (result == ObsConnectResult::Connected) {
             // Each new connection is given what OBS is to show besides scenes.
             ++run->obsConnectionsMade;
+            LearnObsScenes(&run->obs);
             return true;
         }
         if (PauseUnlessStopped(ReportFailedConnect(result, trying)))
@@ -121,7 +153,7 @@ bool SwitchBroadcasterScene(WorkerRun* run, const wchar_t* name)
     case ObsSwitchResult::Switched:
         break;
     case ObsSwitchResult::NoSuchScene:
-        ReportSwitchFailure(L"Error: Scene '%s' not found.", name);
+        ReportSceneNotFound(name, CopySceneList().scenes);
         break;
     case ObsSwitchResult::Refused:
         ReportSwitchFailure(L"Error: OBS did not switch to '%s'.", name);

@@ -113,18 +113,67 @@ TEST_F(ObsSwitchingTest, ApplyGameStatusOnAltTabAndWhenTabbedOut)
     EXPECT_EQ(NextSceneOnAir(), "Menus");
 }
 
-TEST_F(ObsSwitchingTest, ASceneObsDoesNotHaveIsReported)
+TEST_F(ObsSwitchingTest, ASceneObsDoesNotHaveIsReportedWithItsNearest)
 {
-    program.SetText(1004, L"Not a scene");
+    program.SetText(1004, L"game");
     ASSERT_NO_FATAL_FAILURE(StartWithGameInFront());
     game.StartGame();
-    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene 'Not a scene' not found."));
+    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene 'game' not found. Did you mean 'Game'?"));
     ExpectNoSwitch();
     EXPECT_EQ(OnAir(), "Menus");
     // The connection is still good: the next event switches.
     game.EndGame();
     program.SetText(1006, L"Away");
     EXPECT_EQ(NextSceneOnAir(), "Away");
+}
+
+// The list kept by OBS's events while watching: a rename is followed by
+// the field and by the switch, a removed scene marks its field, a created
+// one is offered.
+TEST_F(ObsSwitchingTest, ScenesRenamedRemovedAndCreatedInObsWhileWatching)
+{
+    ASSERT_NO_FATAL_FAILURE(StartWithGameInFront());
+    ASSERT_TRUE(watcher.RenameScene("Game", "Game 1440p")) << watcher.Error();
+    EXPECT_TRUE(program.WaitForStatus(L"Scene 'Game' is now 'Game 1440p' in OBS Studio; Kestrelcue follows it."));
+    EXPECT_EQ(program.Text(1004), L"Game 1440p");
+    game.StartGame();
+    EXPECT_EQ(NextSceneOnAir(), "Game 1440p");
+    ASSERT_TRUE(watcher.RemoveScene("Away")) << watcher.Error();
+    EXPECT_TRUE(program.WaitForStatus(L"Check the scene names: 'Away' is not a scene of OBS Studio."));
+    ASSERT_TRUE(watcher.CreateScene("Away from keyboard")) << watcher.Error();
+    ASSERT_TRUE(BringToFront(program.Window()));
+    program.SetText(1007, L"");
+    ASSERT_TRUE(FocusField(program.Control(1007)));
+    // Typed again until the list offers it: the worker reads OBS's events
+    // between its samples, and the list looked at before that is empty.
+    ASSERT_TRUE(WaitUntil([&] {
+        TypeText(L"Aw");
+        const bool offered = WaitUntil([&] { return program.SuggestionCount() == 1; }, 500);
+        if (!offered)
+            program.SetText(1007, L"");
+        return offered;
+    }));
+    TypeKey(VK_DOWN);
+    EXPECT_TRUE(WaitUntil([&] { return program.Text(1007) == L"Away from keyboard"; }));
+}
+
+// While not watching, the first look at a field's list connects, lists
+// and lets go; a scene created meanwhile is in the next list.
+TEST_F(ObsSwitchingTest, AFieldOffersObsScenesWhileNotWatching)
+{
+    ASSERT_TRUE(BringToFront(program.Window()));
+    program.SetText(1006, L"");
+    ASSERT_TRUE(FocusField(program.Control(1006)));
+    EXPECT_TRUE(WaitUntil([&] {
+        TypeKey(VK_ESCAPE);
+        TypeText(L"M");
+        const bool shown = WaitUntil([&] { return program.SuggestionCount() == 1; }, 500);
+        TypeKey(VK_BACK);
+        return shown;
+    })) << "the list never showed OBS's scenes";
+    TypeText(L"M");
+    TypeKey(VK_DOWN);
+    EXPECT_TRUE(WaitUntil([&] { return program.Text(1006) == L"Menus"; }));
 }
 
 TEST_F(ObsSwitchingTest, KilledAndStartedAgainWhileWatchingTheSceneIsAppliedAgain)

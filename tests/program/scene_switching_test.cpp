@@ -2,10 +2,12 @@
 // game and clicking the simulated XSplit's scene buttons.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
 #include "drive/program.h"
+#include "drive/scenes_dialog.h"
 #include "drive/simulators.h"
 
 namespace {
@@ -129,13 +131,66 @@ TEST_F(SceneSwitchingTest, SceneNamesAreReadAtTheMomentOfTheEvent)
     ExpectClicks({L"Menus", L"Other"});
 }
 
-TEST_F(SceneSwitchingTest, ASceneThatXSplitLacksIsReported)
+TEST_F(SceneSwitchingTest, ASceneThatXSplitLacksIsReportedWithItsNearestAndMarked)
 {
     program.SetText(1006, L"menus");
     ASSERT_TRUE(BringToFront(game.Window()));
     program.PressStartStop();
-    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene 'menus' not found."));
+    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene 'menus' not found. Did you mean 'Menus'?"));
     EXPECT_TRUE(xsplit.Clicks().empty());
+    // The buttons read at the start stay known after Stop: a name set from
+    // outside is checked at once.
+    program.PressStartStop();
+    program.SetText(1006, L"Gme");
+    EXPECT_TRUE(program.WaitForStatus(L"Check the scene names: 'Gme' is not a scene of XSplit."));
+    program.SetText(1006, L"Menus");
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    ExpectClicks({L"Menus"});
+}
+
+// The field's list as the user meets it, before any Start: the first look
+// reads XSplit's buttons; Down drops the whole list and walks it, putting
+// each entry in the field; typed letters narrow it. (Wine's autocomplete
+// drops the list with Down, not with Alt+Down.)
+TEST_F(SceneSwitchingTest, AFieldOffersXSplitsButtonsAndPutsTheChoiceInIt)
+{
+    ASSERT_TRUE(BringToFront(program.Window()));
+    program.SetText(1004, L"");
+    ASSERT_TRUE(FocusField(program.Control(1004)));
+    ASSERT_TRUE(WaitUntil([&] {
+        TypeKey(VK_ESCAPE);
+        TypeKey(VK_DOWN);
+        return WaitUntil([&] { return program.SuggestionCount() == 5; }, 500);
+    })) << "the list never showed XSplit's five scenes";
+    Clicks chosen;
+    for (int i = 0; i < 5; ++i) {
+        const std::wstring before = program.Text(1004);
+        TypeKey(VK_DOWN);
+        WaitUntil([&] { return program.Text(1004) != before; }, 2000);
+        chosen.push_back(program.Text(1004));
+    }
+    std::sort(chosen.begin(), chosen.end());
+    EXPECT_EQ(chosen, (Clicks{L"Away", L"Back", L"Game", L"Menus", L"Other"}));
+    TypeKey(VK_ESCAPE);
+    program.SetText(1004, L"");
+    TypeText(L"B");
+    EXPECT_TRUE(WaitUntil([&] { return program.SuggestionCount() == 1; }));
+    TypeKey(VK_DOWN);
+    EXPECT_TRUE(WaitUntil([&] { return program.Text(1004) == L"Back"; }));
+    // The Scenes dialog's fields offer the same list.
+    const HWND scenes = OpenScenes(program);
+    ASSERT_NE(scenes, nullptr);
+    ASSERT_TRUE(FocusField(GetDlgItem(scenes, kScenesReplay)));
+    TypeText(L"O");
+    EXPECT_TRUE(WaitUntil([&] { return program.SuggestionCount() == 1; }));
+    TypeKey(VK_DOWN);
+    EXPECT_TRUE(WaitUntil([&] {
+        wchar_t text[16] = {};
+        SendDlgItemMessageW(scenes, kScenesReplay, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text));
+        return std::wstring(text) == L"Other";
+    }));
+    PressScenesButton(scenes, IDCANCEL);
 }
 
 TEST_F(SceneSwitchingTest, LosingXSplitGoesBackToLookingForIt)

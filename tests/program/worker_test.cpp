@@ -121,30 +121,6 @@ TEST_F(WorkerTest, ClosingTheWindowWhileTheWorkerRunsEndsTheProcess)
     EXPECT_EQ(code, 0u);
 }
 
-// Keys typed as the user types them: to the focused control of the
-// foreground window.
-void TypeKey(WORD key)
-{
-    INPUT strokes[2] = {};
-    strokes[0].type = strokes[1].type = INPUT_KEYBOARD;
-    strokes[0].ki.wVk = strokes[1].ki.wVk = key;
-    strokes[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(2, strokes, sizeof(INPUT));
-}
-
-// A click of the mouse in the middle of a window, as the user makes it.
-void ClickWithMouse(HWND window)
-{
-    RECT area;
-    GetWindowRect(window, &area);
-    SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
-    INPUT presses[2] = {};
-    presses[0].type = presses[1].type = INPUT_MOUSE;
-    presses[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
-    presses[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
-    SendInput(2, presses, sizeof(INPUT));
-}
-
 // Stop waits a moment for a worker caught in a click into a hung XSplit.
 // Keys typed on the focused Start/Stop and clicks on it meanwhile must not
 // start a worker once the wait is over.

@@ -168,8 +168,14 @@ TEST_F(XSplitControlTest, NamesThatOnlyResembleACaptionAreReportedNotFound)
     SimulatedXSplit xsplit;
     ASSERT_TRUE(xsplit.Launch({L"Game"}, {L"--label", L"Away", L"--edit", L"Chat"}));
     ASSERT_TRUE(Locate());
-    const wchar_t* names[] = {L"game", L"GAME", L"Game ", L" Game", L"Gam", L"Away", L"Chat"};
-    for (const wchar_t* name : names) {
+    // Each is reported with the caption it most likely meant, when one is
+    // near enough; a label's or an edit's text is no scene to name.
+    const wchar_t* nearGame[] = {L"game", L"GAME", L"Game ", L" Game", L"Gam"};
+    for (const wchar_t* name : nearGame) {
+        ClickSceneButton(target_, name);
+        EXPECT_EQ(Status(), L"Error: Scene '" + std::wstring(name) + L"' not found. Did you mean 'Game'?");
+    }
+    for (const wchar_t* name : {L"Away", L"Chat"}) {
         ClickSceneButton(target_, name);
         EXPECT_EQ(Status(), L"Error: Scene '" + std::wstring(name) + L"' not found.");
     }

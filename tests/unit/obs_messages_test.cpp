@@ -79,6 +79,31 @@ TEST(ObsMessages, RequestResponses)
     EXPECT_EQ(version.obsVersion, "29.0.2");
 }
 
+TEST(ObsMessages, SceneEventsAndTheirNames)
+{
+    ObsMessage renamed, listed, created, bare;
+    ASSERT_TRUE(Read("{\"op\":5,\"d\":{\"eventType\":\"SceneNameChanged\",\"eventIntent\":4,"
+                     "\"eventData\":{\"oldSceneName\":\"Game\",\"sceneName\":\"Game 1440p\",\"sceneUuid\":\"u\"}}}",
+                     &renamed));
+    EXPECT_EQ(renamed.op, kObsOpEvent);
+    EXPECT_EQ(renamed.eventType, "SceneNameChanged");
+    EXPECT_EQ(renamed.oldSceneName, "Game");
+    EXPECT_EQ(renamed.sceneName, "Game 1440p");
+    ASSERT_TRUE(Read("{\"op\":5,\"d\":{\"eventType\":\"SceneListChanged\",\"eventData\":{\"scenes\":"
+                     "[{\"sceneName\":\"A\",\"sceneIndex\":1},{\"sceneIndex\":0},7,{\"sceneName\":\"B\"}]}}}",
+                     &listed));
+    EXPECT_EQ(listed.sceneNames, (std::vector<std::string>{"A", "B"}));
+    ASSERT_TRUE(Read("{\"op\":5,\"d\":{\"eventType\":\"SceneCreated\",\"eventData\":{\"sceneName\":\"G\","
+                     "\"isGroup\":true}}}",
+                     &created));
+    EXPECT_TRUE(created.isGroup);
+    // A scene event without the names it needs is no message.
+    EXPECT_FALSE(Read("{\"op\":5,\"d\":{\"eventType\":\"SceneNameChanged\",\"eventData\":{\"sceneName\":\"X\"}}}",
+                      &bare));
+    EXPECT_FALSE(Read("{\"op\":5,\"d\":{\"eventType\":\"SceneRemoved\"}}", &bare));
+    EXPECT_TRUE(Read("{\"op\":5,\"d\":{\"eventType\":\"ExitStarted\"}}", &bare));
+}
+
 TEST(ObsMessages, WhatIsNotAMessageIsRefusedWhole)
 {
     const char* const refused[] = {
@@ -164,6 +189,8 @@ TEST(ObsMessages, WhatKestrelcueSends)
     EXPECT_EQ(IdentifyMessage(""), "{\"op\":1,\"d\":{\"rpcVersion\":1,\"eventSubscriptions\":0}}");
     EXPECT_EQ(IdentifyMessage("abc="),
               "{\"op\":1,\"d\":{\"rpcVersion\":1,\"authentication\":\"abc=\",\"eventSubscriptions\":0}}");
+    EXPECT_EQ(IdentifyMessage("", kObsEventSubscriptionScenes),
+              "{\"op\":1,\"d\":{\"rpcVersion\":1,\"eventSubscriptions\":4}}");
     const std::string scene = "Game \"quoted\" \\ \xC3\xA4";
     EXPECT_EQ(RequestMessage("SetCurrentProgramScene", "kestrelcue-1", &scene),
               "{\"op\":6,\"d\":{\"requestType\":\"SetCurrentProgramScene\",\"requestId\":\"kestrelcue-1\","

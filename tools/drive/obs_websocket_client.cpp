@@ -611,6 +611,34 @@ bool ObsWebSocket::SetCurrentProgramScene(const std::string& name)
     return Request("SetCurrentProgramScene", data, nullptr);
 }
 
+namespace {
+
+cJSON* SceneNamed(const std::string& name)
+{
+    cJSON* data = cJSON_CreateObject();
+    cJSON_AddStringToObject(data, "sceneName", name.c_str());
+    return data;
+}
+
+} // namespace
+
+bool ObsWebSocket::CreateScene(const std::string& name)
+{
+    return Request("CreateScene", SceneNamed(name), nullptr);
+}
+
+bool ObsWebSocket::RemoveScene(const std::string& name)
+{
+    return Request("RemoveScene", SceneNamed(name), nullptr);
+}
+
+bool ObsWebSocket::RenameScene(const std::string& name, const std::string& newName)
+{
+    cJSON* data = SceneNamed(name);
+    cJSON_AddStringToObject(data, "newSceneName", newName.c_str());
+    return Request("SetSceneName", data, nullptr);
+}
+
 bool ObsWebSocket::CreateTextSource(const std::string& sceneName, const std::string& inputName,
                                    const std::string& text)
 {

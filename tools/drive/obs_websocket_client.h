@@ -53,6 +53,10 @@ public:
     bool GetSceneList(std::vector<std::string>* names);
     bool GetCurrentProgramScene(std::string* name);
     bool SetCurrentProgramScene(const std::string& name);
+    // A streamer's edits of the scene list.
+    bool CreateScene(const std::string& name);
+    bool RemoveScene(const std::string& name);
+    bool RenameScene(const std::string& name, const std::string& newName);
     // A text source (OBS's own on Linux, FreeType 2) in the scene, with this text.
     bool CreateTextSource(const std::string& sceneName, const std::string& inputName, const std::string& text);
     // The "text" setting of an input; false when OBS has no such input.

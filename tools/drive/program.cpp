@@ -163,6 +163,34 @@ std::wstring KestrelcueProgram::Text(int id) const
     return text;
 }
 
+namespace {
+
+struct SuggestionSearch {
+    DWORD processId;
+    int count;
+};
+
+BOOL CALLBACK CountShownSuggestions(HWND window, LPARAM context)
+{
+    SuggestionSearch* search = reinterpret_cast<SuggestionSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    const HWND list = FindWindowExW(window, nullptr, L"ListBox", nullptr);
+    if (owner != search->processId || !IsWindowVisible(window) || list == nullptr)
+        return TRUE;
+    search->count = int(SendMessageW(list, LB_GETCOUNT, 0, 0));
+    return FALSE;
+}
+
+} // namespace
+
+int KestrelcueProgram::SuggestionCount() const
+{
+    SuggestionSearch search = {GetProcessId(process_.Handle()), 0};
+    EnumWindows(CountShownSuggestions, reinterpret_cast<LPARAM>(&search));
+    return search.count;
+}
+
 void KestrelcueProgram::SetText(int id, const std::wstring& text) const
 {
     SendMessageW(Control(id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));

@@ -73,6 +73,11 @@ public:
     // left by alt+tab and is come back to.
     void NameScenes(const std::wstring& enter, const std::wstring& leave, const std::wstring& tabOut,
                     const std::wstring& tabIn) const;
+    // How many entries the suggestion list shown under a field holds (the
+    // shell's autocomplete: a list box in a window of the program's own),
+    // 0 while none shows. Wine's list box holds no texts: an entry is read
+    // as the user sees it, by choosing it.
+    int SuggestionCount() const;
     bool IsChecked(int id) const;
     bool IsEnabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
     // A click as the user makes it: the control notifies the window, which

@@ -234,3 +234,58 @@ bool BringToFront(HWND window)
     SetForegroundWindow(window);
     return WaitUntil([&] { return GetForegroundWindow() == window; }, 5000);
 }
+
+void TypeKey(WORD key, bool withAlt)
+{
+    INPUT strokes[4] = {};
+    UINT count = 0;
+    const auto add = [&](WORD vk, DWORD flags) {
+        strokes[count].type = INPUT_KEYBOARD;
+        strokes[count].ki.wVk = vk;
+        strokes[count].ki.dwFlags = flags;
+        ++count;
+    };
+    if (withAlt)
+        add(VK_MENU, 0);
+    add(key, 0);
+    add(key, KEYEVENTF_KEYUP);
+    if (withAlt)
+        add(VK_MENU, KEYEVENTF_KEYUP);
+    SendInput(count, strokes, sizeof(INPUT));
+}
+
+void TypeText(const std::wstring& text)
+{
+    for (wchar_t c : text) {
+        INPUT strokes[2] = {};
+        strokes[0].type = strokes[1].type = INPUT_KEYBOARD;
+        strokes[0].ki.wScan = strokes[1].ki.wScan = c;
+        strokes[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        strokes[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        SendInput(2, strokes, sizeof(INPUT));
+    }
+}
+
+void ClickWithMouse(HWND window)
+{
+    RECT area;
+    GetWindowRect(window, &area);
+    SetCursorPos((area.left + area.right) / 2, (area.top + area.bottom) / 2);
+    INPUT presses[2] = {};
+    presses[0].type = presses[1].type = INPUT_MOUSE;
+    presses[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+    presses[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+    SendInput(2, presses, sizeof(INPUT));
+}
+
+bool FocusField(HWND field)
+{
+    // As Tab would move it: a mouse click could land on a window of
+    // another program's (OBS's own, on the same display) lying above.
+    PostMessageW(GetParent(field), WM_NEXTDLGCTL, WPARAM(field), TRUE);
+    return WaitUntil([&] {
+        GUITHREADINFO thread = {};
+        thread.cbSize = sizeof thread;
+        return GetGUIThreadInfo(GetWindowThreadProcessId(field, nullptr), &thread) && thread.hwndFocus == field;
+    }, 5000);
+}

@@ -130,3 +130,14 @@ private:
 
 // Brings a window to the front as alt+tab would.
 bool BringToFront(HWND window);
+
+// Keys typed as the user types them: to the focused control of the
+// foreground window; with Alt held down when `withAlt`.
+void TypeKey(WORD key, bool withAlt = false);
+void TypeText(const std::wstring& text);
+
+// A click of the mouse in the middle of a window, as the user makes it.
+void ClickWithMouse(HWND window);
+// Moves the keyboard focus to a field of the foreground dialog; true once
+// it has it, so that what is typed next goes there.
+bool FocusField(HWND field);
