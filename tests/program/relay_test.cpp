@@ -81,12 +81,13 @@ TEST_F(ReceiverTest, EdgesOfTheNameAreTakenAsTheyCome)
 {
     ASSERT_TRUE(xsplit.Launch({L"ab", L"Game"}));
     StartReceiver();
-    // Empty names are obeyed like any other; this XSplit has no such button.
+    // Empty names are obeyed like any other; this XSplit has no such button,
+    // and "ab" is within two edits of it.
     ASSERT_TRUE(SendDatagram(kSceneRelayPort, {1, 0, 0, 0, 'x'}));
-    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene '' not found."));
+    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene '' not found. Did you mean 'ab'?"));
     program.SetText(1012, L"-");
     ASSERT_TRUE(SendDatagram(kSceneRelayPort, {1, 0, 0, 0, 0, 0}));
-    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene '' not found."));
+    EXPECT_TRUE(program.WaitForStatus(L"Error: Scene '' not found. Did you mean 'ab'?"));
     // Without a terminator the name runs to the end of the datagram.
     ASSERT_TRUE(SendDatagram(kSceneRelayPort, {1, 0, 0, 0, 'a', 0, 'b', 0}));
     ExpectClicks(xsplit, {L"ab"});
