@@ -10,14 +10,13 @@
 #include <new>
 #include <string>
 
+#include "app/app_state.h"
 #include "overlay/match_state.h"
 #include "overlay/overlay_page.h"
+#include "settings/settings.h"
 #include "status/status_line.h"
 
 namespace {
-
-constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ondelvane\\Kestrelcue";
-constexpr wchar_t kOverlayPortValue[] = L"Overlay Port";
 
 // At most this many clients at once; one more is answered 503 and closed.
 constexpr size_t kMostClients = 16;
@@ -366,22 +365,12 @@ bool IsOverlayPortValid(DWORD port)
 
 DWORD ReadOverlayPort()
 {
-    DWORD port = 0;
-    DWORD bytes = sizeof port;
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, kOverlayPortValue, RRF_RT_REG_DWORD, nullptr, &port, &bytes) !=
-        ERROR_SUCCESS)
-        return 0;
-    return IsOverlayPortValid(port) ? port : 0;
+    return g_app.OverlayPort;
 }
 
 void StoreOverlayPort(DWORD port)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, kOverlayPortValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&port), sizeof port);
-    RegCloseKey(key);
+    StoreOverlayPortNow(port);
 }
 
 void StartOverlayServer()

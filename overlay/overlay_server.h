@@ -11,8 +11,8 @@ constexpr DWORD kOverlayPortLowest = 1024;
 constexpr DWORD kOverlayPortHighest = 65535;
 bool IsOverlayPortValid(DWORD port);
 
-// UI thread: the port as stored (0 when absent or out of range), and the
-// port the user set.
+// UI thread: the port as the settings hold it (0 when absent or out of
+// range), and the port the user set, which the settings store at once.
 DWORD ReadOverlayPort();
 void StoreOverlayPort(DWORD port);
 
