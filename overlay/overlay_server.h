@@ -17,8 +17,9 @@ DWORD ReadOverlayPort();
 void StoreOverlayPort(DWORD port);
 
 // UI thread, at Start: listens on the stored port, if any. A port taken
-// already is said in the status line and tried again every 2 s until it
-// is free or Stop comes; switching goes on meanwhile.
+// is tried again every 2 s until it is free or Stop comes, and said once
+// in the status line if still taken at the first of these tries (its
+// freeing is said then too); switching goes on meanwhile.
 void StartOverlayServer();
 // UI thread, at Stop and at exit: the server ends and its port is free.
 void StopOverlayServer();
