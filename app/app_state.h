@@ -70,6 +70,7 @@ struct AppState {
     DWORD MinimizeToTray;          // UI thread only (settings, Options): 1 hides the minimised window in the tray
     DWORD PauseHotkey;             // UI thread only (settings, Options): as HKM_GETHOTKEY gives it, 0 for none
     bool PauseHotkeyRegistered;    // UI thread only: the main window holds PauseHotkey
+    DWORD OverlayPort;             // UI thread only (settings, Record): 0 for off, else 1024 to 65535
 };
 
 extern AppState g_app;

@@ -100,7 +100,7 @@ void ReportWorkerNotStarted()
 void LaunchWorker()
 {
     SetWorkerControlsIdle(false);
-    // cppcheck-suppress unusedAllocatedMemory ; handed to the worker thread, which frees it
+    // cppcheck-suppress[unusedAllocatedMemory,unreadVariable] ; handed to the worker thread, which frees it
     WorkerRun* run = new (std::nothrow) WorkerRun{};
     if (run == nullptr) {
         ReportWorkerNotStarted();

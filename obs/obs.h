@@ -36,6 +36,7 @@ struct ObsConnection {
     ObsSocket* socket;
     unsigned requestsSent;
     void (*onSceneEvent)(const ObsMessage& event);
+    HostAddress worked;  // the host's address the last connection was made to, tried first next time
 };
 
 // Connects and identifies with `password` (empty for none); the version of

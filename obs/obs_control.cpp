@@ -177,7 +177,7 @@ ObsConnectResult ConnectToObs(ObsConnection* obs, const wchar_t* host, unsigned 
     if (host == nullptr || host[0] == L'\0')
         return ObsConnectResult::NoHost;
     ObsSocketFailure failure = ObsSocketFailure::None;
-    ObsSocket* socket = OpenObsSocket(host, INTERNET_PORT(port), kObsWaitMs, cancel, &failure);
+    ObsSocket* socket = OpenObsSocket(host, INTERNET_PORT(port), kObsWaitMs, cancel, &obs->worked, &failure);
     if (socket == nullptr)
         return ResultOf(failure);
     ObsMessage hello;

@@ -1,6 +1,8 @@
 #include "obs/obs_socket.h"
 
 #include <atomic>
+#include <cstring>
+#include <cwchar>
 #include <deque>
 
 #include "obs/obs_messages.h"
@@ -23,6 +25,11 @@ constexpr USHORT kNormalClosure = 1000;
 constexpr DWORD kCloseReasonBytes = 123;
 
 constexpr wchar_t kSubprotocolHeader[] = L"Sec-WebSocket-Protocol: obswebsocket.json";
+// "Host: ", a host name or a bracketed address as typed (255 units), ":"
+// and a port, and the terminator.
+constexpr size_t kHostHeaderChars = 280;
+// An address as numbers, an IPv6 one with its scope: 46 units and more.
+constexpr DWORD kAddressTextChars = 64;
 
 } // namespace
 
@@ -36,6 +43,9 @@ struct ObsSocket {
     // The same handle for the callbacks, which tell its errors from the
     // upgrade's by it.
     std::atomic<HINTERNET> websocketOfCallbacks{nullptr};
+    // The request of the address tried now: what the request of one given
+    // up may still say is not taken for this one's.
+    std::atomic<HINTERNET> requestOfCallbacks{nullptr};
     // Auto-reset: a step of the upgrade, a send, or a receive is over.
     HANDLE upgradeStep = nullptr;
     HANDLE sendDone = nullptr;
@@ -100,6 +110,8 @@ void CALLBACK OnSocketStatus(HINTERNET handle, DWORD_PTR context, DWORD status, 
         break;
     case WINHTTP_CALLBACK_STATUS_SENDREQUEST_COMPLETE:
     case WINHTTP_CALLBACK_STATUS_HEADERS_AVAILABLE:
+        if (handle != socket->requestOfCallbacks.load())
+            break;
         socket->upgradeStatus = status;
         SetEvent(socket->upgradeStep);
         break;
@@ -119,7 +131,7 @@ void CALLBACK OnSocketStatus(HINTERNET handle, DWORD_PTR context, DWORD status, 
     case WINHTTP_CALLBACK_STATUS_REQUEST_ERROR:
         if (handle != nullptr && handle == socket->websocketOfCallbacks.load()) {
             OnWebSocketError(socket, static_cast<const WINHTTP_WEB_SOCKET_ASYNC_RESULT*>(info));
-        } else {
+        } else if (handle == socket->requestOfCallbacks.load()) {
             const auto* result = static_cast<const WINHTTP_ASYNC_RESULT*>(info);
             socket->upgradeStatus = status;
             socket->upgradeError = result->dwError != 0 ? result->dwError : ERROR_GEN_FAILURE;
@@ -205,18 +217,58 @@ bool IsUpgraded(HINTERNET request)
            status == HTTP_STATUS_SWITCH_PROTOCOLS;
 }
 
-ObsSocketFailure Upgrade(ObsSocket* socket, const wchar_t* host, INTERNET_PORT port, ULONGLONG deadline)
+bool OpenSession(ObsSocket* socket)
 {
     socket->session = WinHttpOpen(L"Kestrelcue/1.0", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
                                   WINHTTP_NO_PROXY_BYPASS, WINHTTP_FLAG_ASYNC);
     if (!Adopt(socket, socket->session)) {
         socket->session = nullptr;
-        return ObsSocketFailure::Failed;
+        return false;
     }
-    if (WinHttpSetStatusCallback(socket->session, OnSocketStatus, WINHTTP_CALLBACK_FLAG_ALL_NOTIFICATIONS, 0) ==
-        WINHTTP_INVALID_STATUS_CALLBACK)
-        return ObsSocketFailure::Failed;
-    socket->connection = WinHttpConnect(socket->session, host, port, 0);
+    return WinHttpSetStatusCallback(socket->session, OnSocketStatus, WINHTTP_CALLBACK_FLAG_ALL_NOTIFICATIONS, 0) !=
+           WINHTTP_INVALID_STATUS_CALLBACK;
+}
+
+// What WinHTTP connects to: the address's numbers, without its port (an
+// IPv6 one then comes without brackets, as WinHTTP takes it).
+bool AddressText(const HostAddress& address, wchar_t (&text)[kAddressTextChars])
+{
+    sockaddr_storage copy = address.address;
+    if (copy.ss_family == AF_INET)
+        reinterpret_cast<sockaddr_in*>(&copy)->sin_port = 0;
+    else if (copy.ss_family == AF_INET6)
+        reinterpret_cast<sockaddr_in6*>(&copy)->sin6_port = 0;
+    else
+        return false;
+    DWORD chars = kAddressTextChars;
+    return WSAAddressToStringW(reinterpret_cast<sockaddr*>(&copy), DWORD(address.length), nullptr, text, &chars) == 0;
+}
+
+// The Host header names OBS as the streamer typed it: an IPv6 address
+// typed bare gets the brackets a header needs.
+void HostHeader(const wchar_t* host, INTERNET_PORT port, wchar_t (&header)[kHostHeaderChars])
+{
+    const bool bareIpv6 = host[0] != L'[' && std::wcschr(host, L':') != nullptr;
+    std::swprintf(header, kHostHeaderChars, bareIpv6 ? L"Host: [%.255ls]:%u" : L"Host: %.255ls:%u", host,
+                  unsigned(port));
+}
+
+// Lets go of the handles of an address given up, so the next starts afresh.
+void ForgetAttempt(ObsSocket* socket)
+{
+    socket->requestOfCallbacks = nullptr;
+    for (HINTERNET* handle : {&socket->request, &socket->connection}) {
+        if (*handle != nullptr)
+            WinHttpCloseHandle(*handle);
+        *handle = nullptr;
+    }
+    ResetEvent(socket->upgradeStep);
+}
+
+ObsSocketFailure Upgrade(ObsSocket* socket, const wchar_t* address, const wchar_t* hostHeader, INTERNET_PORT port,
+                         ULONGLONG deadline)
+{
+    socket->connection = WinHttpConnect(socket->session, address, port, 0);
     if (!Adopt(socket, socket->connection)) {
         socket->connection = nullptr;
         return ObsSocketFailure::Failed;
@@ -227,12 +279,15 @@ ObsSocketFailure Upgrade(ObsSocket* socket, const wchar_t* host, INTERNET_PORT p
         socket->request = nullptr;
         return ObsSocketFailure::Failed;
     }
+    socket->requestOfCallbacks = socket->request;
     // OBS is where the streamer said: a redirect elsewhere is not followed
     // but taken for what it is, an answer that is not OBS's.
     DWORD noRedirects = WINHTTP_DISABLE_REDIRECTS;
     if (!WinHttpSetOption(socket->request, WINHTTP_OPTION_DISABLE_FEATURE, &noRedirects, sizeof noRedirects) ||
         !WinHttpSetOption(socket->request, WINHTTP_OPTION_UPGRADE_TO_WEB_SOCKET, nullptr, 0) ||
         !WinHttpAddRequestHeaders(socket->request, kSubprotocolHeader, DWORD(-1), WINHTTP_ADDREQ_FLAG_ADD) ||
+        !WinHttpAddRequestHeaders(socket->request, hostHeader, DWORD(-1),
+                                  WINHTTP_ADDREQ_FLAG_ADD | WINHTTP_ADDREQ_FLAG_REPLACE) ||
         !WinHttpSendRequest(socket->request, WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0,
                             reinterpret_cast<DWORD_PTR>(socket)))
         return ObsSocketFailure::Failed;
@@ -332,22 +387,76 @@ void TakeReceived(ObsSocket* socket)
 
 } // namespace
 
-ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, HANDLE cancel,
-                         ObsSocketFailure* failure)
+ObsSocket* OpenObsSocketAt(const wchar_t* host, const HostAddresses& addresses, int* at, INTERNET_PORT port,
+                           DWORD waitMs, HANDLE cancel, ObsSocketFailure* failure)
 {
+    const ULONGLONG deadline = DeadlineIn(waitMs);
     ObsSocket* socket = new ObsSocket;
     socket->cancel = cancel;
     socket->upgradeStep = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     socket->sendDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     socket->receiveDone = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     *failure = ObsSocketFailure::Failed;
-    if (socket->upgradeStep != nullptr && socket->sendDone != nullptr && socket->receiveDone != nullptr)
-        *failure = Upgrade(socket, host, port, DeadlineIn(waitMs));
+    wchar_t hostHeader[kHostHeaderChars];
+    HostHeader(host, port, hostHeader);
+    const int first = *at >= 0 && *at < addresses.count ? *at : 0;
+    if (socket->upgradeStep != nullptr && socket->sendDone != nullptr && socket->receiveDone != nullptr &&
+        OpenSession(socket)) {
+        *failure = ObsSocketFailure::NoListener;
+        // Only an address where nothing listens gives way to the next:
+        // anything else answered there, and is what OBS is.
+        for (int tried = 0; tried < addresses.count && *failure == ObsSocketFailure::NoListener; ++tried) {
+            const int which = (first + tried) % addresses.count;
+            wchar_t address[kAddressTextChars];
+            if (tried > 0)
+                ForgetAttempt(socket);
+            if (!AddressText(addresses.each[which], address)) {
+                *failure = ObsSocketFailure::Failed;
+                break;
+            }
+            *failure = Upgrade(socket, address, hostHeader, port, deadline);
+            if (*failure == ObsSocketFailure::None)
+                *at = which;
+        }
+    }
     if (*failure != ObsSocketFailure::None) {
         CloseObsSocket(socket);
         return nullptr;
     }
     StartReceive(socket);
+    return socket;
+}
+
+ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, HANDLE cancel, HostAddress* worked,
+                         ObsSocketFailure* failure)
+{
+    const ULONGLONG deadline = DeadlineIn(waitMs);
+    // The lookup waits on an event: one that is never set when there is
+    // no cancel.
+    const HANDLE never = cancel == nullptr ? CreateEventW(nullptr, TRUE, FALSE, nullptr) : nullptr;
+    HostLookup* pending = nullptr;
+    HostAddresses addresses = {};
+    LookupResult looked = LookupResult::Failed;
+    if (cancel != nullptr || never != nullptr)
+        looked = LookUpHost(host, port, &pending, deadline, cancel != nullptr ? cancel : never, &addresses);
+    AbandonHostLookup(&pending);
+    if (never != nullptr)
+        CloseHandle(never);
+    if (looked != LookupResult::Found) {
+        *failure = looked == LookupResult::Pending ? ObsSocketFailure::TimedOut : ObsSocketFailure::HostUnknown;
+        return nullptr;
+    }
+    int at = 0;
+    for (int i = 0; i < addresses.count; ++i) {
+        if (addresses.each[i].length == worked->length &&
+            std::memcmp(&addresses.each[i].address, &worked->address, size_t(worked->length)) == 0)
+            at = i;
+    }
+    const ULONGLONG now = GetTickCount64();
+    ObsSocket* socket =
+        OpenObsSocketAt(host, addresses, &at, port, now >= deadline ? 0 : DWORD(deadline - now), cancel, failure);
+    if (socket != nullptr)
+        *worked = addresses.each[at];
     return socket;
 }
 

@@ -8,6 +8,8 @@
 
 #include <string>
 
+#include "watch/host_address.h"
+
 enum class ObsSocketFailure {
     None,
     NoListener,    // nothing accepts connections there
@@ -21,11 +23,21 @@ enum class ObsSocketFailure {
 struct ObsSocket;
 
 // Connects and upgrades to the obs-websocket subprotocol; null (and why in
-// `failure`) when that does not happen within `waitMs`. Every wait on the
-// socket, this one included, also ends as soon as `cancel` (an event, or
-// null for none) is set: the worker's Stop must not wait out a slow OBS.
-ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, HANDLE cancel,
+// `failure`) when that does not happen within `waitMs`, the host's lookup
+// included. Every wait on the socket, this one included, also ends as soon
+// as `cancel` (an event, or null for none) is set: the worker's Stop must
+// not wait out a slow OBS. Each address the host has is tried in turn,
+// from `*worked` when it is among them (zero: from the first), until one
+// connects; `*worked` is then that one.
+ObsSocket* OpenObsSocket(const wchar_t* host, INTERNET_PORT port, DWORD waitMs, HANDLE cancel, HostAddress* worked,
                          ObsSocketFailure* failure);
+
+// The same with the addresses given, tried from `*at` on (wrapping round)
+// until one connects or the wait is over; `*at` is then the one that did.
+// WinHTTP is given each address's numbers, and the Host header still names
+// `host` as typed.
+ObsSocket* OpenObsSocketAt(const wchar_t* host, const HostAddresses& addresses, int* at, INTERNET_PORT port,
+                           DWORD waitMs, HANDLE cancel, ObsSocketFailure* failure);
 
 enum class ObsSent {
     Sent,

@@ -21,6 +21,80 @@ constexpr NameMarkup kNameMarkup[] = {
     {"&lt;", '<'}, {"&gt;", '>'}, {"&amp;", '&'}, {"&quot;", '"'}, {"&apos;", '\''}, {"<sp/>", ' '},
 };
 
+// One character of a name as it is shown: at most a UTF-8 sequence.
+struct NamePiece {
+    char bytes[4];
+    size_t length;
+};
+
+// U+FFFD, what a person sees for bytes that are no UTF-8.
+constexpr char kReplacement[] = "\xEF\xBF\xBD";
+
+bool IsContinuation(unsigned char byte, unsigned char lowest = 0x80, unsigned char highest = 0xBF)
+{
+    return byte >= lowest && byte <= highest;
+}
+
+// How many bytes at `at` make a well-formed UTF-8 sequence (shortest form,
+// no surrogates, nothing above U+10FFFF), or as `*valid` false how many
+// begin one that breaks off: those are shown as one U+FFFD, as a browser
+// would, so that no byte that is no UTF-8 reaches the JSON.
+size_t Utf8SequenceAt(const char* at, bool* valid)
+{
+    const auto byte = [at](size_t i) { return static_cast<unsigned char>(at[i]); };
+    const unsigned char lead = byte(0);
+    *valid = true;
+    if (lead < 0x80)
+        return 1;
+    size_t length = 0;
+    unsigned char lowest = 0x80, highest = 0xBF;  // the second byte's range
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        lowest = lead == 0xE0 ? 0xA0 : 0x80;
+        highest = lead == 0xED ? 0x9F : 0xBF;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        lowest = lead == 0xF0 ? 0x90 : 0x80;
+        highest = lead == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        *valid = false;
+        return 1;
+    }
+    // The terminator is no continuation: nothing past it is read.
+    if (!IsContinuation(byte(1), lowest, highest)) {
+        *valid = false;
+        return 1;
+    }
+    for (size_t i = 2; i < length; ++i) {
+        if (!IsContinuation(byte(i))) {
+            *valid = false;
+            return i;
+        }
+    }
+    return length;
+}
+
+// The piece of the name at `at` (not its end) and how many bytes it takes.
+size_t ReadNamePiece(const char* at, NamePiece* piece)
+{
+    for (const NameMarkup& markup : kNameMarkup) {
+        const size_t length = std::strlen(markup.written);
+        if (std::strncmp(at, markup.written, length) == 0) {
+            piece->bytes[0] = markup.read;
+            piece->length = 1;
+            return length;
+        }
+    }
+    bool valid = false;
+    const size_t taken = Utf8SequenceAt(at, &valid);
+    const char* bytes = valid ? at : kReplacement;
+    piece->length = valid ? taken : sizeof kReplacement - 1;
+    std::memcpy(piece->bytes, bytes, piece->length);
+    return taken;
+}
+
 const char* RaceWord(PlayerRace race)
 {
     switch (race) {
@@ -120,32 +194,14 @@ void ReadablePlayerName(const char* gameName, char (&out)[kMatchNameBytes])
 {
     size_t written = 0;
     for (const char* at = gameName; *at != '\0';) {
-        char c = *at;
-        size_t taken = 1;
-        for (const NameMarkup& markup : kNameMarkup) {
-            const size_t length = std::strlen(markup.written);
-            if (std::strncmp(at, markup.written, length) == 0) {
-                c = markup.read;
-                taken = length;
-                break;
-            }
-        }
-        if (written + 1 >= kMatchNameBytes)
+        NamePiece piece;
+        const size_t taken = ReadNamePiece(at, &piece);
+        // Whole characters only: the name is cut where one ends.
+        if (written + piece.length >= kMatchNameBytes)
             break;
-        out[written++] = c;
+        std::memcpy(out + written, piece.bytes, piece.length);
+        written += piece.length;
         at += taken;
-    }
-    // A UTF-8 sequence cut at the end is dropped whole.
-    if (written + 1 >= kMatchNameBytes) {
-        size_t start = written;
-        while (start > 0 && (static_cast<unsigned char>(out[start - 1]) & 0xC0) == 0x80)
-            --start;
-        if (start > 0 && (static_cast<unsigned char>(out[start - 1]) & 0x80) != 0) {
-            const unsigned char lead = static_cast<unsigned char>(out[start - 1]);
-            const size_t need = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-            if (written - (start - 1) < need)
-                written = start - 1;
-        }
     }
     out[written] = '\0';
 }

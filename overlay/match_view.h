@@ -47,8 +47,10 @@ struct MatchView {
 
 // The game writes markup into names: a clan tag as "&lt;TAG&gt;<sp/>Name".
 // Gives "<TAG> Name": the entities and <sp/> read as what they stand for,
-// any other markup kept as it stands (it is text, not markup, to whoever
-// shows it). Cut to fit, never inside a UTF-8 sequence.
+// once, any other markup kept as it stands (it is text, not markup, to
+// whoever shows it). Always valid UTF-8: bytes that are none show as
+// U+FFFD, each run that breaks off as one. Cut to fit, only where a
+// character ends.
 void ReadablePlayerName(const char* gameName, char (&out)[kMatchNameBytes]);
 
 // The view as the JSON of GET /state; empty when memory runs out.

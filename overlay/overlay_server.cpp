@@ -10,14 +10,13 @@
 #include <new>
 #include <string>
 
+#include "app/app_state.h"
 #include "overlay/match_state.h"
 #include "overlay/overlay_page.h"
+#include "settings/settings.h"
 #include "status/status_line.h"
 
 namespace {
-
-constexpr wchar_t kSettingsKey[] = L"SOFTWARE\\Ondelvane\\Kestrelcue";
-constexpr wchar_t kOverlayPortValue[] = L"Overlay Port";
 
 // At most this many clients at once; one more is answered 503 and closed.
 constexpr size_t kMostClients = 16;
@@ -31,8 +30,10 @@ constexpr ULONGLONG kSendWaitMs = 5000;
 constexpr size_t kMostUnsentBytes = 256 * 1024;
 // How often the server looks for a change of the match and for Stop.
 constexpr long kLoopMs = 15;
-// How often a port taken by another program is tried again, and said
-// again: the worker's texts would soon cover a text said once.
+// How often a port taken by another program is tried again. It is said
+// once a Start, when the first of these tries fails too: said at the first
+// try, the Start's own texts, which come just after, would cover it at
+// once; said at every try, it would cover the switches' texts.
 constexpr DWORD kRetryListenMs = 2000;
 // How long Stop waits for the server's thread to close its sockets.
 constexpr DWORD kStopWaitMs = 1000;
@@ -298,7 +299,7 @@ void ServeOnce(Server* server)
     }
 }
 
-// The listener, or INVALID_SOCKET with the status line told why.
+// The listener, or INVALID_SOCKET: the port is taken (or cannot be had).
 SOCKET Listen(DWORD port)
 {
     SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
@@ -315,12 +316,34 @@ SOCKET Listen(DWORD port)
     if (bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
         listen(listener, SOMAXCONN) != 0 || ioctlsocket(listener, FIONBIO, &nonBlocking) != 0) {
         closesocket(listener);
-        wchar_t status[kStatusChars];
-        std::swprintf(status, kStatusChars, L"Error: The overlay cannot listen on port %lu: it is in use.",
-                      static_cast<unsigned long>(port));
-        SetStatusLine(status);
         return INVALID_SOCKET;
     }
+    return listener;
+}
+
+void SayPort(const wchar_t* format, DWORD port)
+{
+    wchar_t status[kStatusChars];
+    std::swprintf(status, kStatusChars, format, static_cast<unsigned long>(port));
+    SetStatusLine(status);
+}
+
+// The listener once the port is free, or INVALID_SOCKET at Stop. Once a
+// port in use has been said, so is the listening that follows, so that the
+// streamer knows the overlay came after all.
+SOCKET ListenOnceFree(DWORD port, HANDLE stop)
+{
+    SOCKET listener = Listen(port);
+    bool said = false;
+    while (listener == INVALID_SOCKET && WaitForSingleObject(stop, kRetryListenMs) == WAIT_TIMEOUT) {
+        listener = Listen(port);
+        if (listener == INVALID_SOCKET && !said) {
+            SayPort(L"Error: The overlay cannot listen on port %lu: it is in use.", port);
+            said = true;
+        }
+    }
+    if (listener != INVALID_SOCKET && said)
+        SayPort(L"The overlay now listens on port %lu.", port);
     return listener;
 }
 
@@ -337,9 +360,7 @@ DWORD WINAPI RunOverlayServer(void* parameter)
     Server* server = new (std::nothrow) Server{};
     if (server != nullptr) {
         server->port = start.port;
-        server->listener = Listen(server->port);
-        while (server->listener == INVALID_SOCKET && WaitForSingleObject(start.stop, kRetryListenMs) == WAIT_TIMEOUT)
-            server->listener = Listen(server->port);
+        server->listener = ListenOnceFree(server->port, start.stop);
         if (server->listener != INVALID_SOCKET) {
             WatchMatch(true);
             while (WaitForSingleObject(start.stop, 0) == WAIT_TIMEOUT) {
@@ -366,22 +387,12 @@ bool IsOverlayPortValid(DWORD port)
 
 DWORD ReadOverlayPort()
 {
-    DWORD port = 0;
-    DWORD bytes = sizeof port;
-    if (RegGetValueW(HKEY_CURRENT_USER, kSettingsKey, kOverlayPortValue, RRF_RT_REG_DWORD, nullptr, &port, &bytes) !=
-        ERROR_SUCCESS)
-        return 0;
-    return IsOverlayPortValid(port) ? port : 0;
+    return g_app.OverlayPort;
 }
 
 void StoreOverlayPort(DWORD port)
 {
-    HKEY key = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr,
-                        &key, nullptr) != ERROR_SUCCESS)
-        return;
-    RegSetValueExW(key, kOverlayPortValue, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&port), sizeof port);
-    RegCloseKey(key);
+    StoreOverlayPortNow(port);
 }
 
 void StartOverlayServer()

@@ -11,14 +11,15 @@ constexpr DWORD kOverlayPortLowest = 1024;
 constexpr DWORD kOverlayPortHighest = 65535;
 bool IsOverlayPortValid(DWORD port);
 
-// UI thread: the port as stored (0 when absent or out of range), and the
-// port the user set.
+// UI thread: the port as the settings hold it (0 when absent or out of
+// range), and the port the user set, which the settings store at once.
 DWORD ReadOverlayPort();
 void StoreOverlayPort(DWORD port);
 
 // UI thread, at Start: listens on the stored port, if any. A port taken
-// already is said in the status line and tried again every 2 s until it
-// is free or Stop comes; switching goes on meanwhile.
+// is tried again every 2 s until it is free or Stop comes, and said once
+// in the status line if still taken at the first of these tries (its
+// freeing is said then too); switching goes on meanwhile.
 void StartOverlayServer();
 // UI thread, at Stop and at exit: the server ends and its port is free.
 void StopOverlayServer();

@@ -12,6 +12,7 @@
 
 #include "app/app_state.h"
 #include "app/bounded_text.h"
+#include "overlay/overlay_server.h"
 #include "record/session_record.h"
 #include "settings/protected_password.h"
 #include "settings/scene_fields.h"
@@ -61,6 +62,7 @@ enum class Home {
     RecordCount,      // one number of the record (which: `control`), counted or set in Record; likewise
     MinimizeToTray,   // AppState.MinimizeToTray, set in Options
     PauseHotkey,      // AppState.PauseHotkey, set in Options
+    OverlayPort,      // AppState.OverlayPort, set in Record and stored at once
 };
 
 // Which values are written at every close, and which only once stored.
@@ -118,6 +120,7 @@ constexpr Setting kSettings[] = {
     {L"Record Random Losses",  REG_DWORD, Home::RecordCount, kNumberRandomLosses,   0, Writing::OnceSet, nullptr, nullptr},
     {L"Minimize To Tray", REG_DWORD, Home::MinimizeToTray, 0, 0, Writing::OnceSet, nullptr, nullptr},
     {L"Pause Hotkey",     REG_DWORD, Home::PauseHotkey,    0, 0, Writing::OnceSet, nullptr, nullptr},
+    {L"Overlay Port",     REG_DWORD, Home::OverlayPort,    0, 0, Writing::OnceSet, nullptr, nullptr},
 };
 constexpr size_t kSettingCount = sizeof kSettings / sizeof kSettings[0];
 
@@ -286,6 +289,12 @@ bool LoadSetting(HKEY key, const Setting& setting, HWND dialog, RecordSnapshot* 
     case Home::PauseHotkey:
         g_app.PauseHotkey = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
         break;
+    case Home::OverlayPort: {
+        // A port out of range listens nowhere rather than somewhere unasked.
+        const DWORD port = ReadStoredNumber(key, setting.name, setting.defaultNumber, &stored);
+        g_app.OverlayPort = IsOverlayPortValid(port) ? port : 0;
+        break;
+    }
     }
     return stored;
 }
@@ -335,6 +344,7 @@ bool HoldsDefault(const Setting& setting, const RecordSnapshot& record)
     case Home::RecordCount:     return RecordCountOf(record, setting) == 0;
     case Home::MinimizeToTray:  return g_app.MinimizeToTray == setting.defaultNumber;
     case Home::PauseHotkey:     return g_app.PauseHotkey == setting.defaultNumber;
+    case Home::OverlayPort:     return g_app.OverlayPort == setting.defaultNumber;
     default:                    return false;
     }
 }
@@ -407,6 +417,9 @@ void SaveSetting(HKEY key, const Setting& setting, const RecordSnapshot& record)
     case Home::PauseHotkey:
         WriteNumber(key, setting, g_app.PauseHotkey);
         break;
+    case Home::OverlayPort:
+        WriteNumber(key, setting, g_app.OverlayPort);
+        break;
     }
 }
 
@@ -424,6 +437,7 @@ void LoadSettings(HWND mainDialog)
     g_app.GameApiPort = kDefaultGameApiPort;
     g_app.MinimizeToTray = 0;
     g_app.PauseHotkey = 0;
+    g_app.OverlayPort = 0;
     RecordSnapshot record = {};
     for (const Setting& setting : kSettings) {
         if (setting.home == Home::AppText)
@@ -478,6 +492,20 @@ void StoreRecordCountsNow(const RecordCounts& counts)
         if (kSettings[i].home != Home::RecordCount)
             continue;
         WriteNumber(key, kSettings[i], RecordNumberIn(counts, RecordNumber(kSettings[i].control)));
+    }
+    RegCloseKey(key);
+}
+
+void StoreOverlayPortNow(DWORD port)
+{
+    g_app.OverlayPort = port;
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey, 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr,
+                        &key, nullptr) != ERROR_SUCCESS)
+        return;
+    for (const Setting& setting : kSettings) {
+        if (setting.home == Home::OverlayPort)
+            WriteNumber(key, setting, port);
     }
     RegCloseKey(key);
 }

@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "drive/child_process.h"
+#include "drive/fake_obs_server.h"
 #include "drive/obs_studio.h"
 #include "drive/obs_websocket_client.h"
+#include "obs/obs.h"
 
 namespace {
 
@@ -160,6 +162,38 @@ TEST(ObsPeerWithoutPasswordTest, IdentifiesWithoutAuthentication)
     std::vector<std::string> names;
     ASSERT_TRUE(client.GetSceneList(&names)) << client.Error();
     EXPECT_EQ(Sorted(names), Sorted({"Game", "Menus"}));
+}
+
+// A name with several addresses, the first unreachable (localhost as ::1
+// first, with an OBS that listens on 127.0.0.1 only): each is tried in
+// order until one connects, the Host header naming OBS as typed. No name
+// resolves to two addresses here without a name server, so the addresses
+// are given directly; the lookup's own path is every other OBS test's.
+TEST(ObsAddressesTest, EachAddressOfTheHostIsTriedUntilOneConnects)
+{
+    FakeObsServer fake(FakeObsAnswer::Proper);
+    ASSERT_TRUE(fake.Start(kObsTestPort));
+    HostAddresses addresses = {};
+    auto* v6 = reinterpret_cast<sockaddr_in6*>(&addresses.each[0].address);
+    v6->sin6_family = AF_INET6;
+    v6->sin6_addr = in6addr_loopback;
+    v6->sin6_port = htons(kObsTestPort);
+    addresses.each[0].length = sizeof *v6;
+    auto* v4 = reinterpret_cast<sockaddr_in*>(&addresses.each[1].address);
+    v4->sin_family = AF_INET;
+    v4->sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    v4->sin_port = htons(kObsTestPort);
+    addresses.each[1].length = sizeof *v4;
+    addresses.count = 2;
+
+    int at = 0;
+    ObsSocketFailure failure = ObsSocketFailure::Failed;
+    ObsSocket* socket = OpenObsSocketAt(L"localhost", addresses, &at, kObsTestPort, kObsWaitMs, nullptr, &failure);
+    EXPECT_NE(socket, nullptr) << "failure " << int(failure);
+    CloseObsSocket(socket);
+    EXPECT_EQ(at, 1) << "the next connection does not start from the address that worked";
+    ASSERT_EQ(fake.Connections().size(), 1u);
+    EXPECT_EQ(fake.Connections()[0].host, "localhost:" + std::to_string(kObsTestPort));
 }
 
 } // namespace

@@ -231,11 +231,15 @@ TEST_F(OverlayTest, APortInUseIsSaidAndStopFreesThePort)
     ASSERT_EQ(listen(taken, 1), 0);
     ASSERT_NO_FATAL_FAILURE(StartWatching(kPort));
     std::vector<std::wstring> seen;
-    EXPECT_TRUE(program.WaitForStatusSeen(L"Error: The overlay cannot listen on port 28028: it is in use.", &seen, 3000))
+    EXPECT_TRUE(program.WaitForStatusSeen(L"Error: The overlay cannot listen on port 28028: it is in use.", &seen, 10000))
         << [&] { std::string all; for (auto& t : seen) all += std::string(t.begin(), t.end()) + " | "; return all; }();
-    closesocket(taken);
+    // Switching goes on, and its texts are not covered again while the port stays taken.
     ASSERT_NO_FATAL_FAILURE(Play({{"Kestrel", "user", "Zerg", "Victory"}, {"Foe", "user", "Terr", "Defeat"}}));
+    EXPECT_FALSE(program.WaitForStatusSeen(L"Error: The overlay cannot listen on port 28028: it is in use.", &seen, 4500))
+        << "said again";
+    closesocket(taken);
     ASSERT_TRUE(WaitUntil(IsListening)) << "the port freed is not listened on";
+    EXPECT_TRUE(program.WaitForStatus(L"The overlay now listens on port 28028."));
     program.PressStartStop();
     EXPECT_FALSE(IsListening());
     const SOCKET again = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);

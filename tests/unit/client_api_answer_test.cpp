@@ -296,6 +296,9 @@ TEST(OverlayNames, ReadAsAPersonReadsThem)
         {"<img src=x onerror=alert(1)>", "<img src=x onerror=alert(1)>"},
         {"&amp;lt;", "&lt;"},
         {"", ""},
+        // No UTF-8: one U+FFFD for each run that breaks off, as a browser shows it.
+        {"A\xE2\x82<sp/>\xFF", "A\xEF\xBF\xBD \xEF\xBF\xBD"},
+        {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},
     };
     for (const Case& c : cases) {
         char shown[kMatchNameBytes];

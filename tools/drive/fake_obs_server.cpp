@@ -298,6 +298,8 @@ bool FakeObsServer::Upgrade(SOCKET client)
             return false;
         head.append(chunk, size_t(got));
     }
+    const std::string host = HeaderValue(head, "Host");
+    Record([&host](FakeObsConnection& connection) { connection.host = host; });
     if (behaviour_.redirectPort != 0) {
         const std::string redirect = "HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:" +
                                      std::to_string(behaviour_.redirectPort) + "/\r\nContent-Length: 0\r\n\r\n";

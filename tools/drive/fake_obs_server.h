@@ -57,6 +57,7 @@ struct FakeObsConnection {
     // When the client was seen gone, or the server ended the connection.
     ULONGLONG endedAt = 0;
     bool identified = false;
+    std::string host;  // the upgrade's Host header
     // The client answered the server's close frame with one, of this code.
     bool closeAnswered = false;
     unsigned short closeAnswerCode = 0;
