@@ -250,8 +250,8 @@ TEST_F(OverlayTest, TheLastGamesSurviveARestartAndResetClearsThem)
     ASSERT_TRUE(again.Close());
 }
 
-// The bounds: a wrong Host, another method or path, a head over 8 KB, and
-// a 17th client while 16 are connected.
+// The bounds: a wrong Host, another method or path, a head over 8 KB, a
+// client that never reads, and a 17th client while 16 are connected.
 TEST_F(OverlayTest, BoundsAreKept)
 {
     ASSERT_NO_FATAL_FAILURE(StartWatching(kPort));
@@ -264,10 +264,12 @@ TEST_F(OverlayTest, BoundsAreKept)
     EXPECT_EQ(StatusLineOf(Ask("GET /state HTTP/1.1\r\nHost: " + kHost + "\r\nX: " + std::string(9000, 'x') +
                                "\r\n\r\n")),
               "HTTP/1.1 431 Request Header Fields Too Large");
-    // A client that follows the events and never reads holds no one.
+    // A client that follows the events and never reads holds neither the
+    // others nor the switching.
     const SOCKET silent = Connect();
     const std::string follow = "GET /events HTTP/1.1\r\nHost: " + kHost + "\r\n\r\n";
     send(silent, follow.data(), int(follow.size()), 0);
+    ASSERT_NO_FATAL_FAILURE(Play({{"Kestrel", "user", "Zerg", "Victory"}, {"Foe", "user", "Terr", "Defeat"}}));
     EXPECT_EQ(StatusLineOf(Get("/state")), "HTTP/1.1 200 OK");
     closesocket(silent);
     std::vector<SOCKET> held;
