@@ -85,7 +85,6 @@ protected:
         ASSERT_TRUE(WriteStoredDword(L"Game State Source", 1));
         ASSERT_TRUE(WriteStoredString(L"Player Names", L"Kestrel"));
         ASSERT_TRUE(WriteStoredString(L"Record Format", L"{wins} W {losses} L"));
-        ASSERT_TRUE(WriteStoredString(L"OBS Record Source", L"Record"));
         ASSERT_TRUE(patchServer.Start());
         program.UseOutsidePatchServer();
     }
@@ -174,8 +173,9 @@ constexpr char kPlayersOnPage[] =
 // The page in Chromium as a browser source loads it: the players once the
 // map is on (the user first and marked, though the game lists them second),
 // a hostile name as its characters and no element, then the record and the
-// game in the list at the score screen; after a Stop and a Start the page
-// follows again by itself. "?show=record" shows the record alone.
+// game in the list at the score screen; after a Stop and a Start, the
+// server full at first, the page follows again by itself. "?show=record"
+// shows the record alone.
 TEST_F(OverlayTest, TheBrowserShowsTheMatchThenTheRecordAndTheGame)
 {
     ASSERT_NO_FATAL_FAILURE(StartWatching(kPort));
@@ -213,6 +213,16 @@ TEST_F(OverlayTest, TheBrowserShowsTheMatchThenTheRecordAndTheGame)
     program.PressStartStop();
     ASSERT_TRUE(WaitUntil([] { return !IsListening(); }));
     program.PressStartStop();
+    // The server full as it comes back: the page, trying again every
+    // second, is most likely answered 503 until they are let go.
+    SOCKET first = INVALID_SOCKET;
+    ASSERT_TRUE(WaitUntil([&] { return (first = Connect()) != INVALID_SOCKET; }));
+    std::vector<SOCKET> held = {first};
+    while (held.size() < 16)
+        held.push_back(Connect());
+    Sleep(1500);
+    for (SOCKET s : held)
+        closesocket(s);
     ASSERT_TRUE(game.SetLineup({{"Kestrel", "user", "Prot", "Victory"}, {"Ærøskøbing", "user", "Zerg", "Defeat"}}));
     ASSERT_TRUE(game.ShowLoading());
     ASSERT_TRUE(game.EnterGame());

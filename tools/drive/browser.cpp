@@ -301,10 +301,13 @@ std::string HeadlessBrowser::ValueOf(const std::string& expression)
     return Evaluate(expression, &value) ? value : std::string();
 }
 
-bool HeadlessBrowser::SaveScreenshot(const std::wstring& file)
+bool HeadlessBrowser::SaveScreenshot(const std::wstring& file, int width, int height)
 {
     std::string result;
-    if (!Call("Page.captureScreenshot", "{\"format\":\"png\"}", &result, kCallMs))
+    const std::string clip = "{\"x\":0,\"y\":0,\"width\":" + std::to_string(width) +
+                             ",\"height\":" + std::to_string(height) + ",\"scale\":1}";
+    if (!Call("Page.captureScreenshot", "{\"format\":\"png\",\"captureBeyondViewport\":true,\"clip\":" + clip + "}",
+              &result, kCallMs))
         return false;
     Json tree(cJSON_Parse(result.c_str()));
     const char* base64 = StringOf(tree.get(), "data");

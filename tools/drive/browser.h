@@ -28,8 +28,9 @@ public:
     bool Evaluate(const std::string& expression, std::string* value, DWORD timeoutMs = 10000);
     // Evaluate's value, "" when it failed.
     std::string ValueOf(const std::string& expression);
-    // A PNG of the page's view, written to the file (a Windows path).
-    bool SaveScreenshot(const std::wstring& file);
+    // A PNG of the page's top left corner, this many CSS pixels wide and
+    // high, written to the file (a Windows path).
+    bool SaveScreenshot(const std::wstring& file, int width, int height);
     void Close();
     const std::string& Error() const { return error_; }
 
