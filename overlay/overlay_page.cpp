@@ -16,7 +16,7 @@ body{font:600 var(--size,24px)/1.3 system-ui,sans-serif;color:#fff;
 section{margin-bottom:.4em}
 .player.user{color:#ffd84d}
 .player .race,.game .race,.game .length{opacity:.8;margin-left:.4em}
-.result{margin-left:.4em}
+.player .result,.game .opponent{margin-left:.4em}
 .Victory{color:#7dff8a}.Defeat{color:#ff7d7d}
 .hidden{display:none}
 </style></head><body>

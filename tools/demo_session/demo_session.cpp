@@ -420,7 +420,7 @@ constexpr DWORD kDemoOverlayPort = 28031;
 std::string OverlayScene(const std::string& overlay)
 {
     const std::string html =
-        "<!DOCTYPE html><html><body style=\"margin:0;width:1280px;height:720px;overflow:hidden;"
+        "<!DOCTYPE html><html><body style=\"margin:0;position:relative;width:1280px;height:720px;overflow:hidden;"
         "background:radial-gradient(circle at 70% 40%,#354a2c 0,#1d2a1a 30%,transparent 60%),"
         "radial-gradient(circle at 25% 75%,#3a3324 0,#221d15 35%,transparent 65%),"
         "linear-gradient(160deg,#14201a,#0c1210 60%,#10160f)\">"
