@@ -3,8 +3,10 @@
 // Every name goes in through textContent: it is the opponent's to choose
 // and is shown as the characters it is, never read as markup. The page
 // follows /events, and EventSource connects again by itself when the
-// program is stopped and started. "?show=record,match,games" picks the
-// parts, "?size=N" the text's size in pixels.
+// program is stopped and started; an answer that is not the stream (a 503
+// while 16 clients are served) makes it give up for good, so the page then
+// follows anew. "?show=record,match,games" picks the parts, "?size=N" the
+// text's size in pixels.
 const char kOverlayPage[] = R"PAGE(<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>Kestrelcue overlay</title>
 <style>
@@ -14,7 +16,7 @@ body{font:600 var(--size,24px)/1.3 system-ui,sans-serif;color:#fff;
 section{margin-bottom:.4em}
 .player.user{color:#ffd84d}
 .player .race,.game .race,.game .length{opacity:.8;margin-left:.4em}
-.result{margin-left:.4em}
+.player .result,.game .opponent{margin-left:.4em}
 .Victory{color:#7dff8a}.Defeat{color:#ff7d7d}
 .hidden{display:none}
 </style></head><body>
@@ -55,7 +57,13 @@ function show(state) {
      span("length", length(g.seconds))]));
   document.getElementById("games").replaceChildren(...games);
 }
-const events = new EventSource("/events");
-events.addEventListener("state", e => { try { show(JSON.parse(e.data)); } catch (_) {} });
+function follow() {
+  const events = new EventSource("/events");
+  events.addEventListener("state", e => { try { show(JSON.parse(e.data)); } catch (_) {} });
+  events.addEventListener("error", () => {
+    if (events.readyState === EventSource.CLOSED) setTimeout(follow, 2000);
+  });
+}
+follow();
 </script></body></html>
 )PAGE";

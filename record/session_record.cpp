@@ -51,7 +51,7 @@ bool IsRecordKept()
     AcquireSRWLockShared(&g_lock);
     const bool kept = IsRecordKept(g_places);
     ReleaseSRWLockShared(&g_lock);
-    return kept;
+    return kept || IsMatchWatched();
 }
 
 void CountGame(GameOutcome outcome, RecordRace versus)

@@ -23,8 +23,10 @@ struct RecordSnapshot {
 void TakeRecordSnapshot(RecordSnapshot* snapshot);
 
 // The record is kept only while it shows somewhere: a file or an OBS text
-// source is set. Otherwise no game is counted and nothing is stored.
+// source is set, or the overlay page is served. Otherwise no game is
+// counted and nothing is stored.
 bool IsRecordKept();
+// Whether these places show it (the overlay aside).
 bool IsRecordKept(const RecordPlaces& places);
 
 enum class GameOutcome { Victory, Defeat, Tie };

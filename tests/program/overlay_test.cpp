@@ -1,8 +1,10 @@
 // The overlay's server as a browser source and a test client see it: off
 // by default, the match and the record as JSON after a played game, a
 // hostile name kept as text, and every bound (the Host, 16 clients, the
-// head's 8 KB, a port taken already). The real program, the simulated
-// game's line-ups and the simulated XSplit; a plain client over Winsock.
+// head's 8 KB, a port taken already); and the page itself in a real
+// browser, read from its DOM. The real program, the simulated game's
+// line-ups and the simulated XSplit; a plain client over Winsock, and
+// Chromium through scripts/browser-peer.
 #include <winsock2.h>
 
 #include <gtest/gtest.h>
@@ -10,6 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "drive/browser.h"
+#include "drive/child_process.h"
 #include "drive/local_patch_server.h"
 #include "drive/program.h"
 #include "drive/record_dialog.h"
@@ -81,7 +85,6 @@ protected:
         ASSERT_TRUE(WriteStoredDword(L"Game State Source", 1));
         ASSERT_TRUE(WriteStoredString(L"Player Names", L"Kestrel"));
         ASSERT_TRUE(WriteStoredString(L"Record Format", L"{wins} W {losses} L"));
-        ASSERT_TRUE(WriteStoredString(L"OBS Record Source", L"Record"));
         ASSERT_TRUE(patchServer.Start());
         program.UseOutsidePatchServer();
     }
@@ -161,6 +164,77 @@ TEST_F(OverlayTest, StateAfterAGameKeepsAHostileNameAsText)
     EXPECT_EQ(page.find("innerHTML"), std::string::npos);
 }
 
+// Each player's line as the page shows it: "*" before the user's, the
+// spans' texts between bars.
+constexpr char kPlayersOnPage[] =
+    "[...document.querySelectorAll('#match .player')].map(p => (p.classList.contains('user') ? '*' : '') +"
+    " [...p.children].map(c => c.textContent).join('|')).join(' / ')";
+
+// The page in Chromium as a browser source loads it: the players once the
+// map is on (the user first and marked, though the game lists them second),
+// a hostile name as its characters and no element, then the record and the
+// game in the list at the score screen; after a Stop and a Start, the
+// server full at first, the page follows again by itself. "?show=record"
+// shows the record alone.
+TEST_F(OverlayTest, TheBrowserShowsTheMatchThenTheRecordAndTheGame)
+{
+    ASSERT_NO_FATAL_FAILURE(StartWatching(kPort));
+    ASSERT_TRUE(WaitUntil(IsListening));
+    HeadlessBrowser browser;
+    ASSERT_TRUE(browser.Start(FreshTempFolder(L"overlay-browser"))) << browser.Error();
+    const std::string page = "http://" + kHost + "/";
+    ASSERT_TRUE(browser.Navigate(page)) << browser.Error();
+    EXPECT_EQ(browser.ValueOf("document.characterSet + ' ' + getComputedStyle(document.body).backgroundColor"),
+              "UTF-8 rgba(0, 0, 0, 0)");
+    const std::string hostile = "<img src=x onerror=alert(1)>";
+    ASSERT_TRUE(game.SetLineup({{hostile, "user", "Terr", "Defeat"}, {"Kestrel", "user", "Zerg", "Victory"}}));
+    ASSERT_TRUE(game.ShowLoading());
+    const size_t before = xsplit.Clicks().size();
+    ASSERT_TRUE(game.EnterGame());
+    ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
+    std::string players;
+    EXPECT_TRUE(WaitUntil([&] { return (players = browser.ValueOf(kPlayersOnPage)) ==
+                                       "*Kestrel|Zerg / " + hostile + "|Terran"; }))
+        << players << browser.Error();
+    EXPECT_EQ(browser.ValueOf("document.querySelectorAll('img').length"), "0");
+    ASSERT_TRUE(game.ShowScore());
+    std::string record;
+    EXPECT_TRUE(WaitUntil([&] { return (record = browser.ValueOf("document.getElementById('record').innerText")) ==
+                                       "1 W 0 L"; }))
+        << record;
+    EXPECT_EQ(browser.ValueOf(kPlayersOnPage), "*Kestrel|Zerg|Victory / " + hostile + "|Terran|Defeat");
+    std::string games;
+    EXPECT_TRUE(WaitUntil([&] {
+        return (games = browser.ValueOf("document.querySelector('#games .game')?.textContent ?? ''"))
+                   .find("Victory" + hostile + "Terran") == 0;
+    })) << games;
+    EXPECT_EQ(browser.ValueOf("document.querySelectorAll('img').length"), "0");
+
+    program.PressStartStop();
+    ASSERT_TRUE(WaitUntil([] { return !IsListening(); }));
+    program.PressStartStop();
+    // The server full as it comes back: the page, trying again every
+    // second, is most likely answered 503 until they are let go.
+    SOCKET first = INVALID_SOCKET;
+    ASSERT_TRUE(WaitUntil([&] { return (first = Connect()) != INVALID_SOCKET; }));
+    std::vector<SOCKET> held = {first};
+    while (held.size() < 16)
+        held.push_back(Connect());
+    Sleep(1500);
+    for (SOCKET s : held)
+        closesocket(s);
+    ASSERT_TRUE(game.SetLineup({{"Kestrel", "user", "Prot", "Victory"}, {"Ærøskøbing", "user", "Zerg", "Defeat"}}));
+    ASSERT_TRUE(game.ShowLoading());
+    ASSERT_TRUE(game.EnterGame());
+    EXPECT_TRUE(WaitUntil([&] { return (players = browser.ValueOf(kPlayersOnPage)) ==
+                                       "*Kestrel|Protoss / Ærøskøbing|Zerg"; }))
+        << "the page did not follow the server again after a Stop and a Start: " << players;
+
+    ASSERT_TRUE(browser.Navigate(page + "?show=record")) << browser.Error();
+    EXPECT_TRUE(WaitUntil([&] { return (record = browser.ValueOf("document.body.innerText.trim()")) == "1 W 0 L"; }))
+        << record;
+}
+
 // The last games are kept with the record: through a crash and a restart,
 // and cleared by its Reset.
 TEST_F(OverlayTest, TheLastGamesSurviveARestartAndResetClearsThem)
@@ -186,8 +260,8 @@ TEST_F(OverlayTest, TheLastGamesSurviveARestartAndResetClearsThem)
     ASSERT_TRUE(again.Close());
 }
 
-// The bounds: a wrong Host, another method or path, a head over 8 KB, and
-// a 17th client while 16 are connected.
+// The bounds: a wrong Host, another method or path, a head over 8 KB, a
+// client that never reads, and a 17th client while 16 are connected.
 TEST_F(OverlayTest, BoundsAreKept)
 {
     ASSERT_NO_FATAL_FAILURE(StartWatching(kPort));
@@ -200,10 +274,12 @@ TEST_F(OverlayTest, BoundsAreKept)
     EXPECT_EQ(StatusLineOf(Ask("GET /state HTTP/1.1\r\nHost: " + kHost + "\r\nX: " + std::string(9000, 'x') +
                                "\r\n\r\n")),
               "HTTP/1.1 431 Request Header Fields Too Large");
-    // A client that follows the events and never reads holds no one.
+    // A client that follows the events and never reads holds neither the
+    // others nor the switching.
     const SOCKET silent = Connect();
     const std::string follow = "GET /events HTTP/1.1\r\nHost: " + kHost + "\r\n\r\n";
     send(silent, follow.data(), int(follow.size()), 0);
+    ASSERT_NO_FATAL_FAILURE(Play({{"Kestrel", "user", "Zerg", "Victory"}, {"Foe", "user", "Terr", "Defeat"}}));
     EXPECT_EQ(StatusLineOf(Get("/state")), "HTTP/1.1 200 OK");
     closesocket(silent);
     std::vector<SOCKET> held;

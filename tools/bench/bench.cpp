@@ -6,7 +6,7 @@
 //             [--cpu-seconds N] [--search-cpu-seconds N] [--processes N,N,...] [--seed N] [--only SECTION,...]
 //             [--no-table]
 //   bench.exe --idle PARENT-ID     (one of the idle processes it starts itself)
-// Sections: startup, flag, alttab, network, stop, resources, search.
+// Sections: startup, flag, api, situations, alttab, network, stop, resources, search, obs, overlay.
 // It serves the sample patch table on the test build's port for its whole run.
 // Exit code 0 when every section could measure; the figures never fail it.
 #include <windows.h>
@@ -43,6 +43,7 @@ const Section kSections[] = {
     {L"resources", MeasureResourceUse},
     {L"search", MeasureSearchCost},
     {L"obs", MeasureObs},
+    {L"overlay", MeasureOverlayReaction},
 };
 
 std::vector<std::wstring> SplitList(const std::wstring& text)

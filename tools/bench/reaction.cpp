@@ -2,7 +2,9 @@
 // byte, or which window is in front) to the moment the simulated XSplit has
 // handled the click. The program samples every 100 ms, so about half a
 // period is the floor for the median.
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <string>
 
@@ -11,7 +13,10 @@
 #include "bench/clock.h"
 #include "bench/sections.h"
 #include "bench/spread.h"
+#include "drive/browser.h"
+#include "drive/child_process.h"
 #include "drive/simulators.h"
+#include "drive/stored_settings.h"
 
 namespace {
 
@@ -244,4 +249,105 @@ bool MeasureNetworkReaction(const BenchOptions& options, Report& report)
     }
     const EventTally tally = TimeGameEvents(game, log, xsplit, options.events);
     return AddReaction(report, measure, tally, options.events);
+}
+
+namespace {
+
+// The overlay's port for the bench: not the tests' 28028.
+constexpr DWORD kBenchOverlayPort = 28030;
+// A browser source's page changes twice a game; this many changes are timed
+// (fewer when --events asks for fewer).
+constexpr int kOverlayChanges = 10;
+constexpr DWORD kOverlayChangeWaitMs = 10000;
+// Unix time in ms: 100 ns steps since 1601, less the years to 1970.
+constexpr double kUnixEpochIn100Ns = 116444736000000000.0;
+
+// The wall clock, which Chromium's performance.timeOrigin + now() is set
+// against too: both are Linux's CLOCK_REALTIME, to a fraction of a ms.
+double WallMs()
+{
+    FILETIME now;
+    GetSystemTimePreciseAsFileTime(&now);
+    const ULONGLONG ticks = (ULONGLONG(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+    return (double(ticks) - kUnixEpochIn100Ns) / 10000.0;
+}
+
+// Before the change, the page is given a promise that a MutationObserver
+// keeps: it holds the wall time of the first change of the DOM after which
+// `shown` (a JavaScript expression) is true. So the figure ends when the
+// page's script has put the change into the DOM, before Chromium paints it.
+bool ArmPage(HeadlessBrowser& browser, const std::string& shown)
+{
+    std::string armed;
+    return browser.Evaluate("window.kcSeen = new Promise(resolve => { const o = new MutationObserver(() => {"
+                            " if (" + shown + ") { o.disconnect(); resolve(performance.timeOrigin + performance.now()); }"
+                            " }); o.observe(document.body, {childList: true, subtree: true, characterData: true}); });"
+                            " 'armed'",
+                            &armed) &&
+           armed == "armed";
+}
+
+// The wall time the page saw its change at; negative when it did not.
+double SeenAt(HeadlessBrowser& browser)
+{
+    std::string seen;
+    if (!browser.Evaluate("window.kcSeen", &seen, kOverlayChangeWaitMs))
+        return -1;
+    return std::strtod(seen.c_str(), nullptr);
+}
+
+} // namespace
+
+// Each game changes the page twice: its players come when the map comes on,
+// the result on the score screen.
+bool MeasureOverlayReaction(const BenchOptions& options, Report& report)
+{
+    const std::string measure = "overlay page: game change → page's DOM";
+    WriteStoredDword(L"Overlay Port", kBenchOverlayPort);
+    LocalRig rig;
+    const bool up = StartLocalRig(rig, "overlay page", true);
+    WriteStoredDword(L"Overlay Port", 0);
+    if (!up) {
+        report.AddNotMeasured(measure, "the program, the game or XSplit did not start");
+        return false;
+    }
+    HeadlessBrowser browser;
+    if (!browser.Start(FreshTempFolder(L"bench-browser")) ||
+        !browser.Navigate("http://127.0.0.1:" + std::to_string(kBenchOverlayPort) + "/")) {
+        Progress("  overlay page: %s", browser.Error().c_str());
+        report.AddNotMeasured(measure, "Chromium did not load the page (is chromium installed?)");
+        return false;
+    }
+    const int changes = std::min(options.events, kOverlayChanges);
+    std::vector<double> latencies;
+    int missed = 0;
+    for (int i = 0; i < changes; ++i) {
+        const bool start = i % 2 == 0;
+        const std::string opponent = "Foe " + std::to_string(i / 2 + 1);
+        if (start) {
+            rig.game.SetLineup({{"Kestrel", "user", "Zerg", "Victory"}, {opponent, "user", "Terr", "Defeat"}});
+            rig.game.ShowLoading();
+        }
+        Sleep(RandomMs(kPauseFromMs, kPauseSpanMs));
+        const std::string shown = start ? "document.getElementById('match').textContent.includes('" + opponent + "')"
+                                        : "document.querySelector('#match .result') !== null";
+        if (!ArmPage(browser, shown)) {
+            ++missed;
+            continue;
+        }
+        const double fired = WallMs();
+        start ? rig.game.EnterGame() : rig.game.ShowScore();
+        const double seen = SeenAt(browser);
+        if (seen < 0)
+            ++missed;
+        else
+            latencies.push_back(seen - fired);
+    }
+    std::string note = std::to_string(changes) +
+                       " changes in Chromium, half each way (the players as the map comes on, the result at the score)";
+    if (missed > 0)
+        note += ", " + std::to_string(missed) + " not seen";
+    note += "; the DOM's change caught by a MutationObserver in the page, its wall time against the change's";
+    report.AddSpread(measure, latencies, "ms", true, note);
+    return latencies.size() * 2 >= size_t(changes);
 }

@@ -18,6 +18,8 @@ bool MeasureStopTimes(const BenchOptions& options, Report& report);
 bool MeasureStopLookingForXSplit(const BenchOptions& options, Report& report, const std::string& besides);
 bool MeasureResourceUse(const BenchOptions& options, Report& report);
 bool MeasureSearchCost(const BenchOptions& options, Report& report);
+// The overlay page in Chromium: needs Debian's chromium.
+bool MeasureOverlayReaction(const BenchOptions& options, Report& report);
 // OBS Studio as the program switched: needs Debian's obs-studio.
 bool MeasureObs(const BenchOptions& options, Report& report);
 

@@ -1,7 +1,10 @@
 // The demo: Kestrelcue with the simulated game and the simulated XSplit.
 //   demo_session.exe --interactive      run them all until Kestrelcue's window is closed
-//   demo_session.exe OUTPUT-FOLDER      play a short scripted session, print each status
-//                                        text as it changes and save pictures of the window
+//   demo_session.exe OUTPUT-FOLDER [--with-obs] [--with-browser]
+//                                        play a short scripted session, print each status
+//                                        text as it changes and save pictures of the window;
+//                                        with OBS Studio too, and the overlay page on a
+//                                        scene as Chromium shows it
 // Exit code 0 when the scripted session went as expected.
 #include <windows.h>
 
@@ -9,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "drive/browser.h"
 #include "drive/network_setup.h"
 #include "drive/obs_studio.h"
 #include "drive/obs_websocket_client.h"
@@ -407,6 +411,88 @@ int RunObsScripted(Session& s)
     return 0;
 }
 
+// The overlay's port for the demo: neither the tests' nor the bench's.
+constexpr DWORD kDemoOverlayPort = 28031;
+
+// A scene of a game for the overlay to sit on: a dark map, the game's own
+// bars of resources and its minimap drawn with CSS, and the overlay page
+// in an iframe the size of a browser source's, as OBS composites it.
+std::string OverlayScene(const std::string& overlay)
+{
+    const std::string html =
+        "<!DOCTYPE html><html><body style=\"margin:0;position:relative;width:1280px;height:720px;overflow:hidden;"
+        "background:radial-gradient(circle at 70% 40%,#354a2c 0,#1d2a1a 30%,transparent 60%),"
+        "radial-gradient(circle at 25% 75%,#3a3324 0,#221d15 35%,transparent 65%),"
+        "linear-gradient(160deg,#14201a,#0c1210 60%,#10160f)\">"
+        "<div style=\"position:absolute;right:24px;top:14px;font:600 18px sans-serif;color:#cfe3ff;"
+        "letter-spacing:1px\">&#9670; 450 &nbsp; &#9650; 212 &nbsp; 38/46</div>"
+        "<div style=\"position:absolute;left:16px;bottom:16px;width:220px;height:220px;background:#101810;"
+        "border:2px solid #445544;box-shadow:inset 0 0 40px #000\"></div>"
+        "<div style=\"position:absolute;left:260px;right:260px;bottom:0;height:150px;"
+        "background:linear-gradient(#222a30,#11161a);border-top:2px solid #556270\"></div>"
+        "<iframe src=\"" + overlay + "\" onload=\"document.body.dataset.loaded=1\" style=\"position:absolute;"
+        "left:24px;top:24px;width:520px;height:420px;border:0\"></iframe></body></html>";
+    std::string url = "data:text/html;charset=utf-8,";
+    for (char c : html)
+        url += c == '%' ? "%25" : c == '#' ? "%23" : std::string(1, c);
+    return url;
+}
+
+// The overlay page after an evening of three games, the fourth on the map:
+// the picture of it on a scene is what the README shows.
+int RunOverlayScripted(Session& s)
+{
+    Say("overlay: three games played, a fourth on the map, the page on a scene in Chromium");
+    WriteStoredDword(L"Game State Source", 1);
+    WriteStoredString(L"Player Names", L"Kestrel");
+    WriteStoredDword(L"Overlay Port", kDemoOverlayPort);
+    KestrelcueProgram program;
+    if (!program.Launch())
+        return 1;
+    program.NameScenes(L"Game", L"Menus", L"", L"");
+    BringToFront(s.game.Window());
+    program.PressStartStop();
+    size_t clicks = s.xsplit.Clicks().size();
+    ExpectSceneFrom(s, program, "", ++clicks, L"Menus");
+    const std::vector<std::vector<SimLineupPlayer>> games = {
+        {{"Kestrel", "user", "Zerg", "Victory"}, {"Harrier", "user", "Terr", "Defeat"}},
+        {{"Kestrel", "user", "Zerg", "Defeat"}, {"Ondra", "user", "Prot", "Victory"}},
+        {{"Kestrel", "user", "Zerg", "Victory"}, {"Veyl", "user", "Zerg", "Defeat"}},
+        {{"Kestrel", "user", "Zerg", "Victory"}, {"Corvid", "user", "Prot", "Defeat"}},
+    };
+    for (size_t i = 0; i < games.size(); ++i) {
+        s.game.SetLineup(games[i]);
+        s.game.ShowLoading();
+        s.game.EnterGame();
+        ExpectSceneFrom(s, program, "", ++clicks, L"Game");
+        if (i + 1 == games.size())
+            break;
+        // Long enough that the list shows a game's length.
+        Sleep(1500);
+        s.game.ShowScore();
+        ExpectSceneFrom(s, program, "", ++clicks, L"Menus");
+    }
+    HeadlessBrowser browser;
+    const std::string overlay = "http://127.0.0.1:" + std::to_string(kDemoOverlayPort) + "/?size=22";
+    bool pictured = browser.Start(FreshTempFolder(L"demo-browser")) && browser.Navigate(overlay) &&
+                    WaitUntil([&] { return browser.ValueOf("document.body.innerText").find("Corvid") !=
+                                           std::string::npos; }) &&
+                    browser.Navigate(OverlayScene(overlay)) &&
+                    WaitUntil([&] { return browser.ValueOf("document.body.dataset.loaded || ''") == "1"; });
+    // The frame's first event, and the frame after it.
+    Sleep(1000);
+    pictured = pictured && browser.SaveScreenshot(s.outputFolder + L"\\overlay.png", 1280, 720);
+    if (pictured)
+        std::printf("  saved %ls\\overlay.png\n", s.outputFolder.c_str());
+    else
+        std::printf("  FAILED: no picture of the overlay: %s\n", browser.Error().c_str());
+    std::fflush(stdout);
+    program.PressStartStop();
+    program.Close();
+    DeleteSettings();
+    return pictured ? 0 : 1;
+}
+
 int RunInteractive(Session& s)
 {
     if (!LaunchAll(s))
@@ -424,9 +510,17 @@ int wmain(int argc, wchar_t** argv)
     Session session;
     if (argc == 2 && std::wstring(argv[1]) == L"--interactive")
         return RunInteractive(session);
-    const bool withObs = argc == 3 && std::wstring(argv[2]) == L"--with-obs";
-    if (argc != 2 && !withObs) {
-        std::printf("usage: demo_session.exe --interactive | OUTPUT-FOLDER [--with-obs]\n");
+    bool withObs = false;
+    bool withBrowser = false;
+    for (int i = 2; i < argc; ++i) {
+        const std::wstring option = argv[i];
+        withObs = withObs || option == L"--with-obs";
+        withBrowser = withBrowser || option == L"--with-browser";
+        if (option != L"--with-obs" && option != L"--with-browser")
+            argc = 0;
+    }
+    if (argc < 2) {
+        std::printf("usage: demo_session.exe --interactive | OUTPUT-FOLDER [--with-obs] [--with-browser]\n");
         return 2;
     }
     session.outputFolder = argv[1];
@@ -437,6 +531,10 @@ int wmain(int argc, wchar_t** argv)
     if (!withObs)
         Say("OBS Studio is not installed here: the OBS part is left out");
     else if (RunObsScripted(session) != 0)
+        ++session.failures;
+    if (!withBrowser)
+        Say("Chromium is not installed here: the overlay's picture is left out");
+    else if (RunOverlayScripted(session) != 0)
         ++session.failures;
     std::printf("demo: %s\n", session.failures == 0 ? "everything went as expected" : "some steps FAILED");
     return session.failures == 0 ? 0 : 1;

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "drive/child_process.h"
+#include "drive/linux_peer.h"
 
 namespace {
 
@@ -22,15 +22,6 @@ constexpr DWORD kCommandAnswerMs = 45000;
 constexpr int kControlChunkBytes = 4096;
 constexpr size_t kControlLineBytes = 65536;
 
-bool StartWinsock()
-{
-    static const bool started = [] {
-        WSADATA winsock;
-        return WSAStartup(MAKEWORD(2, 2), &winsock) == 0;
-    }();
-    return started;
-}
-
 // Waits until the socket can be read (or accepted on); false at the timeout.
 bool WaitReadable(SOCKET sock, DWORD timeoutMs)
 {
@@ -41,37 +32,7 @@ bool WaitReadable(SOCKET sock, DWORD timeoutMs)
     return select(0, &readable, nullptr, nullptr, &limit) == 1;
 }
 
-std::wstring Wide(const std::string& utf8)
-{
-    if (utf8.empty())
-        return {};
-    const int chars = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring text(chars > 0 ? chars : 0, L'\0');
-    if (chars > 0)
-        MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), &text[0], chars);
-    return text;
-}
-
 } // namespace
-
-// Wine's own export; it allocates its answer on the process heap.
-using WineGetUnixFileName = char*(CDECL*)(LPCWSTR);
-
-std::string UnixPath(const std::wstring& windowsPath)
-{
-    HMODULE kernel32 = GetModuleHandleW(L"kernel32.dll");
-    // Through void*: GCC warns of a cast between function types.
-    void* found =
-        kernel32 == nullptr ? nullptr : reinterpret_cast<void*>(GetProcAddress(kernel32, "wine_get_unix_file_name"));
-    if (found == nullptr)
-        return {};
-    char* path = reinterpret_cast<WineGetUnixFileName>(found)(windowsPath.c_str());
-    if (path == nullptr)
-        return {};
-    std::string linuxPath = path;
-    HeapFree(GetProcessHeap(), 0, path);
-    return linuxPath;
-}
 
 bool ObsStudio::Fail(const std::string& reason)
 {
@@ -84,61 +45,9 @@ bool ObsStudio::StartController(const std::wstring& folder)
     if (control_ != INVALID_SOCKET && folder == folder_)
         return true;
     EndController();
-    if (!StartWinsock())
-        return Fail("WSAStartup failed");
-    const std::string unixFolder = UnixPath(folder);
-    if (unixFolder.empty())
-        return Fail("no Linux path for the folder (is this Wine?)");
-    const std::wstring script = BinaryPath(L"obs-peer");
-    if (GetFileAttributesW(script.c_str()) == INVALID_FILE_ATTRIBUTES)
-        return Fail("obs-peer is not beside the test executable");
-
-    SOCKET listener = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    if (listener == INVALID_SOCKET)
-        return Fail("socket failed with error " + std::to_string(WSAGetLastError()));
-    sockaddr_in address = {};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    int length = sizeof address;
-    bool ok = bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
-              listen(listener, 1) == 0 &&
-              getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length) == 0;
-    if (!ok)
-        Fail("listening for the controller failed with error " + std::to_string(WSAGetLastError()));
-
-    if (ok) {
-        // The controller takes the folder's Linux path; Wine hands the
-        // command line on in UTF-8.
-        const std::wstring port = std::to_wstring(ntohs(address.sin_port));
-        std::wstring commandLine =
-            QuoteArgument(script) + L" serve " + QuoteArgument(Wide(unixFolder)) + L" " + port;
-        STARTUPINFOW startup = {};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION info = {};
-        ok = CreateProcessW(script.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                            &info) != FALSE;
-        if (!ok) {
-            Fail("starting obs-peer failed with error " + std::to_string(GetLastError()));
-        } else {
-            // Wine hands back no handles for a Linux program; close any.
-            if (info.hThread != nullptr)
-                CloseHandle(info.hThread);
-            if (info.hProcess != nullptr)
-                CloseHandle(info.hProcess);
-        }
-    }
-    if (ok && !WaitReadable(listener, kControllerConnectMs))
-        ok = Fail("obs-peer did not connect back within " + std::to_string(kControllerConnectMs / 1000) +
-                  " s; its log is " + unixFolder + "/peer.log");
-    if (ok) {
-        control_ = accept(listener, nullptr, nullptr);
-        if (control_ == INVALID_SOCKET)
-            ok = Fail("accepting the controller failed with error " + std::to_string(WSAGetLastError()));
-    }
-    closesocket(listener);
-    if (!ok)
+    control_ = ConnectLinuxPeer(L"obs-peer", folder, kControllerConnectMs, &error_);
+    if (control_ == INVALID_SOCKET)
         return false;
-
     folder_ = folder;
     pending_.clear();
     std::string greeting;

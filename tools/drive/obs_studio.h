@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "drive/linux_peer.h"
+
 // The WebSocket port of the OBS tests: not OBS's default 4455, so that a
 // streamer's own OBS on a developer's machine is left alone.
 constexpr unsigned short kObsTestPort = 4460;
@@ -69,6 +71,3 @@ private:
     unsigned long pid_ = 0;
     std::string error_;
 };
-
-// The Linux path of a Windows path under Wine; empty when there is none.
-std::string UnixPath(const std::wstring& windowsPath);
