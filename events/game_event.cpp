@@ -2,6 +2,7 @@
 
 #include <cJSON.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
@@ -137,25 +138,28 @@ bool AddDuration(cJSON* root, const GameEvent& event)
     return cJSON_AddNumberToObject(root, "duration", double(static_cast<unsigned long>(event.seconds))) != nullptr;
 }
 
+MatchPlayer EventPlayerOf(const ClientApiPlayer& player, bool isUser)
+{
+    MatchPlayer taken = {};
+    ReadablePlayerName(player.name, taken.name);
+    taken.type = player.type;
+    taken.race = player.race;
+    taken.result = player.result;
+    taken.isUser = isUser;
+    return taken;
+}
+
 } // namespace
 
 void TakeEventPlayers(const ClientApiGame& game, int user, GameEvent* event)
 {
     event->playerCount = 0;
-    const size_t count = game.playerCount < kClientApiMostPlayers ? game.playerCount : kClientApiMostPlayers;
-    auto take = [&](size_t i, bool isUser) {
-        MatchPlayer& player = event->players[event->playerCount++];
-        ReadablePlayerName(game.players[i].name, player.name);
-        player.type = game.players[i].type;
-        player.race = game.players[i].race;
-        player.result = game.players[i].result;
-        player.isUser = isUser;
-    };
+    const size_t count = std::min(game.playerCount, kClientApiMostPlayers);
     if (user >= 0 && size_t(user) < count)
-        take(size_t(user), true);
+        event->players[event->playerCount++] = EventPlayerOf(game.players[user], true);
     for (size_t i = 0; i < count; ++i) {
         if (int(i) != user)
-            take(i, false);
+            event->players[event->playerCount++] = EventPlayerOf(game.players[i], false);
     }
 }
 

@@ -220,6 +220,15 @@ TEST_F(RecordDialogTest, TheOverlayPortIsStoredWithItsAddressShownAndTheWebhookU
     StoredValue url;
     ASSERT_TRUE(ReadStoredValue(L"Webhook URL", &url));
     EXPECT_EQ(url.bytes, TerminatedTextBytes(kUrl));
+    KestrelcueProgram again;
+    again.UseOutsidePatchServer();
+    ASSERT_TRUE(again.Launch());
+    dialog = OpenRecord(again);
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(WindowText(GetDlgItem(dialog, kRecordWebhookUrl)), kUrl) << "the URL was not read back at start";
+    PressRecordButton(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitForDialogGone(dialog));
+    ASSERT_TRUE(again.Close());
 }
 
 // Browse's list of types: each name and its pattern, then the list's end.

@@ -141,6 +141,15 @@ TEST_F(WebhookTest, AServerThatNeverAnswersHoldsNoSwitchAndIsGivenUp)
         << testing::PrintToString(seen);
     hook->ReleaseAnswers();
     EXPECT_TRUE(hook->WaitForRequests(2, 20000)) << "the game's end was not posted after the start was given up";
+    // Stop gives up a POST under way, and a Start after it watches again.
+    hook->HoldAnswers();
+    ASSERT_NO_FATAL_FAILURE(BeginGame());
+    ASSERT_TRUE(hook->WaitForRequests(3));
+    program.PressStartStop();
+    EXPECT_TRUE(program.WaitForStatus(L"Aborted."));
+    const size_t stopped = xsplit.Clicks().size();
+    program.PressStartStop();
+    EXPECT_TRUE(xsplit.WaitForClicks(stopped + 1)) << "no scene was switched after Stop and Start";
 }
 
 // Said once, and not at every event; said again after one went through.
