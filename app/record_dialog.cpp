@@ -13,6 +13,7 @@
 #include "app/app_state.h"
 #include "desktop/program_icon.h"
 #include "app/dialog_field.h"
+#include "events/webhook.h"
 #include "overlay/overlay_server.h"
 #include "record/session_record.h"
 #include "resource_ids.h"
@@ -23,12 +24,17 @@ namespace {
 constexpr int kFileFieldReadChars = kRecordFileChars - 1;
 constexpr int kFormatFieldReadChars = int(kRecordFormatChars) - 1;
 constexpr int kSourceFieldReadChars = kRecordSourceChars - 1;
+constexpr int kWebhookFieldReadChars = int(kWebhookUrlChars) - 1;
 // A number of 32 bits in decimal.
 constexpr int kNumberDigits = 10;
 // A port: five digits. Its address: "http://127.0.0.1:65535/" and the
 // terminator, or the field's hint.
 constexpr int kOverlayPortDigits = 5;
 constexpr int kOverlayAddressChars = 40;
+
+constexpr wchar_t kWebhookUrlText[] =
+    L"The webhook's URL begins with http:// or https://, such as https://discord.com/api/webhooks/ID/TOKEN; "
+    L"leave it empty for none.";
 
 constexpr wchar_t kRelativeRecordFileText[] =
     L"The record's file must be given with its full path, such as C:\\Stream\\record.txt, or chosen with Browse.";
@@ -197,6 +203,10 @@ INT_PTR OnInitDialog(HWND dialog, LPARAM shownNumbers)
     }
     SendDlgItemMessageW(dialog, IDC_RECORD_OVERLAY_PORT, EM_LIMITTEXT, kOverlayPortDigits, 0);
     SetDlgItemInt(dialog, IDC_RECORD_OVERLAY_PORT, ReadOverlayPort(), FALSE);
+    wchar_t url[kWebhookUrlChars];
+    CopyWebhookUrl(url);
+    SendDlgItemMessageW(dialog, IDC_RECORD_WEBHOOK_URL, EM_LIMITTEXT, kWebhookFieldReadChars - 1, 0);
+    SetDlgItemTextW(dialog, IDC_RECORD_WEBHOOK_URL, url);
     ShowPreview(dialog);
     ShowOverlayAddress(dialog);
     return TRUE;
@@ -270,10 +280,17 @@ bool ApplyFields(HWND dialog)
         Refuse(dialog, L"The overlay's port is 0 (off) or from 1024 to 65535.", IDC_RECORD_OVERLAY_PORT);
         return false;
     }
+    wchar_t url[kWebhookUrlChars];
+    ReadFieldText(dialog, IDC_RECORD_WEBHOOK_URL, url, kWebhookFieldReadChars);
+    if (url[0] != L'\0' && !IsWebhookUrlAccepted(url)) {
+        Refuse(dialog, kWebhookUrlText, IDC_RECORD_WEBHOOK_URL);
+        return false;
+    }
     // Stored only once changed, so that an untouched dialog adds no value;
-    // the server takes it at the next Start.
+    // the server takes it at the next Start, the webhook at the next event.
     if (port != ReadOverlayPort())
         StoreOverlayPort(port);
+    PublishWebhookUrl(url);
     const ShownNumbers* shown = ShownNumbersOf(dialog);
     edit.reset = shown->reset;
     for (int i = 0; i < kRecordNumberCount; ++i)

@@ -12,6 +12,7 @@
 #include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "app/main_window.h"
+#include "events/webhook.h"
 #include "overlay/overlay_server.h"
 #include "resource_ids.h"
 #include "status/status_line.h"
@@ -111,6 +112,7 @@ void LaunchWorker()
     g_worker = CreateThread(nullptr, 0, RunWorker, run, 0, nullptr);
     if (g_worker != nullptr) {
         StartOverlayServer();
+        StartWebhook();
         return;
     }
     SecureZeroMemory(run, sizeof *run);
@@ -214,6 +216,7 @@ void StopWorker()
     }
     g_worker = nullptr;
     StopOverlayServer();
+    StopWebhook();
     CloseWorkerStatus();
     DiscardInputQueuedDuringWait();
     EnableWindow(button, TRUE);
@@ -233,5 +236,6 @@ void LetWorkerFinishBeforeExit()
         WaitForSingleObject(g_ending, kCloseWaitForWorkerMs);
     }
     StopOverlayServer();
+    StopWebhook();
     CloseWorkerStatus();
 }

@@ -95,40 +95,6 @@ size_t ReadNamePiece(const char* at, NamePiece* piece)
     return taken;
 }
 
-const char* RaceWord(PlayerRace race)
-{
-    switch (race) {
-    case PlayerRace::Terran:  return "Terran";
-    case PlayerRace::Zerg:    return "Zerg";
-    case PlayerRace::Protoss: return "Protoss";
-    case PlayerRace::Random:  return "Random";
-    case PlayerRace::Other:   break;
-    }
-    return "";
-}
-
-const char* TypeWord(PlayerType type)
-{
-    switch (type) {
-    case PlayerType::User:     return "user";
-    case PlayerType::Computer: return "computer";
-    case PlayerType::Other:    break;
-    }
-    return "";
-}
-
-const char* ResultWord(PlayerResult result)
-{
-    switch (result) {
-    case PlayerResult::Victory: return "Victory";
-    case PlayerResult::Defeat:  return "Defeat";
-    case PlayerResult::Tie:     return "Tie";
-    case PlayerResult::Undecided:
-    case PlayerResult::Other:   break;
-    }
-    return "";
-}
-
 bool AddText(cJSON* object, const char* name, const char* text)
 {
     return cJSON_AddStringToObject(object, name, text) != nullptr;
@@ -160,10 +126,10 @@ bool AddPlayers(cJSON* root, const MatchView& view)
             cJSON_Delete(item);
             return false;
         }
-        if (!AddText(item, "name", player.name) || !AddText(item, "race", RaceWord(player.race)) ||
-            !AddText(item, "type", TypeWord(player.type)) ||
+        if (!AddText(item, "name", player.name) || !AddText(item, "race", PlayerRaceWord(player.race)) ||
+            !AddText(item, "type", PlayerTypeWord(player.type)) ||
             cJSON_AddBoolToObject(item, "isUser", player.isUser) == nullptr ||
-            !AddText(item, "result", ResultWord(player.result)))
+            !AddText(item, "result", PlayerResultWord(player.result)))
             return false;
     }
     return true;
@@ -181,14 +147,48 @@ bool AddGames(cJSON* root, const MatchView& view)
             cJSON_Delete(item);
             return false;
         }
-        if (!AddText(item, "opponent", game.opponent) || !AddText(item, "race", RaceWord(game.race)) ||
-            !AddText(item, "result", ResultWord(game.result)) || !AddNumber(item, "seconds", game.seconds))
+        if (!AddText(item, "opponent", game.opponent) || !AddText(item, "race", PlayerRaceWord(game.race)) ||
+            !AddText(item, "result", PlayerResultWord(game.result)) || !AddNumber(item, "seconds", game.seconds))
             return false;
     }
     return true;
 }
 
 } // namespace
+
+const char* PlayerRaceWord(PlayerRace race)
+{
+    switch (race) {
+    case PlayerRace::Terran:  return "Terran";
+    case PlayerRace::Zerg:    return "Zerg";
+    case PlayerRace::Protoss: return "Protoss";
+    case PlayerRace::Random:  return "Random";
+    case PlayerRace::Other:   break;
+    }
+    return "";
+}
+
+const char* PlayerTypeWord(PlayerType type)
+{
+    switch (type) {
+    case PlayerType::User:     return "user";
+    case PlayerType::Computer: return "computer";
+    case PlayerType::Other:    break;
+    }
+    return "";
+}
+
+const char* PlayerResultWord(PlayerResult result)
+{
+    switch (result) {
+    case PlayerResult::Victory: return "Victory";
+    case PlayerResult::Defeat:  return "Defeat";
+    case PlayerResult::Tie:     return "Tie";
+    case PlayerResult::Undecided:
+    case PlayerResult::Other:   break;
+    }
+    return "";
+}
 
 void ReadablePlayerName(const char* gameName, char (&out)[kMatchNameBytes])
 {

@@ -53,5 +53,11 @@ struct MatchView {
 // character ends.
 void ReadablePlayerName(const char* gameName, char (&out)[kMatchNameBytes]);
 
+// The words the JSON gives a player's race, type and result: "" for one
+// the game did not tell (or a result not decided yet).
+const char* PlayerRaceWord(PlayerRace race);
+const char* PlayerTypeWord(PlayerType type);
+const char* PlayerResultWord(PlayerResult result);
+
 // The view as the JSON of GET /state; empty when memory runs out.
 std::string MatchStateJson(const MatchView& view);

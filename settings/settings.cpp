@@ -13,6 +13,7 @@
 #include "app/app_state.h"
 #include "app/bounded_text.h"
 #include "overlay/overlay_server.h"
+#include "events/webhook.h"
 #include "record/session_record.h"
 #include "settings/protected_password.h"
 #include "settings/scene_fields.h"
@@ -63,6 +64,7 @@ enum class Home {
     MinimizeToTray,   // AppState.MinimizeToTray, set in Options
     PauseHotkey,      // AppState.PauseHotkey, set in Options
     OverlayPort,      // AppState.OverlayPort, set in Record and stored at once
+    WebhookUrl,       // where the game events go, set in Record; the webhook's owner holds it
 };
 
 // Which values are written at every close, and which only once stored.
@@ -121,6 +123,7 @@ constexpr Setting kSettings[] = {
     {L"Minimize To Tray", REG_DWORD, Home::MinimizeToTray, 0, 0, Writing::OnceSet, nullptr, nullptr},
     {L"Pause Hotkey",     REG_DWORD, Home::PauseHotkey,    0, 0, Writing::OnceSet, nullptr, nullptr},
     {L"Overlay Port",     REG_DWORD, Home::OverlayPort,    0, 0, Writing::OnceSet, nullptr, nullptr},
+    {L"Webhook URL",      REG_SZ,    Home::WebhookUrl,     0, 0, Writing::OnceSet, nullptr, L""},
 };
 constexpr size_t kSettingCount = sizeof kSettings / sizeof kSettings[0];
 
@@ -187,6 +190,7 @@ DWORD ReadStoredNumber(HKEY key, const wchar_t* name, DWORD defaultNumber, bool*
     return number;
 }
 
+static_assert(kWebhookUrlChars == kStoredTextChars, "the webhook's URL is read back directly");
 static_assert(size_t(kRecordFileChars) == kStoredTextChars && size_t(kRecordSourceChars) == kStoredTextChars &&
                   kRecordFormatChars == kStoredTextChars,
               "the record's places are read back directly");
@@ -295,6 +299,10 @@ bool LoadSetting(HKEY key, const Setting& setting, HWND dialog, RecordSnapshot* 
         g_app.OverlayPort = IsOverlayPortValid(port) ? port : 0;
         break;
     }
+    case Home::WebhookUrl:
+        if ((stored = ReadStoredText(key, setting.name, text)))
+            PublishWebhookUrl(text);
+        break;
     }
     return stored;
 }
@@ -345,6 +353,11 @@ bool HoldsDefault(const Setting& setting, const RecordSnapshot& record)
     case Home::MinimizeToTray:  return g_app.MinimizeToTray == setting.defaultNumber;
     case Home::PauseHotkey:     return g_app.PauseHotkey == setting.defaultNumber;
     case Home::OverlayPort:     return g_app.OverlayPort == setting.defaultNumber;
+    case Home::WebhookUrl: {
+        wchar_t url[kWebhookUrlChars];
+        CopyWebhookUrl(url);
+        return url[0] == L'\0';
+    }
     default:                    return false;
     }
 }
@@ -420,6 +433,12 @@ void SaveSetting(HKEY key, const Setting& setting, const RecordSnapshot& record)
     case Home::OverlayPort:
         WriteNumber(key, setting, g_app.OverlayPort);
         break;
+    case Home::WebhookUrl: {
+        wchar_t url[kWebhookUrlChars];
+        CopyWebhookUrl(url);
+        WriteText(key, setting, url, int(wcsnlen(url, kWebhookUrlChars - 1)));
+        break;
+    }
     }
 }
 
@@ -446,6 +465,8 @@ void LoadSettings(HWND mainDialog)
             PublishSceneText(setting.control, setting.defaultText);
         else if (setting.home == Home::RecordPlace)
             CopyCut(PlaceOf(record.places, setting.control), setting.defaultText);
+        else if (setting.home == Home::WebhookUrl)
+            PublishWebhookUrl(setting.defaultText);
     }
     for (bool& stored : g_storedAtLoad)
         stored = false;

@@ -1,6 +1,7 @@
 #include "watch/client_api_watch.h"
 
 #include "settings/scene_fields.h"
+#include "events/webhook.h"
 #include "overlay/match_state.h"
 #include "record/session_record.h"
 
@@ -14,6 +15,9 @@ bool NeedsGame(ClientApiScreens screens, const wchar_t* names)
 {
     if (IsMatchWatched() && (screens == ClientApiScreens::MapOn || screens == ClientApiScreens::Loading ||
                              screens == ClientApiScreens::Score))
+        return true;
+    // The webhook tells of a game's start with its players.
+    if (IsWebhookOn() && screens == ClientApiScreens::MapOn)
         return true;
     switch (screens) {
     case ClientApiScreens::MapOn:
@@ -79,7 +83,8 @@ void BeginClientApiWatch(ClientApiWatch* watch)
 
 SituationSample SampleClientApi(ClientApiWatch* watch)
 {
-    SituationSample sample = {false, Situation::None, {RecordNews::None, GameOutcome::Tie, kRecordRaceCount}};
+    SituationSample sample = {false, Situation::None, {RecordNews::None, GameOutcome::Tie, kRecordRaceCount}, false,
+                              false};
     const ULONGLONG start = GetTickCount64();
     const ClientApiScreens screens = AskClientApiScreens(&watch->link, start + kClientApiScreensBudgetMs);
     if (screens == ClientApiScreens::Unreadable)
@@ -91,7 +96,10 @@ SituationSample SampleClientApi(ClientApiWatch* watch)
     // The same screens as when the situation was settled tell nothing new:
     // /game is not asked again for them, unless the record wants the result
     // of the game whose map just went off.
-    const bool resultWanted = IsRecordKept() && FollowScreensForRecord(&watch->record, screens);
+    // The webhook hears of a game's end when the record would count it,
+    // kept or not; a record not kept counts nothing all the same.
+    const bool recordKept = IsRecordKept();
+    const bool resultWanted = (recordKept || IsWebhookOn()) && FollowScreensForRecord(&watch->record, screens);
     const bool unsettled = watch->settled == Situation::None || screens != watch->settledScreens;
     const bool situationNeedsGame = unsettled && NeedsGame(screens, names);
     ClientApiGame game;
@@ -99,6 +107,12 @@ SituationSample SampleClientApi(ClientApiWatch* watch)
                           AskClientApiGame(&watch->link, start + kClientApiSampleBudgetMs, &game);
     if (resultWanted)
         sample.record = FollowGameForRecord(&watch->record, gameRead ? &game : nullptr, names);
+    if (sample.record.news == RecordNews::Counted) {
+        sample.gameEnded = true;
+        watch->newsGame = game;
+    }
+    if (!recordKept)
+        sample.record = {RecordNews::None, GameOutcome::Tie, kRecordRaceCount};
     // The last games are kept while the overlay shows them: with it off,
     // nothing more is stored than before it existed.
     if (sample.record.news == RecordNews::Counted && IsMatchWatched())
@@ -107,6 +121,10 @@ SituationSample SampleClientApi(ClientApiWatch* watch)
         return sample;
     if (unsettled)
         ShowMatch(watch->settled, gameRead ? &game : nullptr, names);
+    if (unsettled && gameRead && screens == ClientApiScreens::MapOn && watch->settled == Situation::Playing) {
+        sample.gameStarted = true;
+        watch->newsGame = game;
+    }
     sample.answered = true;
     sample.situation = watch->settled;
     return sample;

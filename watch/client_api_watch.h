@@ -31,6 +31,8 @@ struct ClientApiWatch {
     // For the record, kept from one watch phase to the next: a game whose
     // map went off while the game was not heard still counts.
     RecordWatch record;
+    // The /game answer the last sample's game news tells of (worker only).
+    ClientApiGame newsGame;
 };
 
 // At the start of each watch phase: nothing settled, the game just heard.
@@ -40,6 +42,11 @@ struct SituationSample {
     bool answered;        // false: the sample changes nothing
     Situation situation;  // when answered
     RecordEvent record;   // whether a game is to be counted, or could not be
+    // The game events: the user's game came on the map with its players
+    // known, or its result was decided (counted too if the record is
+    // kept); the game is the watch's newsGame.
+    bool gameStarted;
+    bool gameEnded;
 };
 SituationSample SampleClientApi(ClientApiWatch* watch);
 

@@ -16,6 +16,7 @@
 #include "watch/foreground_events.h"
 #include "watch/paused_requests.h"
 #include "record/record_keeper.h"
+#include "events/game_news.h"
 
 #include <cwchar>
 
@@ -50,6 +51,8 @@ struct GameReading {
     ReadingKind kind;
     Situation situation;
     RecordEvent record;
+    bool gameStarted;  // the game events of the sample, of the watch's newsGame
+    bool gameEnded;
 };
 
 GameReading SampleGame(StateSource* source, const GameTarget& game)
@@ -57,18 +60,18 @@ GameReading SampleGame(StateSource* source, const GameTarget& game)
     constexpr RecordEvent kNoNews = {RecordNews::None, GameOutcome::Tie, kRecordRaceCount};
     if (!source->clientApi) {
         switch (ProbeGameState(game.processId)) {
-        case GameState::InGame:    return {ReadingKind::Answered, Situation::Playing, kNoNews};
-        case GameState::NotInGame: return {ReadingKind::Answered, Situation::Menus, kNoNews};
-        default:                   return {ReadingKind::Lost, Situation::None, kNoNews};
+        case GameState::InGame:    return {ReadingKind::Answered, Situation::Playing, kNoNews, false, false};
+        case GameState::NotInGame: return {ReadingKind::Answered, Situation::Menus, kNoNews, false, false};
+        default:                   return {ReadingKind::Lost, Situation::None, kNoNews, false, false};
         }
     }
     // One answer that is slow or unreadable is no news; only a game that
     // has stopped answering altogether is gone.
     const SituationSample sample = SampleClientApi(&source->api);
     if (sample.answered)
-        return {ReadingKind::Answered, sample.situation, sample.record};
+        return {ReadingKind::Answered, sample.situation, sample.record, sample.gameStarted, sample.gameEnded};
     return {HasClientApiFallenSilent(source->api) ? ReadingKind::Lost : ReadingKind::Unanswered, Situation::None,
-            sample.record};
+            sample.record, false, sample.gameEnded};
 }
 
 bool IsStopRequested()
@@ -318,6 +321,11 @@ bool WatchGame(WorkerRun* run, const GameTarget& game, StateSource* source)
             }
             KeepRecord(run, reading.record);
             ShowRecordOnObsWhenDue(run);
+            // After the record has counted the game, so its end tells the new record.
+            if (reading.gameStarted)
+                TellGameStarted(source->api.newsGame);
+            if (reading.gameEnded)
+                TellGameEnded(source->api.newsGame);
         }
         if (!WaitOutPeriod(run, game, *source, watched, &focus))
             break;

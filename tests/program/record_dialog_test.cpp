@@ -61,8 +61,11 @@ const std::vector<TemplateControl> kRecordControls = {
     {kRecordOverlayPort, L"Edit", kEdit, L"0", 40, 257, 34, 14, true},
     {kRecordOverlayAddress, L"Static", kLabel, L"Off", 78, 259, 106, 8, false},
     {kRecordOverlayCopy, L"Button", BS_PUSHBUTTON, L"Copy", 188, 257, 38, 14, true},
-    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 129, 284, 50, 14, true},
-    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 183, 284, 50, 14, true},
+    {-1, L"Button", BS_GROUPBOX, L"Game events for chat bots", 7, 280, 226, 32, false},
+    {-1, L"Static", kLabel, L"Webhook URL:", 14, 295, 50, 8, false},
+    {kRecordWebhookUrl, L"Edit", kEdit, L"", 66, 293, 160, 14, true},
+    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 129, 320, 50, 14, true},
+    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 183, 320, 50, 14, true},
 };
 
 class RecordDialogTest : public testing::Test {
@@ -86,7 +89,7 @@ TEST_F(RecordDialogTest, OpensModallyFromTheSystemMenuWithTheTemplate)
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), program.Window());
     EXPECT_FALSE(IsWindowEnabled(program.Window()));
-    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 105, 240, 304, kRecordControls));
+    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 105, 240, 340, kRecordControls));
     PressRecordButton(dialog, IDCANCEL);
     ASSERT_TRUE(WaitForDialogGone(dialog));
     ASSERT_TRUE(program.Close());
@@ -173,8 +176,8 @@ TEST_F(RecordDialogTest, ANumberThatIsNotOneAndARelativeFileAreRefused)
 }
 
 // The overlay's port: its page's address shown and copied, a port out of
-// range refused, and the port stored.
-TEST_F(RecordDialogTest, TheOverlayPortIsStoredWithItsAddressShown)
+// range refused, and the port stored; likewise the webhook's URL.
+TEST_F(RecordDialogTest, TheOverlayPortIsStoredWithItsAddressShownAndTheWebhookUrlToo)
 {
     ASSERT_TRUE(program.Launch());
     HWND dialog = OpenRecord(program);
@@ -198,12 +201,24 @@ TEST_F(RecordDialogTest, TheOverlayPortIsStoredWithItsAddressShown)
     }
     CloseClipboard();
     EXPECT_EQ(copied, L"http://127.0.0.1:28028/");
+    const wchar_t kUrl[] = L"https://discord.com/api/webhooks/1234/Tok-en_5";
+    for (const wchar_t* refused : {L"ftp://example.com/hook", L"discord.com/api/webhooks/1", L"https:///x y"}) {
+        SCOPED_TRACE(testing::PrintToString(std::wstring(refused)));
+        SetDlgItemTextW(dialog, kRecordWebhookUrl, refused);
+        ASSERT_NO_FATAL_FAILURE(ExpectRefusedAtOk(program, dialog,
+                                                  L"The webhook's URL begins with http:// or https://, such as "
+                                                  L"https://discord.com/api/webhooks/ID/TOKEN; leave it empty for none."));
+    }
+    SetDlgItemTextW(dialog, kRecordWebhookUrl, kUrl);
     PressRecordButton(dialog, IDOK);
     ASSERT_TRUE(WaitForDialogGone(dialog));
     ASSERT_TRUE(program.Close());
     StoredValue port;
     ASSERT_TRUE(ReadStoredValue(L"Overlay Port", &port));
     EXPECT_EQ(port.bytes, DwordBytes(28028));
+    StoredValue url;
+    ASSERT_TRUE(ReadStoredValue(L"Webhook URL", &url));
+    EXPECT_EQ(url.bytes, TerminatedTextBytes(kUrl));
 }
 
 // Browse's list of types: each name and its pattern, then the list's end.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <cstring>
 
 #include "drive/child_process.h"
@@ -20,6 +21,7 @@ const char* ReasonPhrase(int status)
 {
     switch (status) {
     case 200: return "OK";
+    case 302: return "Found";
     case 304: return "Not Modified";
     case 404: return "Not Found";
     case 500: return "Internal Server Error";
@@ -108,8 +110,8 @@ std::string SeenRequest::Header(const std::string& name) const
     return "";
 }
 
-LocalPatchServer::LocalPatchServer(PatchAnswer answer)
-    : answer_(std::move(answer)), released_(CreateEventW(nullptr, TRUE, TRUE, nullptr))
+LocalPatchServer::LocalPatchServer(PatchAnswer answer, unsigned short port)
+    : answer_(std::move(answer)), port_(port), released_(CreateEventW(nullptr, TRUE, TRUE, nullptr))
 {
 }
 
@@ -136,7 +138,7 @@ bool LocalPatchServer::Start()
     WSADATA winsock;
     if (!winsockStarted_ && WSAStartup(MAKEWORD(2, 2), &winsock) == 0)
         winsockStarted_ = true;
-    listener_ = ListenOnLoopback(kLocalPatchServerPort, kPortWaitMs);
+    listener_ = ListenOnLoopback(port_, kPortWaitMs);
     if (listener_ == INVALID_SOCKET)
         return false;
     stop_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -259,6 +261,20 @@ bool LocalPatchServer::ReadRequestHead(SOCKET client, SeenRequest* request)
     if (headEnd == std::string::npos)
         return false;
     ParseRequestHead(received.substr(0, headEnd + 2), request);
+    // A body announced by its length is read whole (as far as the head's bound).
+    const size_t bodyBytes = std::min<size_t>(std::strtoul(request->Header("Content-Length").c_str(), nullptr, 10),
+                                              kRequestHeadBytes);
+    while (received.size() - (headEnd + 4) < bodyBytes) {
+        if (IsStopping())
+            return false;
+        if (!WaitReadable(client, kPollMs))
+            continue;
+        char chunk[kReceiveChunkBytes];
+        const int got = recv(client, chunk, int(sizeof chunk), 0);
+        if (got <= 0)
+            break;
+        received.append(chunk, size_t(got));
+    }
     request->bytesAfterHead = received.substr(headEnd + 4);
     return true;
 }
@@ -266,7 +282,7 @@ bool LocalPatchServer::ReadRequestHead(SOCKET client, SeenRequest* request)
 bool LocalPatchServer::SendAnswer(SOCKET client)
 {
     std::string head = "HTTP/1.1 " + std::to_string(answer_.status) + " " + ReasonPhrase(answer_.status) + "\r\n";
-    head += "Content-Type: text/xml\r\n";
+    head += "Content-Type: text/xml\r\n" + answer_.extraHeaders;
     head += "Content-Length: " + std::to_string(answer_.body.size()) + "\r\n";
     head += "Connection: close\r\n\r\n";
     if (!SendAll(client, head.data(), head.size()))

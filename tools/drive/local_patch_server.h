@@ -31,6 +31,9 @@ struct PatchAnswer {
     // many body bytes, although the head announced the whole body; npos
     // sends it all.
     size_t closeAfterBodyBytes = std::string::npos;
+    // Header lines sent after the status line (each ending in CRLF), such
+    // as a Location.
+    std::string extraHeaders;
 };
 
 // Status 200 with the document as its body.
@@ -47,7 +50,7 @@ struct SeenRequest {
     std::string target;
     std::string version;
     std::vector<std::pair<std::string, std::string>> headers;  // in order, names as sent
-    std::string bytesAfterHead;  // a request body or anything else sent after the head
+    std::string bytesAfterHead;  // a request body (whole, as its Content-Length says) or anything else sent after the head
 
     // How often the header occurs and its first value ("" when absent); the
     // name is compared without regard to letter case.
@@ -57,7 +60,10 @@ struct SeenRequest {
 
 class LocalPatchServer {
 public:
-    explicit LocalPatchServer(PatchAnswer answer = DocumentAnswer(SamplePatchDocument()));
+    // Any other loopback port serves as well, for a stand-in of another
+    // web server (a webhook's).
+    explicit LocalPatchServer(PatchAnswer answer = DocumentAnswer(SamplePatchDocument()),
+                              unsigned short port = kLocalPatchServerPort);
     ~LocalPatchServer();
     LocalPatchServer(const LocalPatchServer&) = delete;
     LocalPatchServer& operator=(const LocalPatchServer&) = delete;
@@ -95,6 +101,7 @@ private:
     bool WaitForRelease() const;
 
     PatchAnswer answer_;
+    unsigned short port_;
     SOCKET listener_ = INVALID_SOCKET;
     HANDLE stop_ = nullptr;
     HANDLE released_ = nullptr;  // set while answers may go out

@@ -15,7 +15,8 @@ constexpr int kRecordFileField = 1040, kRecordBrowse = 1041, kRecordFormatField 
               kRecordTerranWins = 1048, kRecordTerranLosses = 1049, kRecordZergWins = 1050,
               kRecordZergLosses = 1051, kRecordProtossWins = 1052, kRecordProtossLosses = 1053,
               kRecordRandomWins = 1054, kRecordRandomLosses = 1055, kRecordReset = 1056,
-              kRecordOverlayPort = 1057, kRecordOverlayAddress = 1058, kRecordOverlayCopy = 1059;
+              kRecordOverlayPort = 1057, kRecordOverlayAddress = 1058, kRecordOverlayCopy = 1059,
+              kRecordWebhookUrl = 1060;
 
 HWND OpenRecord(KestrelcueProgram& program, DWORD timeoutMs = 15000);
 // Presses a button (OK, Cancel, Reset) as a click does.
