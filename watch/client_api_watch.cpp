@@ -11,14 +11,8 @@ namespace {
 // screens: only when a scene is set for what it tells. Otherwise the
 // screens alone decide, exactly as before /game was ever asked, and a game
 // whose /game is slow or broken costs nothing.
-bool NeedsGame(ClientApiScreens screens, const wchar_t* names)
+bool SceneNeedsGame(ClientApiScreens screens, const wchar_t* names)
 {
-    if (IsMatchWatched() && (screens == ClientApiScreens::MapOn || screens == ClientApiScreens::Loading ||
-                             screens == ClientApiScreens::Score))
-        return true;
-    // The webhook tells of a game's start with its players.
-    if (IsWebhookOn() && screens == ClientApiScreens::MapOn)
-        return true;
     switch (screens) {
     case ClientApiScreens::MapOn:
         return IsSituationSceneSet(kReplayScene) ||
@@ -28,6 +22,18 @@ bool NeedsGame(ClientApiScreens screens, const wchar_t* names)
     default:
         return false;
     }
+}
+
+// Whether the overlay or the webhook wants to know who plays on these
+// screens. They never decide a scene, so /game is asked for them after the
+// sample's switch, never before it.
+bool ShowWantsGame(ClientApiScreens screens)
+{
+    if (IsMatchWatched() && (screens == ClientApiScreens::MapOn || screens == ClientApiScreens::Loading ||
+                             screens == ClientApiScreens::Score))
+        return true;
+    // The webhook tells of a game's start with its players.
+    return IsWebhookOn() && screens == ClientApiScreens::MapOn;
 }
 
 Situation SituationOfGame(ClientApiScreens screens, const ClientApiGame& game, const wchar_t* names)
@@ -79,6 +85,8 @@ void BeginClientApiWatch(ClientApiWatch* watch)
     watch->settled = Situation::None;
     watch->lastAnswerTick = GetTickCount64();
     watch->gameWantedSince = 0;
+    watch->showWantsGame = false;
+    watch->showAsked = false;
 }
 
 SituationSample SampleClientApi(ClientApiWatch* watch)
@@ -86,6 +94,7 @@ SituationSample SampleClientApi(ClientApiWatch* watch)
     SituationSample sample = {false, Situation::None, {RecordNews::None, GameOutcome::Tie, kRecordRaceCount}, false,
                               false};
     const ULONGLONG start = GetTickCount64();
+    watch->sampleStart = start;
     const ClientApiScreens screens = AskClientApiScreens(&watch->link, start + kClientApiScreensBudgetMs);
     if (screens == ClientApiScreens::Unreadable)
         return sample;
@@ -101,7 +110,7 @@ SituationSample SampleClientApi(ClientApiWatch* watch)
     const bool recordKept = IsRecordKept();
     const bool resultWanted = (recordKept || IsWebhookOn()) && FollowScreensForRecord(&watch->record, screens);
     const bool unsettled = watch->settled == Situation::None || screens != watch->settledScreens;
-    const bool situationNeedsGame = unsettled && NeedsGame(screens, names);
+    const bool situationNeedsGame = unsettled && SceneNeedsGame(screens, names);
     ClientApiGame game;
     const bool gameRead = (situationNeedsGame || resultWanted) &&
                           AskClientApiGame(&watch->link, start + kClientApiSampleBudgetMs, &game);
@@ -119,15 +128,45 @@ SituationSample SampleClientApi(ClientApiWatch* watch)
         AddLastGame(game, names);
     if (unsettled && !SettleSituation(watch, screens, situationNeedsGame, gameRead ? &game : nullptr, names, answered))
         return sample;
-    if (unsettled)
+    if (unsettled) {
         ShowMatch(watch->settled, gameRead ? &game : nullptr, names);
-    if (unsettled && gameRead && screens == ClientApiScreens::MapOn && watch->settled == Situation::Playing) {
+        // Asked again at each sample until it answers or the screens change.
+        watch->showWantsGame = !gameRead && ShowWantsGame(screens);
+        watch->showAsked = false;
+    }
+    if (unsettled && gameRead && screens == ClientApiScreens::MapOn &&
+        SituationOfGame(screens, game, names) == Situation::Playing) {
         sample.gameStarted = true;
         watch->newsGame = game;
     }
     sample.answered = true;
     sample.situation = watch->settled;
     return sample;
+}
+
+bool LearnPlayersForShow(ClientApiWatch* watch)
+{
+    if (!watch->showWantsGame)
+        return false;
+    // The first ask, right after the switch, has a budget of its own, so a
+    // short map is not missed; asks again are within what is left of the
+    // sample's budget, so the loop keeps its pace while /game is slow.
+    const ULONGLONG now = GetTickCount64();
+    const ULONGLONG deadline =
+        watch->showAsked ? watch->sampleStart + kClientApiSampleBudgetMs : now + kClientApiSampleBudgetMs;
+    watch->showAsked = true;
+    ClientApiGame game;
+    if (now >= deadline || !AskClientApiGame(&watch->link, deadline, &game))
+        return false;
+    watch->showWantsGame = false;
+    wchar_t names[kPlayerNameListChars];
+    CopyPlayerNames(names);
+    const Situation shown = SituationOfGame(watch->settledScreens, game, names);
+    ShowMatch(shown, &game, names);
+    if (watch->settledScreens != ClientApiScreens::MapOn || shown != Situation::Playing)
+        return false;
+    watch->newsGame = game;
+    return true;
 }
 
 bool HasClientApiFallenSilent(const ClientApiWatch& watch)

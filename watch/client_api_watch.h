@@ -3,7 +3,8 @@
 // /game is asked only when the map comes on or the score screen comes, and
 // only when a scene set for that moment depends on its answer; a game that
 // answers late or not at all changes nothing until it has been silent for
-// kClientApiSilenceMs.
+// kClientApiSilenceMs. The overlay and the webhook, which decide no scene,
+// have it asked after the switch (LearnPlayersForShow).
 #pragma once
 #include <windows.h>
 
@@ -28,6 +29,9 @@ struct ClientApiWatch {
     ULONGLONG lastAnswerTick;         // when /ui last answered
     ULONGLONG gameWantedSince;        // when a needed /game was first asked for in vain; 0: not waiting
     ClientApiScreens gameWantedFor;   // the screens it was wanted for
+    bool showWantsGame;               // the overlay or the webhook waits to hear who plays on the settled screens
+    bool showAsked;                   // /game was asked for them once already
+    ULONGLONG sampleStart;            // when the last sample began
     // For the record, kept from one watch phase to the next: a game whose
     // map went off while the game was not heard still counts.
     RecordWatch record;
@@ -49,6 +53,12 @@ struct SituationSample {
     bool gameEnded;
 };
 SituationSample SampleClientApi(ClientApiWatch* watch);
+
+// After the sample's switch: asks /game for the overlay and the webhook
+// when they wait to hear who plays (again at each sample until it answers
+// or the screens change). True when the user's game has just come on the
+// map with its players known: the game is the watch's newsGame.
+bool LearnPlayersForShow(ClientApiWatch* watch);
 
 // Whether the game has not answered for kClientApiSilenceMs.
 bool HasClientApiFallenSilent(const ClientApiWatch& watch);

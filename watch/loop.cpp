@@ -326,6 +326,8 @@ bool WatchGame(WorkerRun* run, const GameTarget& game, StateSource* source)
                 TellGameStarted(source->api.newsGame);
             if (reading.gameEnded)
                 TellGameEnded(source->api.newsGame);
+            if (reading.kind == ReadingKind::Answered && LearnPlayersForShow(&source->api))
+                TellGameStarted(source->api.newsGame);
         }
         if (!WaitOutPeriod(run, game, *source, watched, &focus))
             break;

@@ -77,9 +77,12 @@ protected:
         ASSERT_TRUE(xsplit.WaitForClicks(before + 1));
     }
 
+    // A real map lasts minutes: its start is heard before it ends.
     void PlayGame()
     {
+        const size_t heard = hook->Requests().size();
         ASSERT_NO_FATAL_FAILURE(BeginGame());
+        ASSERT_TRUE(hook->WaitForRequests(heard + 1));
         ASSERT_NO_FATAL_FAILURE(EndGame());
     }
 
