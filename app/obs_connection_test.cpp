@@ -123,7 +123,7 @@ std::wstring ExplainUnanswered(ObsAskResult asked, const ObsDescription& descrip
 
 std::wstring RunTest(const ObsConnectionTest& test)
 {
-    ObsConnection obs = {nullptr, 0, nullptr};
+    ObsConnection obs = {};
     std::string webSocketVersion;
     const ObsConnectResult result =
         ConnectToObs(&obs, test.host, test.port, test.password, test.abandoned, &webSocketVersion);

@@ -54,12 +54,13 @@ void FollowSceneEvent(const ObsMessage& event)
         RenameSceneInList(WideSceneName(event.oldSceneName), WideSceneName(event.sceneName));
 }
 
-// The list as it is at the connection; the events keep it so from then on.
-void LearnObsScenes(ObsConnection* obs)
+// The list as it was when OBS answered; the events keep it so from then on.
+void TakeObsScenes(ObsAskResult asked, const std::vector<std::string>& scenes)
 {
-    std::vector<std::string> scenes;
-    if (AskObsScenes(obs, &scenes) != ObsAskResult::Answered)
+    if (asked != ObsAskResult::Answered) {
+        ForgetSceneList(asked == ObsAskResult::TimedOut ? SceneListGap::TimedOut : SceneListGap::Failed, true);
         return;
+    }
     ReplaceSceneList(WideSceneNames(scenes), true);
     SayFirstMissingScene(FirstMissingScene(CopySceneList()), L"OBS Studio");
 }
@@ -104,12 +105,15 @@ bool ConnectToObsUntilStopped(WorkerRun* run, const wchar_t* trying)
             return false;
         const RunSettings& settings = run->settings;
         run->obs.onSceneEvent = FollowSceneEvent;
+        run->obs.onSceneList = TakeObsScenes;
         const ObsConnectResult result =
             ConnectToObs(&run->obs, settings.obsHost, settings.obsPort, settings.obsPassword, g_app.StopEvent);
         if (result == ObsConnectResult::Connected) {
             // Each new connection is given what OBS is to show besides scenes.
             ++run->obsConnectionsMade;
-            LearnObsScenes(&run->obs);
+            // Asked, not awaited: the first switch of the connection goes
+            // at once, and the answer is read between the switches.
+            RequestObsSceneList(&run->obs);
             return true;
         }
         if (PauseUnlessStopped(ReportFailedConnect(result, trying)))
