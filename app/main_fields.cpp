@@ -47,7 +47,7 @@ LRESULT CALLBACK WatchFieldChanges(HWND control, UINT message, WPARAM wParam, LP
                               GetDlgCtrlID(control) != IDC_MAIN_APPLY_WHEN_TABBED;
     if (isSceneField && message == WM_KEYDOWN && wParam == VK_DOWN)
         SayWhyNothingIsListed(control);
-    else if (isSceneField && (message == WM_CHAR || message == WM_KILLFOCUS))
+    else if (isSceneField && (message == WM_KEYDOWN || message == WM_CHAR || message == WM_KILLFOCUS))
         HideWhyNothingIsListed(control);
     return result;
 }

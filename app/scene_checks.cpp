@@ -209,4 +209,6 @@ void SayWhyNothingIsListed(HWND field)
     wchar_t why[kStatusChars];
     if (!SceneListForFields(&scenes, &why))
         ShowFieldBalloon(field, L"", why, TTI_NONE);
+    else
+        HideWhyNothingIsListed(field);
 }

@@ -116,6 +116,9 @@ void SavePictureWithPopups(Session& s, KestrelcueProgram& program, const wchar_t
     PopupSearch search = {GetProcessId(program.Process().Handle()), program.Window(), {program.Window()}};
     EnumWindows(CollectPopups, reinterpret_cast<LPARAM>(&search));
     std::wstring path = s.outputFolder + L"\\" + name + L".bmp";
+    // The popups stand over the window in the picture, as the user sees them.
+    for (size_t i = 1; i < search.found.size(); ++i)
+        SetWindowPos(search.found[i], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     if (search.found.size() > 1 && SaveWindowsPicture(search.found, path)) {
         std::printf("  picture: %ls.bmp\n", name);
     } else {
