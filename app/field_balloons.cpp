@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include "app/bounded_text.h"
+
 namespace {
 
 // The main window's four fields; more balloons are not shown.
@@ -85,8 +87,8 @@ void ShowFieldBalloon(HWND field, const wchar_t* title, const wchar_t* text, int
     if (balloon == nullptr)
         return;
     wchar_t titleCopy[kTitleChars], textCopy[kTextChars];
-    lstrcpynW(titleCopy, title, kTitleChars);
-    lstrcpynW(textCopy, text, kTextChars);
+    CopyCut(titleCopy, title);
+    CopyCut(textCopy, text);
     SendMessageW(balloon->tip, TTM_SETTITLEW, titleCopy[0] != L'\0' ? icon : TTI_NONE,
                  reinterpret_cast<LPARAM>(titleCopy));
     TTTOOLINFOW tool = ToolOf(*balloon);
@@ -113,6 +115,7 @@ void PlaceFieldBalloons(HWND window, bool active)
     }
 }
 
+// cppcheck-suppress constParameter ; HWND is an opaque handle, its target is not ours to qualify
 void DestroyFieldBalloons(HWND window)
 {
     for (Balloon& balloon : g_balloons) {

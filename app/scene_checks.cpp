@@ -6,6 +6,7 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/bounded_text.h"
 #include "app/dialog_field.h"
 #include "app/field_balloons.h"
 #include "app/main_window.h"
@@ -133,9 +134,8 @@ void WhyNoScenes(const SceneListCopy& list, bool usable, wchar_t (&why)[kStatusC
 {
     if (IsMainBoxChecked(IDC_MAIN_NETWORK_MODE)) {
         const bool gameSide = g_app.RemoteRole != kRoleXSplitSide;
-        lstrcpynW(why, gameSide ? L"No scenes to list: in network mode this computer cannot see the broadcaster."
-                                : L"No scenes to list: in network mode the game computer names the scenes.",
-                  kStatusChars);
+        CopyCut(why, gameSide ? L"No scenes to list: in network mode this computer cannot see the broadcaster."
+                              : L"No scenes to list: in network mode the game computer names the scenes.");
         return;
     }
     if (usable) {

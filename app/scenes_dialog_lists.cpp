@@ -86,6 +86,7 @@ void AttachScenesDialogLists(HWND dialog)
     MarkScenesDialogFields(dialog);
 }
 
+// cppcheck-suppress constParameter ; HWND is an opaque handle, its target is not ours to qualify
 void DetachScenesDialogLists(HWND dialog)
 {
     if (g_dialog != dialog)
