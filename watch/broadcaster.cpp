@@ -55,14 +55,20 @@ void FollowSceneEvent(const ObsMessage& event)
 }
 
 // The list as it was when OBS answered; the events keep it so from then on.
-void TakeObsScenes(ObsAskResult asked, const std::vector<std::string>& scenes)
+void KeepObsScenes(ObsAskResult asked, const std::vector<std::string>& scenes)
 {
-    if (asked != ObsAskResult::Answered) {
+    if (asked == ObsAskResult::Answered)
+        ReplaceSceneList(WideSceneNames(scenes), true);
+    else
         ForgetSceneList(asked == ObsAskResult::TimedOut ? SceneListGap::TimedOut : SceneListGap::Failed, true);
-        return;
-    }
-    ReplaceSceneList(WideSceneNames(scenes), true);
-    SayFirstMissingScene(FirstMissingScene(CopySceneList()), L"OBS Studio");
+}
+
+// Here the fields' names are switched, so a name OBS lacks is said.
+void KeepObsScenesAndCheckNames(ObsAskResult asked, const std::vector<std::string>& scenes)
+{
+    KeepObsScenes(asked, scenes);
+    if (asked == ObsAskResult::Answered)
+        SayFirstMissingScene(FirstMissingScene(CopySceneList()), L"OBS Studio");
 }
 
 // What the status line says after a failed try, and how long until the
@@ -105,7 +111,9 @@ bool ConnectToObsUntilStopped(WorkerRun* run, const wchar_t* trying)
             return false;
         const RunSettings& settings = run->settings;
         run->obs.onSceneEvent = FollowSceneEvent;
-        run->obs.onSceneList = TakeObsScenes;
+        // The receiver of a network pair switches the names it is sent,
+        // not its fields'.
+        run->obs.onSceneList = settings.networkMode ? KeepObsScenes : KeepObsScenesAndCheckNames;
         const ObsConnectResult result =
             ConnectToObs(&run->obs, settings.obsHost, settings.obsPort, settings.obsPassword, g_app.StopEvent);
         if (result == ObsConnectResult::Connected) {
