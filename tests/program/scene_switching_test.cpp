@@ -199,15 +199,15 @@ TEST_F(SceneSwitchingTest, AFieldOffersXSplitsButtonsAndPutsTheChoiceInIt)
     }));
     // Its list's button: a choice from the menu is put in the field, and a
     // name XSplit lacks shows the field's mark.
-    PressScenesButton(scenes, 1083);
+    PressScenesButton(scenes, kScenesFirstListButton + 3);
     const HWND menu = WaitForPopupMenu(program);
     ASSERT_NE(menu, nullptr);
     PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 1);
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 1);
     EXPECT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(scenes, kScenesVictory)) == L"Game"; }));
-    EXPECT_FALSE(IsWindowVisible(GetDlgItem(scenes, 1088)));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(scenes, kScenesFirstMark + 3)));
     SetDlgItemTextW(scenes, kScenesVictory, L"Gme");
-    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(scenes, 1088)) != FALSE; }));
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(scenes, kScenesFirstMark + 3)) != FALSE; }));
     PressScenesButton(scenes, IDCANCEL);
     // Where nothing can be listed, Down says why on the field.
     program.SetChecked(1013, true);

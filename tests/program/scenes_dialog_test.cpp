@@ -45,8 +45,8 @@ std::vector<TemplateControl> ScenesControls()
         const int y = 40 + 17 * i;
         controls.push_back({-1, L"Static", kLabel, labels[i], 14, y + 2, 70, 8, false});
         controls.push_back({kLoading + i, L"Edit", kEdit, L"", 88, y, 120, 14, true});
-        controls.push_back({1080 + i, L"Button", kOwnerDrawn, L"", 208, y, 12, 14, true});
-        controls.push_back({1085 + i, L"Static", kIcon, L"", 224, y + 1, 12, 12, false});
+        controls.push_back({kScenesFirstListButton + i, L"Button", kOwnerDrawn, L"", 208, y, 12, 14, true});
+        controls.push_back({kScenesFirstMark + i, L"Static", kIcon, L"", 224, y + 1, 12, 12, false});
     }
     const std::vector<TemplateControl> rest = {
         {-1, L"Button", BS_GROUPBOX, L"Your names in the game", 7, 129, 236, 44, false},
