@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "app/app_state.h"
+#include "app/field_balloons.h"
 #include "app/main_window.h"
 #include "app/worker_control.h"
 #include "app/network_setup.h"
@@ -13,6 +14,7 @@
 #include "app/scene_checks.h"
 #include "app/scene_suggestions.h"
 #include "app/scenes_dialog.h"
+#include "app/scenes_dialog_lists.h"
 #include "settings/settings.h"
 #include "desktop/single_instance.h"
 #include "status/status_line.h"
@@ -43,8 +45,10 @@ INT_PTR OnInitDialog(HWND dialog)
     SetProgramIcon(dialog);
     AddOptionsToSystemMenu(dialog);
     LoadSettings(dialog);
-    WatchMainWindowFields(dialog);
+    // The autocomplete first: the fields' own watch then sees the keys
+    // before it does, Down among them, which it keeps to itself.
     AttachSceneSuggestions(dialog);
+    WatchMainWindowFields(dialog);
     ApplyMinimizeBox(dialog);
     AddTrayIcon(dialog);
     RegisterStoredPauseKey(dialog);
@@ -173,6 +177,7 @@ INT_PTR OnDestroy(HWND dialog)
     RegisterPauseKey(dialog, 0);
     SaveSettings();
     StopWatchingMainWindowFields(dialog);
+    DestroyFieldBalloons(dialog);
     DetachSceneSuggestions();
     LetWorkerFinishBeforeExit();
     PostQuitMessage(0);
@@ -196,6 +201,8 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case WM_COMMAND:    return OnCommand(LOWORD(wParam), HIWORD(wParam));
     case WM_SYSCOMMAND: return OnSysCommand(dialog, wParam);
     case WM_SIZE:       return OnSize(dialog, wParam);
+    case WM_ACTIVATE:   PlaceFieldBalloons(dialog, LOWORD(wParam) != WA_INACTIVE); return FALSE;
+    case WM_MOVE:       PlaceFieldBalloons(dialog, GetActiveWindow() == dialog); return FALSE;
     case WM_HOTKEY:     return OnHotkey(wParam);
     case WM_CLOSE:      return OnClose(dialog);
     case WM_DESTROY:    return OnDestroy(dialog);
@@ -207,6 +214,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
     case kSceneListChangedMessage:
         RefreshSceneSuggestions();
         OnSceneListChanged(dialog);
+        RecheckScenesDialog();
         return TRUE;
     default:
         if (message == ShowInstanceMessage())

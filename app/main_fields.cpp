@@ -42,6 +42,13 @@ LRESULT CALLBACK WatchFieldChanges(HWND control, UINT message, WPARAM wParam, LP
     // or another program) is no typing under way: it is checked at once.
     if (message == WM_SETTEXT)
         CheckSceneFields(GetParent(control));
+    // Down opens a field's list (Wine's autocomplete takes no Alt+Down).
+    const bool isSceneField = GetDlgCtrlID(control) != IDC_MAIN_APPLY_ON_TAB &&
+                              GetDlgCtrlID(control) != IDC_MAIN_APPLY_WHEN_TABBED;
+    if (isSceneField && message == WM_KEYDOWN && wParam == VK_DOWN)
+        SayWhyNothingIsListed(control);
+    else if (isSceneField && (message == WM_KEYDOWN || message == WM_CHAR || message == WM_KILLFOCUS))
+        HideWhyNothingIsListed(control);
     return result;
 }
 

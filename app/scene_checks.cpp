@@ -6,7 +6,9 @@
 #include <cwchar>
 
 #include "app/app_state.h"
+#include "app/bounded_text.h"
 #include "app/dialog_field.h"
+#include "app/field_balloons.h"
 #include "app/main_window.h"
 #include "app/worker_control.h"
 #include "resource_ids.h"
@@ -23,6 +25,10 @@ constexpr int kMainFields[kMainSceneCount] = {IDC_MAIN_ENTER_SCENE, IDC_MAIN_LEA
 // A field yields at most 254 characters, as the settings store reads it.
 constexpr int kFieldReadChars = kMainSceneChars - 1;
 constexpr int kBalloonChars = 300;
+// A list fetched while nothing is watched is fetched again when a field's
+// list is opened this long after: OBS tells no one outside a live link of
+// a scene created or renamed, nor XSplit of a button added.
+constexpr ULONGLONG kListFreshMs = 5000;
 
 // UI thread only. What each main field was last marked for (empty: not
 // marked), so that a balloon is shown once for a name and not at every look.
@@ -89,7 +95,7 @@ void MarkField(HWND dialog, int which, const wchar_t* name, const std::vector<st
     g_markedNames[which] = marked;
     HWND field = GetDlgItem(dialog, kMainFields[which]);
     if (scenes == nullptr) {
-        SendMessageW(field, EM_HIDEBALLOONTIP, 0, 0);
+        HideFieldBalloon(field);
         return;
     }
     wchar_t title[kStatusChars], text[kBalloonChars];
@@ -102,8 +108,46 @@ void MarkField(HWND dialog, int which, const wchar_t* name, const std::vector<st
         wcsncpy(text, question, kBalloonChars - 1);
         text[kBalloonChars - 1] = L'\0';
     }
-    EDITBALLOONTIP tip = {sizeof tip, title, text, TTI_WARNING};
-    SendMessageW(field, EM_SHOWBALLOONTIP, 0, reinterpret_cast<LPARAM>(&tip));
+    ShowFieldBalloon(field, title, text, TTI_WARNING);
+}
+
+// Why nothing can be listed, in one line; the broadcaster's name put in
+// where the text has %s.
+struct GapText {
+    SceneListGap gap;
+    const wchar_t* text;
+};
+
+const GapText kGapTexts[] = {
+    {SceneListGap::Asking, L"No scenes to list yet: asking %s."},
+    {SceneListGap::NotRunning, L"No scenes to list: %s is not running."},
+    {SceneListGap::Failed, L"No scenes to list: %s could not be asked (see Options)."},
+    {SceneListGap::TimedOut, L"No scenes to list: %s did not answer in time."},
+};
+
+const wchar_t* ChosenBroadcaster()
+{
+    return IsObsChosen() ? L"OBS Studio" : L"XSplit";
+}
+
+void WhyNoScenes(const SceneListCopy& list, bool usable, wchar_t (&why)[kStatusChars])
+{
+    if (IsMainBoxChecked(IDC_MAIN_NETWORK_MODE)) {
+        const bool gameSide = g_app.RemoteRole != kRoleXSplitSide;
+        CopyCut(why, gameSide ? L"No scenes to list: in network mode this computer cannot see the broadcaster."
+                              : L"No scenes to list: in network mode the game computer names the scenes.");
+        return;
+    }
+    if (usable) {
+        FormatStatus(why, L"No scenes to list: %s has no scenes.", list.broadcaster);
+        return;
+    }
+    const bool sameBroadcaster = std::wcscmp(list.broadcaster, ChosenBroadcaster()) == 0;
+    const SceneListGap gap = sameBroadcaster ? list.gap : SceneListGap::Asking;
+    for (const GapText& row : kGapTexts) {
+        if (row.gap == gap)
+            FormatStatus(why, row.text, ChosenBroadcaster());
+    }
 }
 
 } // namespace
@@ -136,14 +180,35 @@ void CheckSceneFields(HWND dialog)
     SayFirstMissingScene(usable ? FirstMissingScene(list) : std::wstring(), list.broadcaster);
 }
 
-bool SceneListForFields(std::vector<std::wstring>* scenes)
+bool SceneListForFields(std::vector<std::wstring>* scenes, wchar_t (*why)[kStatusChars])
 {
     SceneListCopy list;
-    if (UsableList(&list)) {
-        *scenes = std::move(list.scenes);
-        return true;
-    }
-    if (!IsMainBoxChecked(IDC_MAIN_NETWORK_MODE) && !IsWatchRequested())
+    const bool usable = UsableList(&list);
+    const bool fetchable = !IsMainBoxChecked(IDC_MAIN_NETWORK_MODE) && !IsWatchRequested();
+    if (fetchable && (!usable || GetTickCount64() - list.learnedAt > kListFreshMs))
         FetchScenesInTheBackground();
-    return false;
+    const bool listed = usable && !list.scenes.empty();
+    if (why != nullptr && !listed)
+        WhyNoScenes(list, usable, *why);
+    if (usable)
+        *scenes = std::move(list.scenes);
+    return listed;
+}
+
+void HideWhyNothingIsListed(HWND field)
+{
+    for (int i = 0; i < kMainSceneCount; ++i) {
+        if (GetDlgItem(GetParent(field), kMainFields[i]) == field && g_markedNames[i].empty())
+            HideFieldBalloon(field);
+    }
+}
+
+void SayWhyNothingIsListed(HWND field)
+{
+    std::vector<std::wstring> scenes;
+    wchar_t why[kStatusChars];
+    if (!SceneListForFields(&scenes, &why))
+        ShowFieldBalloon(field, L"", why, TTI_NONE);
+    else
+        HideWhyNothingIsListed(field);
 }

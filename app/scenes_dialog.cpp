@@ -7,6 +7,7 @@
 #include "desktop/program_icon.h"
 #include "app/dialog_field.h"
 #include "app/scene_suggestions.h"
+#include "app/scenes_dialog_lists.h"
 #include "settings/scene_fields.h"
 #include "resource_ids.h"
 
@@ -34,6 +35,7 @@ INT_PTR OnInitDialog(HWND dialog)
     SendDlgItemMessageW(dialog, IDC_SCENES_PLAYER_NAMES, EM_LIMITTEXT, kNamesFieldReadChars - 1, 0);
     SetDlgItemTextW(dialog, IDC_SCENES_PLAYER_NAMES, names);
     AttachSituationSuggestions(dialog, kSceneFields);
+    AttachScenesDialogLists(dialog);
     return TRUE;
 }
 
@@ -49,6 +51,10 @@ void ApplyFields(HWND dialog)
 
 INT_PTR OnCommand(HWND dialog, WPARAM wParam)
 {
+    if (HIWORD(wParam) == EN_CHANGE)
+        MarkScenesDialogFields(dialog);
+    if (HIWORD(wParam) == BN_CLICKED && OpenListOfButton(dialog, LOWORD(wParam)))
+        return TRUE;
     switch (LOWORD(wParam)) {
     case IDOK:
         ApplyFields(dialog);
@@ -62,12 +68,20 @@ INT_PTR OnCommand(HWND dialog, WPARAM wParam)
     }
 }
 
-INT_PTR CALLBACK ScenesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+INT_PTR OnDestroy(HWND dialog)
+{
+    DetachScenesDialogLists(dialog);
+    DetachSituationSuggestions();
+    return FALSE;
+}
+
+INT_PTR CALLBACK ScenesDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: return OnInitDialog(dialog);
     case WM_COMMAND:    return OnCommand(dialog, wParam);
-    case WM_DESTROY:    DetachSituationSuggestions(); return FALSE;
+    case WM_DRAWITEM:   DrawListButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)); return TRUE;
+    case WM_DESTROY:    return OnDestroy(dialog);
     default:            return FALSE;
     }
 }

@@ -29,14 +29,25 @@ enum class ObsConnectResult {
 
 struct ObsMessage;
 
+enum class ObsAskResult {
+    Answered,
+    Refused,   // OBS answered promptly, with a failure
+    TimedOut,  // no answer in time: the connection is closed
+    Gone,      // the connection went meanwhile
+};
+
 // Plain data, all zero when nothing is open. With `onSceneEvent` set, the
 // connection subscribes to OBS's scene events and hands each to it as it
-// is read, on the thread that uses the connection.
+// is read, on the thread that uses the connection; `onSceneList` is handed
+// the answer to RequestObsSceneList likewise, or its wait's end.
 struct ObsConnection {
     ObsSocket* socket;
     unsigned requestsSent;
     void (*onSceneEvent)(const ObsMessage& event);
     HostAddress worked;  // the host's address the last connection was made to, tried first next time
+    void (*onSceneList)(ObsAskResult asked, const std::vector<std::string>& scenes);
+    unsigned listRequest;    // the number of the list asked for and not yet answered; 0: none
+    ULONGLONG listDeadline;  // GetTickCount64 when that answer is no longer awaited
 };
 
 // Connects and identifies with `password` (empty for none); the version of
@@ -81,17 +92,17 @@ struct ObsDescription {
     std::string refusalComment;
 };
 
-enum class ObsAskResult {
-    Answered,
-    Refused,   // OBS answered promptly, with a failure
-    TimedOut,  // no answer in time: the connection is closed
-    Gone,      // the connection went meanwhile
-};
-
 // OBS's version and its scene names.
 ObsAskResult AskObsVersionAndScenes(ObsConnection* obs, ObsDescription* description);
 
 // GetSceneList: the names of OBS's scenes (UTF-8), its order kept.
 ObsAskResult AskObsScenes(ObsConnection* obs, std::vector<std::string>* scenes);
+// GetSceneList sent without waiting for its answer, so that no switch
+// waits behind it: the answer is read (and handed to onSceneList) while
+// the connection waits for another or is looked at by IsObsLost. One not
+// come within kObsWaitMs is handed on as TimedOut, the connection kept:
+// its other answers are told apart by their ids. False when it could not
+// be sent; the connection is then closed.
+bool RequestObsSceneList(ObsConnection* obs);
 
 void DisconnectFromObs(ObsConnection* obs);

@@ -32,34 +32,63 @@ ULONGLONG DeadlineOfAWait()
     return GetTickCount64() + kObsWaitMs;
 }
 
-using SceneEventSink = void (*)(const ObsMessage& event);
 // What ReadAs awaits when only the events matter: no op OBS sends.
 constexpr int kNoOpAwaited = -1;
 
-// Reads one text; true when it is a message with this op. An event is
-// handed to `sink` (null: dropped).
-bool ReadAs(const std::string& text, int op, SceneEventSink sink, ObsMessage* message)
+std::string RequestIdOf(unsigned number)
+{
+    return "kestrelcue-" + std::to_string(number);
+}
+
+// The list's wait ends: answered, refused, or over its time.
+void EndListWait(ObsConnection* obs, ObsAskResult asked, const std::vector<std::string>& scenes)
+{
+    obs->listRequest = 0;
+    if (obs->onSceneList != nullptr)
+        obs->onSceneList(asked, scenes);
+}
+
+// True when the message is the answer to the list asked for without waiting.
+bool TakeListAnswer(ObsConnection* obs, const ObsMessage& read)
+{
+    if (obs == nullptr || obs->listRequest == 0 || read.op != kObsOpRequestResponse ||
+        read.requestId != RequestIdOf(obs->listRequest))
+        return false;
+    EndListWait(obs, read.succeeded ? ObsAskResult::Answered : ObsAskResult::Refused, read.sceneNames);
+    return true;
+}
+
+void GiveUpALateList(ObsConnection* obs)
+{
+    if (obs->listRequest != 0 && GetTickCount64() >= obs->listDeadline)
+        EndListWait(obs, ObsAskResult::TimedOut, {});
+}
+
+// Reads one text; true when it is a message with this op. Of a connection
+// (null during the login) an event is handed to its onSceneEvent and the
+// list's answer to its onSceneList.
+bool ReadAs(const std::string& text, int op, ObsConnection* obs, ObsMessage* message)
 {
     ObsMessage read;
-    if (!ReadObsMessage(text.data(), text.size(), &read))
+    if (!ReadObsMessage(text.data(), text.size(), &read) || TakeListAnswer(obs, read))
         return false;
     if (read.op == op) {
         *message = std::move(read);
         return true;
     }
-    if (read.op == kObsOpEvent && sink != nullptr)
-        sink(read);
+    if (read.op == kObsOpEvent && obs != nullptr && obs->onSceneEvent != nullptr)
+        obs->onSceneEvent(read);
     return false;
 }
 
 // The next message with this op, skipping any other; false when none came
 // by the deadline, however many others did, on a cancel, or when the
 // connection closed.
-bool AwaitOp(ObsSocket* socket, int op, ULONGLONG deadline, ObsMessage* message, SceneEventSink sink = nullptr)
+bool AwaitOp(ObsSocket* socket, int op, ULONGLONG deadline, ObsMessage* message, ObsConnection* obs = nullptr)
 {
     std::string text;
     while (ReceiveObsText(socket, &text, deadline) == ObsReceived::Message) {
-        if (ReadAs(text, op, sink, message))
+        if (ReadAs(text, op, obs, message))
             return true;
     }
     return false;
@@ -128,22 +157,22 @@ ObsConnectResult Identify(ObsSocket* socket, const ObsMessage& hello, const wcha
     return ObsConnectResult::TimedOut;
 }
 
-// Sends a request and waits for its answer, skipping whatever else comes;
-// Answered, TimedOut or Gone, and then the connection is closed.
 // Sends a request (made with its id) and waits for its answer, skipping
-// whatever else comes.
+// whatever else comes; on TimedOut or Gone the connection is closed.
 template <typename MakeRequest>
 ObsAskResult AskWith(ObsConnection* obs, MakeRequest make, ObsMessage* answer)
 {
     if (obs->socket == nullptr)
         return ObsAskResult::Gone;
-    const std::string id = "kestrelcue-" + std::to_string(++obs->requestsSent);
+    const std::string id = RequestIdOf(++obs->requestsSent);
     const ObsSent sent = SendObsText(obs->socket, make(id), kObsWaitMs);
     if (sent == ObsSent::Sent) {
         const ULONGLONG deadline = DeadlineOfAWait();
-        while (AwaitOp(obs->socket, kObsOpRequestResponse, deadline, answer, obs->onSceneEvent)) {
-            if (answer->requestId == id)
+        while (AwaitOp(obs->socket, kObsOpRequestResponse, deadline, answer, obs)) {
+            if (answer->requestId == id) {
+                GiveUpALateList(obs);
                 return ObsAskResult::Answered;
+            }
         }
     }
     const bool gone = sent != ObsSent::TimedOut && IsObsSocketGone(obs->socket);
@@ -227,7 +256,8 @@ bool IsObsLost(ObsConnection* obs)
     std::string text;
     ObsMessage ignored;
     while (TakeWaitingObsText(obs->socket, &text))
-        ReadAs(text, kNoOpAwaited, obs->onSceneEvent, &ignored);
+        ReadAs(text, kNoOpAwaited, obs, &ignored);
+    GiveUpALateList(obs);
     return gone;
 }
 
@@ -240,6 +270,21 @@ ObsAskResult AskObsScenes(ObsConnection* obs, std::vector<std::string>* scenes)
     if (asked == ObsAskResult::Answered)
         *scenes = std::move(list.sceneNames);
     return asked;
+}
+
+bool RequestObsSceneList(ObsConnection* obs)
+{
+    if (obs->socket == nullptr)
+        return false;
+    const unsigned number = ++obs->requestsSent;
+    if (SendObsText(obs->socket, RequestMessage("GetSceneList", RequestIdOf(number), nullptr), kObsWaitMs) !=
+        ObsSent::Sent) {
+        DisconnectFromObs(obs);
+        return false;
+    }
+    obs->listRequest = number;
+    obs->listDeadline = DeadlineOfAWait();
+    return true;
 }
 
 ObsAskResult AskObsVersionAndScenes(ObsConnection* obs, ObsDescription* description)
@@ -259,4 +304,6 @@ void DisconnectFromObs(ObsConnection* obs)
 {
     CloseObsSocket(obs->socket);
     obs->socket = nullptr;
+    // An answer can no longer come; the next connection asks anew.
+    obs->listRequest = 0;
 }

@@ -46,6 +46,17 @@
 #define IDC_SCENES_VICTORY          1028
 #define IDC_SCENES_DEFEAT           1029
 #define IDC_SCENES_PLAYER_NAMES     1030
+// Beside each scene field of the Scenes dialog: its list's button, its mark.
+#define IDC_SCENES_LOADING_LIST     1080
+#define IDC_SCENES_REPLAY_LIST      1081
+#define IDC_SCENES_OBSERVING_LIST   1082
+#define IDC_SCENES_VICTORY_LIST     1083
+#define IDC_SCENES_DEFEAT_LIST      1084
+#define IDC_SCENES_LOADING_MARK     1085
+#define IDC_SCENES_REPLAY_MARK      1086
+#define IDC_SCENES_OBSERVING_MARK   1087
+#define IDC_SCENES_VICTORY_MARK     1088
+#define IDC_SCENES_DEFEAT_MARK      1089
 #define IDC_OPTIONS_GAME_API_HOST   1031
 #define IDC_OPTIONS_GAME_API_PORT   1032
 #define IDC_RECORD_FILE             1040

@@ -19,15 +19,30 @@ struct FetchRequest {
 // Set by the UI thread when a fetch starts, cleared by the fetch as it ends.
 volatile LONG g_fetching = 0;
 
+SceneListGap GapOf(ObsConnectResult connected)
+{
+    switch (connected) {
+    case ObsConnectResult::NoListener: return SceneListGap::NotRunning;
+    case ObsConnectResult::TimedOut:   return SceneListGap::TimedOut;
+    default:                           return SceneListGap::Failed;
+    }
+}
+
 void FetchObsScenes(const FetchRequest& request)
 {
     ObsConnection obs = {};
-    if (ConnectToObs(&obs, request.obsHost, request.obsPort, request.obsPassword, nullptr) !=
-        ObsConnectResult::Connected)
+    const ObsConnectResult connected =
+        ConnectToObs(&obs, request.obsHost, request.obsPort, request.obsPassword, nullptr);
+    if (connected != ObsConnectResult::Connected) {
+        ForgetSceneList(GapOf(connected), true);
         return;
+    }
     std::vector<std::string> scenes;
-    if (AskObsScenes(&obs, &scenes) == ObsAskResult::Answered)
+    const ObsAskResult asked = AskObsScenes(&obs, &scenes);
+    if (asked == ObsAskResult::Answered)
         ReplaceSceneList(WideSceneNames(scenes), true);
+    else
+        ForgetSceneList(asked == ObsAskResult::TimedOut ? SceneListGap::TimedOut : SceneListGap::Failed, true);
     DisconnectFromObs(&obs);
 }
 
@@ -35,8 +50,10 @@ void FetchXSplitScenes()
 {
     XSplitTarget xsplit = {};
     xsplit.window = FindXSplitWindow();
-    if (xsplit.window == nullptr)
+    if (xsplit.window == nullptr) {
+        ForgetSceneList(SceneListGap::NotRunning, false);
         return;
+    }
     GetWindowThreadProcessId(xsplit.window, &xsplit.processId);
     ReplaceSceneList(ListSceneButtons(xsplit), false);
 }
@@ -62,6 +79,7 @@ void FetchScenesInTheBackground()
         return;
     FetchRequest* request = new FetchRequest();
     request->obs = IsObsChosen();
+    NoteSceneListAsked(request->obs);
     CopyCut(request->obsHost, g_app.ObsHost);
     request->obsPort = g_app.ObsPort;
     CopyCut(request->obsPassword, g_app.ObsPassword);

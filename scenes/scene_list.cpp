@@ -18,6 +18,8 @@ SRWLOCK g_lock = SRWLOCK_INIT;
 SceneListState g_state = SceneListState::Unknown;
 std::vector<std::wstring> g_scenes;
 bool g_obs = false;
+SceneListGap g_gap = SceneListGap::Asking;
+ULONGLONG g_learnedAt = 0;
 std::vector<SceneRename> g_renames;
 std::wstring g_missingSaid;
 
@@ -45,6 +47,7 @@ void ReplaceSceneList(const std::vector<std::wstring>& scenes, bool obs)
     g_scenes.swap(bounded);
     g_obs = obs;
     g_state = SceneListState::Known;
+    g_learnedAt = GetTickCount64();
     ReleaseSRWLockExclusive(&g_lock);
     if (changed)
         WakeWindow();
@@ -89,12 +92,27 @@ void RenameSceneInList(const std::wstring& oldName, const std::wstring& newName)
     WakeWindow();
 }
 
-void ForgetSceneList()
+void ForgetSceneList(SceneListGap why, bool obs)
 {
     AcquireSRWLockExclusive(&g_lock);
-    const bool changed = g_state != SceneListState::Unknown;
+    const bool changed = g_state != SceneListState::Unknown || g_gap != why || g_obs != obs;
     g_state = SceneListState::Unknown;
     g_scenes.clear();
+    g_gap = why;
+    g_obs = obs;
+    ReleaseSRWLockExclusive(&g_lock);
+    if (changed)
+        WakeWindow();
+}
+
+void NoteSceneListAsked(bool obs)
+{
+    AcquireSRWLockExclusive(&g_lock);
+    const bool changed = g_state != SceneListState::Known && (g_gap != SceneListGap::Asking || g_obs != obs);
+    if (changed) {
+        g_gap = SceneListGap::Asking;
+        g_obs = obs;
+    }
     ReleaseSRWLockExclusive(&g_lock);
     if (changed)
         WakeWindow();
@@ -124,6 +142,8 @@ SceneListCopy CopySceneList()
     copy.state = g_state;
     copy.scenes = g_scenes;
     copy.broadcaster = g_obs ? L"OBS Studio" : L"XSplit";
+    copy.gap = g_gap;
+    copy.learnedAt = g_learnedAt;
     ReleaseSRWLockShared(&g_lock);
     return copy;
 }

@@ -20,10 +20,20 @@ enum class SceneListState {
     Known,
 };
 
+// Why no list is known, as the fields' lists say it.
+enum class SceneListGap {
+    Asking,      // nothing learned yet: being asked, or to be
+    NotRunning,  // OBS does not listen, XSplit's window was not found
+    Failed,      // OBS refused the login or the list
+    TimedOut,    // OBS did not answer in time
+};
+
 struct SceneListCopy {
     SceneListState state = SceneListState::Unknown;
     std::vector<std::wstring> scenes;
     const wchar_t* broadcaster = L"";  // "OBS Studio" or "XSplit"
+    SceneListGap gap = SceneListGap::Asking;  // while Unknown
+    ULONGLONG learnedAt = 0;  // GetTickCount64 of the last whole list
 };
 
 // The message that wakes the main window when the list has changed. Anyone
@@ -36,7 +46,10 @@ void AddSceneToList(const std::wstring& scene);
 void RemoveSceneFromList(const std::wstring& scene);
 // A rename is also queued for the UI thread, which makes the fields follow.
 void RenameSceneInList(const std::wstring& oldName, const std::wstring& newName);
-void ForgetSceneList();
+// The list forgotten, with why none is known, of OBS or of XSplit.
+void ForgetSceneList(SceneListGap why, bool obs);
+// Unless a list is known: it is being asked of that broadcaster.
+void NoteSceneListAsked(bool obs);
 
 // OBS's names (UTF-8) as the fields hold them.
 std::wstring WideSceneName(const std::string& utf8);

@@ -54,14 +54,21 @@ void FollowSceneEvent(const ObsMessage& event)
         RenameSceneInList(WideSceneName(event.oldSceneName), WideSceneName(event.sceneName));
 }
 
-// The list as it is at the connection; the events keep it so from then on.
-void LearnObsScenes(ObsConnection* obs)
+// The list as it was when OBS answered; the events keep it so from then on.
+void KeepObsScenes(ObsAskResult asked, const std::vector<std::string>& scenes)
 {
-    std::vector<std::string> scenes;
-    if (AskObsScenes(obs, &scenes) != ObsAskResult::Answered)
-        return;
-    ReplaceSceneList(WideSceneNames(scenes), true);
-    SayFirstMissingScene(FirstMissingScene(CopySceneList()), L"OBS Studio");
+    if (asked == ObsAskResult::Answered)
+        ReplaceSceneList(WideSceneNames(scenes), true);
+    else
+        ForgetSceneList(asked == ObsAskResult::TimedOut ? SceneListGap::TimedOut : SceneListGap::Failed, true);
+}
+
+// Here the fields' names are switched, so a name OBS lacks is said.
+void KeepObsScenesAndCheckNames(ObsAskResult asked, const std::vector<std::string>& scenes)
+{
+    KeepObsScenes(asked, scenes);
+    if (asked == ObsAskResult::Answered)
+        SayFirstMissingScene(FirstMissingScene(CopySceneList()), L"OBS Studio");
 }
 
 // What the status line says after a failed try, and how long until the
@@ -104,12 +111,17 @@ bool ConnectToObsUntilStopped(WorkerRun* run, const wchar_t* trying)
             return false;
         const RunSettings& settings = run->settings;
         run->obs.onSceneEvent = FollowSceneEvent;
+        // The receiver of a network pair switches the names it is sent,
+        // not its fields'.
+        run->obs.onSceneList = settings.networkMode ? KeepObsScenes : KeepObsScenesAndCheckNames;
         const ObsConnectResult result =
             ConnectToObs(&run->obs, settings.obsHost, settings.obsPort, settings.obsPassword, g_app.StopEvent);
         if (result == ObsConnectResult::Connected) {
             // Each new connection is given what OBS is to show besides scenes.
             ++run->obsConnectionsMade;
-            LearnObsScenes(&run->obs);
+            // Asked, not awaited: the first switch of the connection goes
+            // at once, and the answer is read between the switches.
+            RequestObsSceneList(&run->obs);
             return true;
         }
         if (PauseUnlessStopped(ReportFailedConnect(result, trying)))

@@ -211,6 +211,32 @@ TEST_F(FaultObsTest, ARedirectOnTheUpgradeIsNotFollowed)
     EXPECT_EQ(target.Requests(), 0);
 }
 
+// An OBS slow to list its scenes: the first switch of the connection goes
+// and is answered before the list, and the list, when it comes, costs the
+// connection nothing.
+TEST_F(FaultObsTest, AListAnsweredSlowlyDelaysNoSwitch)
+{
+    FakeObsBehaviour slow;
+    slow.sceneListDelayMs = 1500;
+    FakeObsServer fake(slow);
+    ASSERT_TRUE(fake.Start(kObsTestPort));
+    ASSERT_NO_FATAL_FAILURE(LaunchSession());
+    ASSERT_TRUE(BringToFront(game.Window()));
+    program.PressStartStop();
+    const auto conversation = [&] {
+        const std::vector<FakeObsConnection> connections = fake.Connections();
+        return connections.empty() ? std::vector<std::string>() : connections.front().conversation;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return conversation().size() >= 4; }, 20000)) << testing::PrintToString(conversation());
+    EXPECT_EQ(conversation(), (std::vector<std::string>{"GetSceneList", "SetCurrentProgramScene",
+                                                        "answer SetCurrentProgramScene", "answer GetSceneList"}));
+    game.StartGame();
+    EXPECT_TRUE(WaitUntil([&] { return conversation().size() >= 6; })) << testing::PrintToString(conversation());
+    EXPECT_EQ(fake.Connections().size(), 1u) << "the late list cost the connection";
+    program.PressStartStop();
+    EXPECT_EQ(program.Status(), L"Aborted.");
+}
+
 TEST_F(FaultObsTest, ControlBytesBeforeHello)
 {
     FakeObsBehaviour hello;

@@ -158,7 +158,8 @@ TEST_F(ObsSwitchingTest, ScenesRenamedRemovedAndCreatedInObsWhileWatching)
 }
 
 // While not watching, the first look at a field's list connects, lists
-// and lets go; a scene created meanwhile is in the next list.
+// and lets go; a scene created and one renamed meanwhile are in a list
+// looked at some seconds later.
 TEST_F(ObsSwitchingTest, AFieldOffersObsScenesWhileNotWatching)
 {
     ASSERT_TRUE(BringToFront(program.Window()));
@@ -174,6 +175,19 @@ TEST_F(ObsSwitchingTest, AFieldOffersObsScenesWhileNotWatching)
     TypeText(L"M");
     TypeKey(VK_DOWN);
     EXPECT_TRUE(WaitUntil([&] { return program.Text(1006) == L"Menus"; }));
+    ASSERT_TRUE(watcher.CreateScene("Marquee")) << watcher.Error();
+    ASSERT_TRUE(watcher.RenameScene("Menus", "Menus 1440p")) << watcher.Error();
+    program.SetText(1006, L"");
+    EXPECT_TRUE(WaitUntil([&] {
+        TypeKey(VK_ESCAPE);
+        TypeText(L"M");
+        const bool shown = WaitUntil([&] { return program.SuggestionCount() == 2; }, 500);
+        TypeKey(VK_BACK);
+        return shown;
+    }, 30000)) << "the list never showed the scenes made while not watching";
+    TypeText(L"Menus ");
+    TypeKey(VK_DOWN);
+    EXPECT_TRUE(WaitUntil([&] { return program.Text(1006) == L"Menus 1440p"; }));
 }
 
 TEST_F(ObsSwitchingTest, KilledAndStartedAgainWhileWatchingTheSceneIsAppliedAgain)

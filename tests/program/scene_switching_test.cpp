@@ -7,8 +7,10 @@
 #include <vector>
 
 #include "drive/program.h"
+#include "drive/network_setup.h"
 #include "drive/scenes_dialog.h"
 #include "drive/simulators.h"
+#include "drive/tray_menu.h"
 
 namespace {
 
@@ -141,9 +143,14 @@ TEST_F(SceneSwitchingTest, ASceneThatXSplitLacksIsReportedWithItsNearestAndMarke
     // The buttons read at the start stay known after Stop: a name set from
     // outside is checked at once.
     program.PressStartStop();
+    ASSERT_TRUE(BringToFront(program.Window()));
     program.SetText(1006, L"Gme");
     EXPECT_TRUE(program.WaitForStatus(L"Check the scene names: 'Gme' is not a scene of XSplit."));
+    using Texts = std::vector<std::wstring>;
+    EXPECT_TRUE(WaitUntil([&] { return program.ShownBalloons() == Texts{L"Did you mean 'Game'?"}; }))
+        << testing::PrintToString(program.ShownBalloons());
     program.SetText(1006, L"Menus");
+    EXPECT_TRUE(WaitUntil([&] { return program.ShownBalloons().empty(); }));
     ASSERT_TRUE(BringToFront(game.Window()));
     program.PressStartStop();
     ExpectClicks({L"Menus"});
@@ -190,7 +197,27 @@ TEST_F(SceneSwitchingTest, AFieldOffersXSplitsButtonsAndPutsTheChoiceInIt)
         SendDlgItemMessageW(scenes, kScenesReplay, WM_GETTEXT, 16, reinterpret_cast<LPARAM>(text));
         return std::wstring(text) == L"Other";
     }));
+    // Its list's button: a choice from the menu is put in the field, and a
+    // name XSplit lacks shows the field's mark.
+    PressScenesButton(scenes, kScenesFirstListButton + 3);
+    const HWND menu = WaitForPopupMenu(program);
+    ASSERT_NE(menu, nullptr);
+    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 1);
+    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 1);
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(GetDlgItem(scenes, kScenesVictory)) == L"Game"; }));
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(scenes, kScenesFirstMark + 3)));
+    SetDlgItemTextW(scenes, kScenesVictory, L"Gme");
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(GetDlgItem(scenes, kScenesFirstMark + 3)) != FALSE; }));
     PressScenesButton(scenes, IDCANCEL);
+    // Where nothing can be listed, Down says why on the field.
+    program.SetChecked(1013, true);
+    ASSERT_TRUE(BringToFront(program.Window()));
+    ASSERT_TRUE(FocusField(program.Control(1004)));
+    TypeKey(VK_DOWN);
+    EXPECT_TRUE(WaitUntil([&] {
+        return program.ShownBalloons() ==
+               std::vector<std::wstring>{L"No scenes to list: in network mode this computer cannot see the broadcaster."};
+    })) << testing::PrintToString(program.ShownBalloons());
 }
 
 TEST_F(SceneSwitchingTest, LosingXSplitGoesBackToLookingForIt)

@@ -27,28 +27,37 @@ const struct {
 
 constexpr LONG kEdit = kTemplateEdit, kLabel = kTemplateLabel;
 
-const std::vector<TemplateControl> kScenesControls = {
-    {-1, L"Static", kLabel,
-     L"With the game's client API (see Options). An empty field uses the main window's scene for entering or "
-     L"leaving a game.",
-     7, 7, 218, 18, false},
-    {-1, L"Button", BS_GROUPBOX, L"Scenes", 7, 28, 218, 96, false},
-    {-1, L"Static", kLabel, L"While loading", 14, 42, 70, 8, false},
-    {kLoading, L"Edit", kEdit, L"", 88, 40, 130, 14, true},
-    {-1, L"Static", kLabel, L"During a replay", 14, 59, 70, 8, false},
-    {kReplay, L"Edit", kEdit, L"", 88, 57, 130, 14, true},
-    {-1, L"Static", kLabel, L"While observing", 14, 76, 70, 8, false},
-    {kObserving, L"Edit", kEdit, L"", 88, 74, 130, 14, true},
-    {-1, L"Static", kLabel, L"After a win", 14, 93, 70, 8, false},
-    {kVictory, L"Edit", kEdit, L"", 88, 91, 130, 14, true},
-    {-1, L"Static", kLabel, L"After a loss", 14, 110, 70, 8, false},
-    {kDefeat, L"Edit", kEdit, L"", 88, 108, 130, 14, true},
-    {-1, L"Button", BS_GROUPBOX, L"Your names in the game", 7, 129, 218, 44, false},
-    {kNames, L"Edit", kEdit, L"", 14, 141, 204, 14, true},
-    {-1, L"Static", kLabel, L"Several accounts: separate the names with ;", 14, 159, 204, 8, false},
-    {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 121, 178, 50, 14, true},
-    {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 175, 178, 50, 14, true},
-};
+constexpr LONG kIcon = SS_ICON, kOwnerDrawn = BS_OWNERDRAW;
+
+// Each scene field with its list's button and its mark.
+std::vector<TemplateControl> ScenesControls()
+{
+    std::vector<TemplateControl> controls = {
+        {-1, L"Static", kLabel,
+         L"With the game's client API (see Options). An empty field uses the main window's scene for entering or "
+         L"leaving a game.",
+         7, 7, 236, 18, false},
+        {-1, L"Button", BS_GROUPBOX, L"Scenes", 7, 28, 236, 96, false},
+    };
+    const wchar_t* labels[] = {L"While loading", L"During a replay", L"While observing", L"After a win",
+                               L"After a loss"};
+    for (int i = 0; i < 5; ++i) {
+        const int y = 40 + 17 * i;
+        controls.push_back({-1, L"Static", kLabel, labels[i], 14, y + 2, 70, 8, false});
+        controls.push_back({kLoading + i, L"Edit", kEdit, L"", 88, y, 120, 14, true});
+        controls.push_back({kScenesFirstListButton + i, L"Button", kOwnerDrawn, L"", 208, y, 12, 14, true});
+        controls.push_back({kScenesFirstMark + i, L"Static", kIcon, L"", 224, y + 1, 12, 12, false});
+    }
+    const std::vector<TemplateControl> rest = {
+        {-1, L"Button", BS_GROUPBOX, L"Your names in the game", 7, 129, 236, 44, false},
+        {kNames, L"Edit", kEdit, L"", 14, 141, 222, 14, true},
+        {-1, L"Static", kLabel, L"Several accounts: separate the names with ;", 14, 159, 222, 8, false},
+        {IDOK, L"Button", BS_DEFPUSHBUTTON, L"OK", 139, 178, 50, 14, true},
+        {IDCANCEL, L"Button", BS_PUSHBUTTON, L"Cancel", 193, 178, 50, 14, true},
+    };
+    controls.insert(controls.end(), rest.begin(), rest.end());
+    return controls;
+}
 
 class ScenesDialogTest : public testing::Test {
 protected:
@@ -74,7 +83,7 @@ TEST_F(ScenesDialogTest, OpensModallyFromTheSystemMenuWithTheTemplate)
     EXPECT_EQ(GetWindow(dialog, GW_OWNER), program.Window());
     EXPECT_FALSE(IsWindowEnabled(program.Window())) << "the main window takes no input while it is open";
     EXPECT_TRUE(GetWindowLongW(dialog, GWL_STYLE) & WS_SYSMENU);
-    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 104, 232, 198, kScenesControls));
+    ASSERT_NO_FATAL_FAILURE(ExpectDialogAsItsTemplate(dialog, 104, 250, 198, ScenesControls()));
     Press(dialog, IDCANCEL);
     ASSERT_TRUE(WaitForDialogGone(dialog));
     EXPECT_TRUE(IsWindowEnabled(program.Window()));

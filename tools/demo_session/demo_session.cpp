@@ -93,6 +93,73 @@ void SavePicture(Session& s, HWND window, const wchar_t* name)
     std::fflush(stdout);
 }
 
+struct PopupSearch {
+    DWORD processId;
+    HWND mainWindow;
+    std::vector<HWND> found;
+};
+
+// The program's shown windows beside its main window: the autocomplete's
+// drop-down (a window holding a list box) and its balloons.
+BOOL CALLBACK CollectPopups(HWND window, LPARAM context)
+{
+    PopupSearch* search = reinterpret_cast<PopupSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    const bool popup = FindWindowExW(window, nullptr, L"ListBox", nullptr) != nullptr ||
+                       std::wstring(className) == L"tooltips_class32";
+    if (owner == search->processId && window != search->mainWindow && IsWindowVisible(window) && popup)
+        search->found.push_back(window);
+    return TRUE;
+}
+
+void SavePictureWithPopups(Session& s, KestrelcueProgram& program, const wchar_t* name)
+{
+    PopupSearch search = {GetProcessId(program.Process().Handle()), program.Window(), {program.Window()}};
+    EnumWindows(CollectPopups, reinterpret_cast<LPARAM>(&search));
+    std::wstring path = s.outputFolder + L"\\" + name + L".bmp";
+    // The popups stand over the window in the picture, as the user sees them.
+    for (size_t i = 1; i < search.found.size(); ++i)
+        SetWindowPos(search.found[i], HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (search.found.size() > 1 && SaveWindowsPicture(search.found, path)) {
+        std::printf("  picture: %ls.bmp\n", name);
+    } else {
+        std::printf("  FAILED: could not save the picture %ls\n", name);
+        ++s.failures;
+    }
+    std::fflush(stdout);
+}
+
+// The enter-game field's list dropped with Down, as the user opens it.
+void PictureFieldList(Session& s, KestrelcueProgram& program, const wchar_t* name)
+{
+    BringToFront(program.Window());
+    program.SetText(1004, L"");
+    FocusField(program.Control(1004));
+    WaitUntil([&] {
+        TypeKey(VK_ESCAPE);
+        TypeKey(VK_DOWN);
+        return WaitUntil([&] { return program.SuggestionCount() > 0; }, 500);
+    }, 20000);
+    std::printf("  the field's list shows %d scenes\n", program.SuggestionCount());
+    SavePictureWithPopups(s, program, name);
+    TypeKey(VK_ESCAPE);
+    program.SetText(1004, L"Game");
+}
+
+// A name the broadcaster lacks, marked on its field.
+void PictureMarkedField(Session& s, KestrelcueProgram& program, const wchar_t* name)
+{
+    BringToFront(program.Window());
+    program.SetText(1006, L"Menu");
+    WaitUntil([&] { return !program.ShownBalloons().empty(); });
+    PrintStatusIfChanged(s);
+    SavePictureWithPopups(s, program, name);
+    program.SetText(1006, L"Menus");
+}
+
 // This computer in one role of a network pair; the program reads its
 // settings once, at start, so two of them can run here in different roles.
 void StoreNetworkRole(DWORD role, const wchar_t* host)
@@ -156,6 +223,9 @@ int RunScripted(Session& s)
         Say("FAILED: Stop did not end with \"Aborted.\"");
         ++s.failures;
     }
+    Say("a field's list offers XSplit's scene buttons; a name XSplit lacks is marked");
+    PictureFieldList(s, s.program, L"scene-list-xsplit");
+    PictureMarkedField(s, s.program, L"scene-marked");
     if (!s.program.Close()) {
         Say("FAILED: the program did not end when its window was closed");
         ++s.failures;
@@ -379,6 +449,8 @@ int RunObsScripted(Session& s)
     SavePicture(s, dialog, L"options-obs");
     PressOptionsButton(dialog, IDOK);
     WaitForDialogGone(dialog);
+    Say("a field's list offers OBS's scenes, fetched while not watching");
+    PictureFieldList(s, program, L"scene-list-obs");
 
     BringToFront(s.game.Window());
     program.SetChecked(1010, true);

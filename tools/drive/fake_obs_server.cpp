@@ -14,6 +14,8 @@
 namespace {
 
 constexpr DWORD kPollMs = 100;
+// While an answer is held back, the client is looked at this often.
+constexpr DWORD kAnswerPollMs = 10;
 constexpr DWORD kPortWaitMs = 30000;
 constexpr size_t kHeadBytes = 16384;
 constexpr size_t kFrameBytes = 1 << 20;
@@ -391,6 +393,17 @@ bool FakeObsServer::AnswerRequest(SOCKET client, const std::string& request)
     });
     const std::string id = RequestField(request, "requestId");
     const std::string type = RequestField(request, "requestType");
+    Record([&](FakeObsConnection& connection) { connection.conversation.push_back(type); });
+    if (type == "GetSceneList" && behaviour_.sceneListDelayMs > 0) {
+        delayedList_ = {id, GetTickCount64() + behaviour_.sceneListDelayMs};
+        return true;
+    }
+    Record([&](FakeObsConnection& connection) { connection.conversation.push_back("answer " + type); });
+    return Reply(client, type, id);
+}
+
+bool FakeObsServer::Reply(SOCKET client, const std::string& type, const std::string& id)
+{
     switch (behaviour_.answer) {
     case FakeObsAnswer::Proper:
         return SendFrame(client, kText, ProperAnswer(type, id));
@@ -454,8 +467,16 @@ void FakeObsServer::Talk(SOCKET client)
 {
     if (!Upgrade(client) || !SayHello(client))
         return;
+    delayedList_ = {};
     while (!IsStopping()) {
-        if (!WaitReadable(client, kPollMs))
+        if (!delayedList_.id.empty() && GetTickCount64() >= delayedList_.due) {
+            const std::string id = delayedList_.id;
+            delayedList_ = {};
+            Record([](FakeObsConnection& connection) { connection.conversation.push_back("answer GetSceneList"); });
+            if (!Reply(client, "GetSceneList", id))
+                return;
+        }
+        if (!WaitReadable(client, kAnswerPollMs))
             continue;
         unsigned char opcode = 0;
         std::string payload;

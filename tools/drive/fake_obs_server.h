@@ -44,6 +44,9 @@ struct FakeObsBehaviour {
     // Non-empty: Hello asks for authentication with kFakeObsSalt and
     // kFakeObsChallenge, and a wrong answer is closed with 4009 as OBS does.
     std::string password;
+    // Non-zero: GetSceneList (answered as `answer` says) is answered so
+    // long after it came, requests that come meanwhile being answered first.
+    DWORD sceneListDelayMs = 0;
 };
 
 constexpr char kFakeObsSalt[] = "QxNbn0Yc7mFZ1rWqK8e5Hh3vJpTgD2aLsUo9iRkXy4A=";
@@ -61,6 +64,9 @@ struct FakeObsConnection {
     // The client answered the server's close frame with one, of this code.
     bool closeAnswered = false;
     unsigned short closeAnswerCode = 0;
+    // In order: each request's type as it came, and "answer " and the type
+    // as each answer went.
+    std::vector<std::string> conversation;
 };
 
 class FakeObsServer {
@@ -90,6 +96,7 @@ private:
     bool SayHello(SOCKET client);
     bool Identify(SOCKET client, const std::string& identify);
     bool AnswerRequest(SOCKET client, const std::string& request);
+    bool Reply(SOCKET client, const std::string& type, const std::string& id);
     bool Flood(SOCKET client, const std::string& requestId);
     void CloseAndHearTheAnswer(SOCKET client, unsigned short code);
     void WaitForTheClientToGo(SOCKET client);
@@ -106,4 +113,9 @@ private:
     std::atomic<bool> flooding_{false};
     mutable std::mutex connectionsLock_;
     std::vector<FakeObsConnection> connections_;
+    // The server thread's: the list answer held back, and when it is due.
+    struct DelayedAnswer {
+        std::string id;
+        ULONGLONG due = 0;
+    } delayedList_;
 };

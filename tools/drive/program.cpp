@@ -1,5 +1,7 @@
 #include "drive/program.h"
 
+#include <commctrl.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <mutex>
@@ -189,6 +191,40 @@ int KestrelcueProgram::SuggestionCount() const
     SuggestionSearch search = {GetProcessId(process_.Handle()), 0};
     EnumWindows(CountShownSuggestions, reinterpret_cast<LPARAM>(&search));
     return search.count;
+}
+
+namespace {
+
+struct BalloonSearch {
+    DWORD processId;
+    std::vector<std::wstring> texts;
+};
+
+// A tooltip answers WM_GETTEXT with the text it shows.
+BOOL CALLBACK CollectShownBalloons(HWND window, LPARAM context)
+{
+    BalloonSearch* search = reinterpret_cast<BalloonSearch*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    wchar_t className[32] = {};
+    GetClassNameW(window, className, 32);
+    if (owner != search->processId || !IsWindowVisible(window) || std::wstring(className) != L"tooltips_class32" ||
+        (GetWindowLongW(window, GWL_STYLE) & TTS_BALLOON) == 0)
+        return TRUE;
+    wchar_t text[512] = {};
+    SendMessageW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text));
+    text[511] = L'\0';
+    search->texts.push_back(text);
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<std::wstring> KestrelcueProgram::ShownBalloons() const
+{
+    BalloonSearch search = {GetProcessId(process_.Handle()), {}};
+    EnumWindows(CollectShownBalloons, reinterpret_cast<LPARAM>(&search));
+    return search.texts;
 }
 
 void KestrelcueProgram::SetText(int id, const std::wstring& text) const

@@ -78,6 +78,9 @@ public:
     // 0 while none shows. Wine's list box holds no texts: an entry is read
     // as the user sees it, by choosing it.
     int SuggestionCount() const;
+    // The texts of the balloons the program shows beside its fields (its
+    // own balloon tooltips), in no order; empty when none shows.
+    std::vector<std::wstring> ShownBalloons() const;
     bool IsChecked(int id) const;
     bool IsEnabled(int id) const { return IsWindowEnabled(Control(id)) != FALSE; }
     // A click as the user makes it: the control notifies the window, which

@@ -4,12 +4,21 @@
 
 bool SaveWindowPicture(HWND window, const std::wstring& bmpPath)
 {
+    return SaveWindowsPicture({window}, bmpPath);
+}
+
+bool SaveWindowsPicture(const std::vector<HWND>& windows, const std::wstring& bmpPath)
+{
     // What is on the screen is only as fresh as the window's last paint.
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    RECT rect = {};
+    for (HWND window : windows) {
+        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        RECT one;
+        if (!GetWindowRect(window, &one))
+            return false;
+        UnionRect(&rect, &rect, &one);
+    }
     Sleep(300);
-    RECT rect;
-    if (!GetWindowRect(window, &rect))
-        return false;
     const int width = rect.right - rect.left, height = rect.bottom - rect.top;
     if (width <= 0 || height <= 0)
         return false;
