@@ -93,27 +93,6 @@ bool AddText(cJSON* object, const char* name, const char* text)
     return cJSON_AddStringToObject(object, name, text) != nullptr;
 }
 
-bool AddPlayers(cJSON* root, const GameEvent& event)
-{
-    cJSON* players = cJSON_AddArrayToObject(root, "players");
-    if (players == nullptr)
-        return false;
-    for (size_t i = 0; i < event.playerCount && i < kClientApiMostPlayers; ++i) {
-        const MatchPlayer& player = event.players[i];
-        cJSON* item = cJSON_CreateObject();
-        if (item == nullptr || !cJSON_AddItemToArray(players, item)) {
-            cJSON_Delete(item);
-            return false;
-        }
-        if (!AddText(item, "name", player.name) || !AddText(item, "race", PlayerRaceWord(player.race)) ||
-            !AddText(item, "type", PlayerTypeWord(player.type)) ||
-            cJSON_AddBoolToObject(item, "isUser", player.isUser) == nullptr ||
-            !AddText(item, "result", PlayerResultWord(player.result)))
-            return false;
-    }
-    return true;
-}
-
 bool AddResult(cJSON* root, const GameEvent& event)
 {
     const char* word = event.kind == GameEventKind::End ? PlayerResultWord(event.result) : "";
@@ -138,29 +117,11 @@ bool AddDuration(cJSON* root, const GameEvent& event)
     return cJSON_AddNumberToObject(root, "duration", double(static_cast<unsigned long>(event.seconds))) != nullptr;
 }
 
-MatchPlayer EventPlayerOf(const ClientApiPlayer& player, bool isUser)
-{
-    MatchPlayer taken = {};
-    ReadablePlayerName(player.name, taken.name);
-    taken.type = player.type;
-    taken.race = player.race;
-    taken.result = player.result;
-    taken.isUser = isUser;
-    return taken;
-}
-
 } // namespace
 
 void TakeEventPlayers(const ClientApiGame& game, int user, GameEvent* event)
 {
-    event->playerCount = 0;
-    const size_t count = std::min(game.playerCount, kClientApiMostPlayers);
-    if (user >= 0 && size_t(user) < count)
-        event->players[event->playerCount++] = EventPlayerOf(game.players[user], true);
-    for (size_t i = 0; i < count; ++i) {
-        if (int(i) != user)
-            event->players[event->playerCount++] = EventPlayerOf(game.players[i], false);
-    }
+    event->playerCount = TakeMatchPlayers(game, user, event->players);
 }
 
 std::string GameEventSentence(const GameEvent& event)
@@ -175,8 +136,8 @@ std::string GameEventJson(const GameEvent& event)
     Json root(cJSON_CreateObject());
     const char* kind = event.kind == GameEventKind::Start ? "game-start" : "game-end";
     const std::string content = GameEventSentence(event);
-    if (root == nullptr || !AddText(root.get(), "event", kind) || !AddPlayers(root.get(), event) ||
-        !AddResult(root.get(), event) || !AddRecord(root.get(), event) || !AddDuration(root.get(), event) ||
+    if (root == nullptr || !AddText(root.get(), "event", kind) ||
+        !AddPlayersJson(root.get(), "players", event.players, event.playerCount) || !AddResult(root.get(), event) || !AddRecord(root.get(), event) || !AddDuration(root.get(), event) ||
         !AddText(root.get(), "content", content.c_str()))
         return std::string();
     char* text = cJSON_PrintUnformatted(root.get());

@@ -87,28 +87,10 @@ void StoreGames()
     RegCloseKey(key);
 }
 
-MatchPlayer PlayerOf(const ClientApiPlayer& player, bool isUser)
-{
-    MatchPlayer shown = {};
-    ReadablePlayerName(player.name, shown.name);
-    shown.type = player.type;
-    shown.race = player.race;
-    shown.result = player.result;
-    shown.isUser = isUser;
-    return shown;
-}
-
 // Under g_lock, exclusive: the user first, the others in the game's order.
 void TakePlayers(const ClientApiGame& game, const wchar_t* names)
 {
-    const int user = FindUserAmong(game, names);
-    g_playerCount = 0;
-    if (user >= 0)
-        g_players[g_playerCount++] = PlayerOf(game.players[user], true);
-    for (size_t i = 0; i < game.playerCount && i < kClientApiMostPlayers; ++i) {
-        if (int(i) != user)
-            g_players[g_playerCount++] = PlayerOf(game.players[i], false);
-    }
+    g_playerCount = TakeMatchPlayers(game, FindUserAmong(game, names), g_players);
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <cJSON.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -116,23 +117,7 @@ bool AddRecord(cJSON* root, const MatchView& view)
 bool AddPlayers(cJSON* root, const MatchView& view)
 {
     cJSON* match = cJSON_AddObjectToObject(root, "match");
-    cJSON* players = match != nullptr ? cJSON_AddArrayToObject(match, "players") : nullptr;
-    if (players == nullptr)
-        return false;
-    for (size_t i = 0; i < view.playerCount && i < kClientApiMostPlayers; ++i) {
-        const MatchPlayer& player = view.players[i];
-        cJSON* item = cJSON_CreateObject();
-        if (item == nullptr || !cJSON_AddItemToArray(players, item)) {
-            cJSON_Delete(item);
-            return false;
-        }
-        if (!AddText(item, "name", player.name) || !AddText(item, "race", PlayerRaceWord(player.race)) ||
-            !AddText(item, "type", PlayerTypeWord(player.type)) ||
-            cJSON_AddBoolToObject(item, "isUser", player.isUser) == nullptr ||
-            !AddText(item, "result", PlayerResultWord(player.result)))
-            return false;
-    }
-    return true;
+    return match != nullptr && AddPlayersJson(match, "players", view.players, view.playerCount);
 }
 
 bool AddGames(cJSON* root, const MatchView& view)
@@ -154,7 +139,52 @@ bool AddGames(cJSON* root, const MatchView& view)
     return true;
 }
 
+MatchPlayer MatchPlayerOf(const ClientApiPlayer& player, bool isUser)
+{
+    MatchPlayer shown = {};
+    ReadablePlayerName(player.name, shown.name);
+    shown.type = player.type;
+    shown.race = player.race;
+    shown.result = player.result;
+    shown.isUser = isUser;
+    return shown;
+}
+
 } // namespace
+
+size_t TakeMatchPlayers(const ClientApiGame& game, int user, MatchPlayer (&players)[kClientApiMostPlayers])
+{
+    const size_t count = std::min(game.playerCount, kClientApiMostPlayers);
+    size_t taken = 0;
+    if (user >= 0 && size_t(user) < count)
+        players[taken++] = MatchPlayerOf(game.players[user], true);
+    for (size_t i = 0; i < count; ++i) {
+        if (int(i) != user)
+            players[taken++] = MatchPlayerOf(game.players[i], false);
+    }
+    return taken;
+}
+
+bool AddPlayersJson(cJSON* parent, const char* name, const MatchPlayer* players, size_t count)
+{
+    cJSON* array = cJSON_AddArrayToObject(parent, name);
+    if (array == nullptr)
+        return false;
+    for (size_t i = 0; i < count && i < kClientApiMostPlayers; ++i) {
+        const MatchPlayer& player = players[i];
+        cJSON* item = cJSON_CreateObject();
+        if (item == nullptr || !cJSON_AddItemToArray(array, item)) {
+            cJSON_Delete(item);
+            return false;
+        }
+        if (!AddText(item, "name", player.name) || !AddText(item, "race", PlayerRaceWord(player.race)) ||
+            !AddText(item, "type", PlayerTypeWord(player.type)) ||
+            cJSON_AddBoolToObject(item, "isUser", player.isUser) == nullptr ||
+            !AddText(item, "result", PlayerResultWord(player.result)))
+            return false;
+    }
+    return true;
+}
 
 const char* PlayerRaceWord(PlayerRace race)
 {

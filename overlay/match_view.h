@@ -59,5 +59,14 @@ const char* PlayerRaceWord(PlayerRace race);
 const char* PlayerTypeWord(PlayerType type);
 const char* PlayerResultWord(PlayerResult result);
 
+// The game's players as the match shows them: the user (`user`, -1 for
+// none) first, the others in the game's order. Returns how many.
+size_t TakeMatchPlayers(const ClientApiGame& game, int user, MatchPlayer (&players)[kClientApiMostPlayers]);
+
+// The players as the JSON array `name` of `parent`, as /state and the game
+// events give them; false when memory runs out.
+struct cJSON;
+bool AddPlayersJson(cJSON* parent, const char* name, const MatchPlayer* players, size_t count);
+
 // The view as the JSON of GET /state; empty when memory runs out.
 std::string MatchStateJson(const MatchView& view);
